@@ -5,7 +5,7 @@
 #include "model/CKLineUiParam.h"
 #include "series/CKLineData.h"
 
-template class INDEXKLINEVIEW_EXPORT utils::CSingletonT<TC::CGroupResultManager>;
+template class utils::CSingletonT<TC::CGroupResultManager>;
 
 namespace TC {
 

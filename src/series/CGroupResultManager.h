@@ -46,4 +46,4 @@ private:
 
 // The store's singleton lives in the module library, so every component
 // sees the same instance.
-extern template class INDEXKLINEVIEW_EXPORT utils::CSingletonT<TC::CGroupResultManager>;
+extern template class utils::CSingletonT<TC::CGroupResultManager>;

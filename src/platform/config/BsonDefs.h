@@ -23,6 +23,6 @@ inline std::string toJson(const BSONObj& o)
 }
 
 // Parses strict or relaxed JSON; returns false (and leaves `out` alone) on
-// malformed text instead of throwing.
+// malformed or empty text instead of throwing.
 bool tryFromJson(const std::string& text, BSONObj& out, std::string* error = nullptr);
 } // namespace bson
