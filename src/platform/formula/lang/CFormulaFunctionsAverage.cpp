@@ -1,0 +1,168 @@
+#include "platform/formula/lang/CFormulaFunctions.h"
+
+#include <cmath>
+#include <limits>
+
+namespace TC {
+namespace flang {
+
+namespace {
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+} // namespace
+
+bool CFormulaFunctions::windowLength(double n, long long& len)
+{
+    if (!(n >= 0.0) || n > 1e9)
+        return false;
+    const double r = std::round(n);
+    // computed lengths such as M/2.5+1 may carry rounding noise
+    if (std::fabs(n - r) > 1e-9)
+        return false;
+    len = static_cast<long long>(r);
+    return true;
+}
+
+void CFormulaFunctions::ma(const Vec& x, double n, Vec& out)
+{
+    const size_t size = x.size();
+    out.assign(size, kNaN);
+    long long len = 0;
+    if (!windowLength(n, len) || len == 0)
+        return;
+    double s = 0.0;
+    long long run = 0; // length of the current stretch of valid values
+    for (size_t i = 0; i < size; ++i) {
+        if (std::isnan(x[i])) {
+            run = 0;
+            s = 0.0;
+            continue;
+        }
+        s += x[i];
+        if (++run > len)
+            s -= x[i - size_t(len)];
+        if (run >= len)
+            out[i] = s / double(len);
+    }
+}
+
+void CFormulaFunctions::ema(const Vec& x, double n, Vec& out)
+{
+    const size_t size = x.size();
+    out.assign(size, kNaN);
+    long long len = 0;
+    if (!windowLength(n, len) || len == 0)
+        return;
+    const double k = double(len);
+    bool seeded = false;
+    double y = 0.0;
+    for (size_t i = 0; i < size; ++i) {
+        if (std::isnan(x[i]))
+            continue;
+        y = seeded ? (2.0 * x[i] + (k - 1.0) * y) / (k + 1.0) : x[i];
+        seeded = true;
+        out[i] = y;
+    }
+}
+
+void CFormulaFunctions::sma(const Vec& x, double n, double m, Vec& out)
+{
+    const size_t size = x.size();
+    out.assign(size, kNaN);
+    long long len = 0;
+    if (!windowLength(n, len) || len == 0 || !(m > 0.0) || m > double(len))
+        return;
+    const double k = double(len);
+    bool seeded = false;
+    double y = 0.0;
+    for (size_t i = 0; i < size; ++i) {
+        if (std::isnan(x[i]))
+            continue;
+        y = seeded ? (m * x[i] + (k - m) * y) / k : x[i];
+        seeded = true;
+        out[i] = y;
+    }
+}
+
+void CFormulaFunctions::wma(const Vec& x, double n, Vec& out)
+{
+    const size_t size = x.size();
+    out.assign(size, kNaN);
+    long long len = 0;
+    if (!windowLength(n, len) || len == 0)
+        return;
+    const double k = double(len);
+    const double weights = k * (k + 1.0) / 2.0;
+    double plain = 0.0;    // sum of the window
+    double weighted = 0.0; // sum of weight*value, newest weighs len
+    long long run = 0;
+    for (size_t i = 0; i < size; ++i) {
+        if (std::isnan(x[i])) {
+            run = 0;
+            plain = weighted = 0.0;
+            continue;
+        }
+        ++run;
+        if (run <= len) {
+            weighted += double(run) * x[i];
+            plain += x[i];
+        } else {
+            // every older value loses one unit of weight, the oldest drops out
+            weighted += k * x[i] - plain;
+            plain += x[i] - x[i - size_t(len)];
+        }
+        if (run >= len)
+            out[i] = weighted / weights;
+    }
+}
+
+void CFormulaFunctions::dma(const Vec& x, const Vec& a, Vec& out)
+{
+    const size_t size = x.size();
+    out.assign(size, kNaN);
+    bool seeded = false;
+    double y = 0.0;
+    for (size_t i = 0; i < size && i < a.size(); ++i) {
+        if (std::isnan(x[i]))
+            continue;
+        if (!seeded) {
+            y = x[i];
+            seeded = true;
+            out[i] = y;
+            continue;
+        }
+        if (!(a[i] > 0.0 && a[i] <= 1.0))
+            continue;
+        y = a[i] * x[i] + (1.0 - a[i]) * y;
+        out[i] = y;
+    }
+}
+
+void CFormulaFunctions::expmema(const Vec& x, double n, Vec& out)
+{
+    Vec seed;
+    ma(x, n, seed);
+    const size_t size = x.size();
+    out.assign(size, kNaN);
+    long long len = 0;
+    if (!windowLength(n, len) || len == 0)
+        return;
+    const double k = double(len);
+    bool seeded = false;
+    double y = 0.0;
+    for (size_t i = 0; i < size; ++i) {
+        if (!seeded) {
+            if (std::isnan(seed[i]))
+                continue;
+            y = seed[i];
+            seeded = true;
+        } else {
+            if (std::isnan(x[i]))
+                continue;
+            y = (2.0 * x[i] + (k - 1.0) * y) / (k + 1.0);
+        }
+        out[i] = y;
+    }
+}
+
+} // namespace flang
+} // namespace TC
