@@ -13,7 +13,13 @@ namespace {
 
 int printListing()
 {
-    const QString text = TC::CMarketStore::instance()->listing();
+    TC::CMarketStore* store = TC::CMarketStore::instance();
+    const QString text = store->listing();
+    QTextStream err(stderr);
+    err.setCodec("UTF-8");
+    for (const QString& e : store->loadErrors())
+        err << "klineview: " << e << '\n';
+    err.flush();
     QTextStream out(stdout);
     out.setCodec("UTF-8");
     out << text;

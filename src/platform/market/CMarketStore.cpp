@@ -46,6 +46,7 @@ void CMarketStore::setDefaultToday(const QDate& date)
 
 CMarketStore::CMarketStore() : CMarketStore(kDefaultSeed, defaultToday(), true)
 {
+    m_loadErrors = loadUserCsvFolder(CAppConfig::userDataDir() + QStringLiteral("/csv"));
 }
 
 CMarketStore::CMarketStore(quint64 seed, const QDate& today, bool loadReal)

@@ -145,6 +145,16 @@ public:
     // with a header line (for `klineview --list`).
     QString listing() const;
 
+    // Loads the user's own CSV files from `dir` (see CCsvLoader for the file
+    // layout). File names: MARKET_CODE[_NAME]_day.csv and MARKET_CODE[_NAME]_1min.csv
+    // (e.g. "SH_600036_招商银行_day.csv"); the files of one instrument load
+    // together or not at all. Returns one message per instrument that did
+    // not load (file, line and column of the first error); they are logged too.
+    QStringList loadUserCsvFolder(const QString& dir);
+    // Messages of the user files that failed while the process-wide store was
+    // built (its folder: TC::CAppConfig::userDataDir() + "/csv").
+    QStringList loadErrors() const;
+
     // A copy of everything (tests compare two stores with it).
     CMarketData snapshot() const;
 
@@ -155,6 +165,7 @@ private:
 
     mutable boost::shared_mutex m_mutex;
     CMarketData m_data;
+    QStringList m_loadErrors;
 };
 
 } // namespace TC
