@@ -24,44 +24,26 @@ bool CFormulaFunctions::windowLength(double n, long long& len)
 
 void CFormulaFunctions::ma(const Vec& x, double n, Vec& out)
 {
-    const size_t size = x.size();
-    out.assign(size, kNaN);
     long long len = 0;
-    if (!windowLength(n, len) || len == 0)
+    if (!windowLength(n, len) || len == 0) {
+        out.assign(x.size(), kNaN);
         return;
-    double s = 0.0;
-    long long run = 0; // length of the current stretch of valid values
-    for (size_t i = 0; i < size; ++i) {
-        if (std::isnan(x[i])) {
-            run = 0;
-            s = 0.0;
-            continue;
-        }
-        s += x[i];
-        if (++run > len)
-            s -= x[i - size_t(len)];
-        if (run >= len)
-            out[i] = s / double(len);
     }
+    // The moving sum over a full window, divided by its length.
+    sum(x, n, out);
+    for (double& v : out)
+        v /= double(len);
 }
 
 void CFormulaFunctions::ema(const Vec& x, double n, Vec& out)
 {
-    const size_t size = x.size();
-    out.assign(size, kNaN);
     long long len = 0;
-    if (!windowLength(n, len) || len == 0)
+    if (!windowLength(n, len) || len == 0) {
+        out.assign(x.size(), kNaN);
         return;
-    const double k = double(len);
-    bool seeded = false;
-    double y = 0.0;
-    for (size_t i = 0; i < size; ++i) {
-        if (std::isnan(x[i]))
-            continue;
-        y = seeded ? (2.0 * x[i] + (k - 1.0) * y) / (k + 1.0) : x[i];
-        seeded = true;
-        out[i] = y;
     }
+    // EMA(X,N) = (2X + (N-1)Y')/(N+1) is SMA(X, N+1, 2).
+    sma(x, double(len + 1), 2.0, out);
 }
 
 void CFormulaFunctions::sma(const Vec& x, double n, double m, Vec& out)
