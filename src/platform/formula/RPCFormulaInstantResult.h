@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/formula/RPCTimeItem.h"
+
+namespace se {
+
+// Real-time update of one bar: appended as a new bar (data type 1) or
+// written over the last bar (data type 2).
+struct RPCFormulaInstantResult {
+    RPCTimeItem time;
+    std::vector<double> values;        // one per data vector of the result
+    std::vector<std::string> texts;    // one per output, or empty when the formula draws no text
+    std::vector<unsigned> barColors;   // one per output, or empty
+    std::vector<double> numbers;       // one per output, or empty
+};
+
+} // namespace se
