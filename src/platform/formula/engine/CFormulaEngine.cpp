@@ -1,0 +1,134 @@
+#include "platform/formula/engine/CFormulaEngine.h"
+
+#include <algorithm>
+#include <atomic>
+
+#include "platform/config/QLLog.h"
+#include "platform/formula/catalog/CFormulaOperateManager.h"
+#include "platform/formula/engine/CFormulaEngineRun.h"
+#include "platform/market/CMarketStore.h"
+
+namespace TC {
+
+namespace {
+
+std::atomic<CMarketStore*> s_store{nullptr};
+
+bool isNativeName(const QString& name)
+{
+    return name == QLatin1String("KLINE") || name == QLatin1String("TICKDATA") ||
+           name == QLatin1String("TICKVOL") || name == QStringLiteral("价位线");
+}
+
+void setError(QString* error, const QString& message)
+{
+    if (error)
+        *error = message;
+}
+
+} // namespace
+
+bool CFormulaEngine::resolve(const CFormulaParam& p, boost::shared_ptr<CFormulaDetail>& detail,
+                             QString* error)
+{
+    const QString name = formulaNameOf(p.formula);
+    if (name.isEmpty()) {
+        setError(error, QStringLiteral("no formula named in the request"));
+        return false;
+    }
+    detail = CFormulaOperateManager::getFormula(name);
+    if (!detail)
+        detail = CFormulaOperateManager::getFormulaByRealName(name);
+    if (!detail && !isNativeName(name)) {
+        setError(error, QStringLiteral("unknown formula %1").arg(name));
+        return false;
+    }
+    return true;
+}
+
+void CFormulaEngine::setStore(CMarketStore* store)
+{
+    s_store.store(store);
+}
+
+CMarketStore* CFormulaEngine::store()
+{
+    CMarketStore* s = s_store.load();
+    return s ? s : CMarketStore::instance();
+}
+
+QString CFormulaEngine::formulaNameOf(const QString& formulaText)
+{
+    QString name = formulaText.trimmed();
+    // A Python formula arrives as the path of its file.
+    const int slash = std::max(name.lastIndexOf(QLatin1Char('\\')), name.lastIndexOf(QLatin1Char('/')));
+    if (slash >= 0)
+        name = name.mid(slash + 1);
+    if (name.endsWith(QLatin1String(".py"), Qt::CaseInsensitive))
+        name.chop(3);
+    return name.toUpper();
+}
+
+bool CFormulaEngine::compute(const CFormulaParam& p, se::RPCFormulaMetaResult& meta,
+                             se::RPCFormulaResult& result, QString* error)
+{
+    boost::shared_ptr<CFormulaDetail> detail;
+    CFormulaEngineRun r;
+    QString why;
+    if (!resolve(p, detail, &why) || !run(p, detail.get(), r, &why)) {
+        QLLOG_WARN_S(qlog::kFormulaLogger, "formula %1% on %2% failed: %3%", p.formula, p.stockKey(), why);
+        setError(error, why);
+        return false;
+    }
+    int first = 0;
+    int last = -1;
+    window(p, r, first, last);
+    fillMeta(p, detail.get(), r, meta);
+    fillResult(p, r, first, last, result);
+    return true;
+}
+
+bool CFormulaEngine::compute(const CFormulaParam& p, const CFormulaDetail& detail,
+                             se::RPCFormulaMetaResult& meta, se::RPCFormulaResult& result, QString* error)
+{
+    CFormulaEngineRun r;
+    QString why;
+    if (!run(p, &detail, r, &why)) {
+        QLLOG_WARN_S(qlog::kFormulaLogger, "formula %1% on %2% failed: %3%", detail.getName(), p.stockKey(),
+                     why);
+        setError(error, why);
+        return false;
+    }
+    int first = 0;
+    int last = -1;
+    window(p, r, first, last);
+    fillMeta(p, &detail, r, meta);
+    fillResult(p, r, first, last, result);
+    return true;
+}
+
+bool CFormulaEngine::run(const CFormulaParam& p, const CFormulaDetail* detail, CFormulaEngineRun& out,
+                         QString* error)
+{
+    out = CFormulaEngineRun();
+    const QString name = detail ? detail->getName() : formulaNameOf(p.formula);
+    const bool native = isNativeName(name);
+    if (!native && !detail) {
+        setError(error, QStringLiteral("unknown formula %1").arg(name));
+        return false;
+    }
+    if (!native && detail->isNative()) {
+        setError(error, QStringLiteral("formula %1 is not computed by this service").arg(name));
+        return false;
+    }
+    // The tick series always covers one trading day, whatever the period.
+    const bool lastDay = name == QLatin1String("TICKDATA") || name == QLatin1String("TICKVOL");
+    if (!loadBars(p, lastDay, out, error))
+        return false;
+    out.formulaName = (detail ? detail->getRealName() : name).toStdString();
+    if (native)
+        return runNative(name, p, out);
+    return runLanguage(p, *detail, out, error);
+}
+
+} // namespace TC

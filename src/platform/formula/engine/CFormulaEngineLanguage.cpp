@@ -1,0 +1,132 @@
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "platform/formula/catalog/CFormulaDetail.h"
+#include "platform/formula/engine/CFormulaEngine.h"
+#include "platform/formula/engine/CFormulaEngineRun.h"
+#include "platform/formula/engine/CFormulaProgramCache.h"
+#include "platform/formula/lang/CFormulaEvaluator.h"
+#include "platform/formula/lang/CFormulaStyle.h"
+
+namespace TC {
+
+namespace {
+
+constexpr double kNoValue = std::numeric_limits<double>::max();
+
+// Parameter values of one run: the request's text where it is a number,
+// else the catalogue default; clamped to the catalogue's range.
+QMap<QString, double> resolveParams(const CFormulaDetail& detail, const QMap<QString, QString>& given)
+{
+    QMap<QString, QString> upper;
+    for (auto it = given.cbegin(); it != given.cend(); ++it)
+        upper.insert(it.key().trimmed().toUpper(), it.value());
+    QMap<QString, double> values;
+    for (const CFormulaParamDef& def : detail.getParams()) {
+        double v = def.defaultValue;
+        auto it = upper.constFind(def.name);
+        if (it != upper.cend()) {
+            bool ok = false;
+            const double parsed = it.value().trimmed().toDouble(&ok);
+            if (ok && std::isfinite(parsed))
+                v = parsed;
+        }
+        if (def.minValue < def.maxValue)
+            v = std::min(std::max(v, def.minValue), def.maxValue);
+        values.insert(def.name, v);
+    }
+    return values;
+}
+
+void toColumn(std::vector<double>&& src, size_t bars, std::vector<double>& dst)
+{
+    dst = std::move(src);
+    dst.resize(bars, kNoValue);
+    for (double& v : dst) {
+        if (!std::isfinite(v))
+            v = kNoValue;
+    }
+}
+
+} // namespace
+
+bool CFormulaEngine::runLanguage(const CFormulaParam& p, const CFormulaDetail& detail, CFormulaEngineRun& out,
+                                 QString* error)
+{
+    std::shared_ptr<const flang::CFormulaProgram> program = detail.getRunHandle();
+    if (!program) {
+        if (detail.getSource().trimmed().isEmpty()) {
+            if (error)
+                *error = QStringLiteral("formula %1 has no program").arg(detail.getName());
+            return false;
+        }
+        program = CFormulaProgramCache::instance().program(detail.getName(), detail.getSource(),
+                                                           detail.getParamNames(), error);
+        if (!program)
+            return false;
+    }
+
+    const size_t n = out.bars.size();
+    flang::CFormulaInput input;
+    input.barCount = int(n);
+    input.open.resize(n);
+    input.high.resize(n);
+    input.low.resize(n);
+    input.close.resize(n);
+    input.volume.resize(n);
+    input.amount.resize(n);
+    input.times.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        const quoter::CBar& b = out.bars[i];
+        input.open[i] = b.open;
+        input.high[i] = b.high;
+        input.low[i] = b.low;
+        input.close[i] = b.close;
+        input.volume[i] = b.volume;
+        input.amount[i] = b.amount;
+        input.times[i] = b.time;
+    }
+
+    flang::CFormulaRunResult result;
+    QString why;
+    if (!flang::CFormulaEvaluator::run(*program, input, resolveParams(detail, p.params), result, &why)) {
+        if (error)
+            *error = QStringLiteral("formula %1 failed: %2").arg(detail.getName(), why);
+        return false;
+    }
+
+    out.outputs.clear();
+    out.outputs.reserve(result.outputs.size());
+    for (flang::COutput& src : result.outputs) {
+        CFormulaEngineOutput o;
+        o.name = src.name.toStdString();
+        o.style = src.styleCode;
+        o.color = src.color;
+        o.width = std::min(std::max(src.lineWidth, 1), 9);
+        o.param1 = src.param1;
+        o.param2 = src.param2;
+        size_t cols = src.columns.size();
+        if (o.style == flang::CFormulaStyle::kNumber && cols >= 2) {
+            // The number travels in the per-bar numbers, the price is the data.
+            toColumn(std::move(src.columns[1]), n, o.numbers);
+            cols = 1;
+        }
+        o.columns.resize(cols);
+        for (size_t c = 0; c < cols; ++c)
+            toColumn(std::move(src.columns[c]), n, o.columns[c]);
+        if (cols == 4)
+            o.columnNames = {"OPEN", "HIGH", "LOW", "CLOSE"};
+        else
+            o.columnNames.assign(cols, o.name);
+        if (!src.texts.empty()) {
+            o.texts.resize(n);
+            for (size_t i = 0; i < n && i < src.texts.size(); ++i)
+                o.texts[i] = src.texts[i].toStdString();
+        }
+        out.outputs.push_back(std::move(o));
+    }
+    return true;
+}
+
+} // namespace TC
