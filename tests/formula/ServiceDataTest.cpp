@@ -46,9 +46,10 @@ TEST(ServiceData, rankListArrivesOnAWorkerThreadWithTheStoresRecords)
     };
     QMutex mutex;
     QVector<Delivery> deliveries;
-    auto callback = [&](int type, const QString& k, const CFormulaManager::RankListByDay& byDay) {
+    auto callback = [&](const std::string& market, const std::string& code,
+                        const CFormulaManager::RankListByDay& byDay, int type) {
         QMutexLocker lock(&mutex);
-        deliveries.append({type, k, byDay, QThread::currentThread()});
+        deliveries.append({type, QString::fromStdString(market + code), byDay, QThread::currentThread()});
     };
     manager()->getLongHuBangDataFromLocalSqlite(key.left(2), key.mid(2), callback);
     manager()->requestLonghubangData(key.left(2), key.mid(2), callback);

@@ -81,8 +81,12 @@ public:
     using ResponseBackCallback =
         boost::function<void(const QVector<QString>&, const QVector<CFormulaParam>&)>;
     using RankListByDay = QMap<qint64, QVector<std::shared_ptr<se::LongHuBangRankListInfo>>>;
-    using LongHuBangCallback =
-        boost::function<void(int requestType, const QString& key, const RankListByDay&)>;
+    // Ranking-list answer: the instrument's market and code as 8-bit texts
+    // (market + code is its key), the records by day (local midnight, ms) and
+    // the request type (kLongHuBangLocal or kLongHuBangNetwork). Called on a
+    // worker thread.
+    using LongHuBangCallback = boost::function<void(const std::string& market, const std::string& code,
+                                                    const RankListByDay&, int requestType)>;
     using SuppleProgressCallback = boost::function<void(int done, int total, QString text, QString key)>;
 
     static constexpr int kHistoryFailed = 0;

@@ -32,7 +32,9 @@ void CFormulaManager::startRankListWorker(int type, const QString& market, const
     const QString key = market + code;
     // Deliberately off the GUI thread, as the terminal's ranking-list service
     // answers: the requester marshals the records itself.
-    m_workers.start(QRunnable::create([store, key, type, callback]() {
+    const std::string marketPart = market.toStdString();
+    const std::string codePart = code.toStdString();
+    m_workers.start(QRunnable::create([store, key, type, callback, marketPart, codePart]() {
         RankListByDay byDay;
         for (const CRankListRecord& r : store->rankList(key)) {
             auto info = std::make_shared<se::LongHuBangRankListInfo>();
@@ -50,7 +52,7 @@ void CFormulaManager::startRankListWorker(int type, const QString& market, const
             byDay[r.time].append(info);
         }
         QLLOG_INFO_S(qlog::kStdLogger, "ranking list of %1% (type %2%): %3% day(s)", key, type, byDay.size());
-        callback(type, key, byDay);
+        callback(marketPart, codePart, byDay, type);
     }));
 }
 
