@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 
+#include "platform/config/QLLog.h"
 #include "platform/formula/CFormulaParam.h"
 #include "platform/formula/engine/CFormulaEngine.h"
 #include "platform/market/CMarketStore.h"
@@ -101,6 +102,7 @@ BENCHMARK(BM_AggregateTwentyDaysOfMinutes)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    qlog::configureDefault();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 
+#include "platform/config/QLLog.h"
 #include "platform/formula/CFormulaParam.h"
 #include "platform/formula/service/CFormulaManager.h"
 #include "platform/market/CChinaTradingCalendar.h"
@@ -60,6 +61,7 @@ BENCHMARK(BM_OneTickThroughFiftySubscriptions)->Unit(benchmark::kMillisecond)->I
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    qlog::configureDefault();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
