@@ -69,20 +69,30 @@ QString CFormulaEngine::formulaNameOf(const QString& formulaText)
     return name.toUpper();
 }
 
-bool CFormulaEngine::compute(const CFormulaParam& p, se::RPCFormulaMetaResult& meta,
-                             se::RPCFormulaResult& result, QString* error)
+bool CFormulaEngine::prepare(const CFormulaParam& p, boost::shared_ptr<CFormulaDetail>& detail,
+                             CFormulaEngineRun& r, int& first, int& last, QString* error)
 {
-    boost::shared_ptr<CFormulaDetail> detail;
-    CFormulaEngineRun r;
     QString why;
     if (!resolve(p, detail, &why) || !run(p, detail.get(), r, &why)) {
         QLLOG_WARN_S(qlog::kFormulaLogger, "formula %1% on %2% failed: %3%", p.formula, p.stockKey(), why);
         setError(error, why);
         return false;
     }
+    first = 0;
+    last = -1;
+    window(p, r, first, last);
+    return true;
+}
+
+bool CFormulaEngine::compute(const CFormulaParam& p, se::RPCFormulaMetaResult& meta,
+                             se::RPCFormulaResult& result, QString* error)
+{
+    boost::shared_ptr<CFormulaDetail> detail;
+    CFormulaEngineRun r;
     int first = 0;
     int last = -1;
-    window(p, r, first, last);
+    if (!prepare(p, detail, r, first, last, error))
+        return false;
     fillMeta(p, detail.get(), r, meta);
     fillResult(p, r, first, last, result);
     return true;

@@ -117,6 +117,9 @@ private:
     // The catalogue record of the record's formula; null for a native formula
     // the catalogue does not list. False when neither applies.
     static bool resolve(const CFormulaParam& p, boost::shared_ptr<CFormulaDetail>& detail, QString* error);
+    // resolve + run + window, logging a failure; shared by compute and computeTail.
+    static bool prepare(const CFormulaParam& p, boost::shared_ptr<CFormulaDetail>& detail, CFormulaEngineRun& r,
+                        int& first, int& last, QString* error);
     // Input bars, times and full-length outputs of one record.
     static bool run(const CFormulaParam& p, const CFormulaDetail* detail, CFormulaEngineRun& out,
                     QString* error);

@@ -24,17 +24,12 @@ bool CFormulaEngine::computeTail(const CFormulaParam& p, const se::RPCFormulaRes
     updates.clear();
     boost::shared_ptr<CFormulaDetail> detail;
     CFormulaEngineRun r;
-    QString why;
-    // Recomputing the whole series is what keeps the tail equal to a fresh
-    // history: recursive averages and SAR depend on every earlier bar.
-    if (!resolve(p, detail, &why) || !run(p, detail.get(), r, &why)) {
-        QLLOG_WARN_S(qlog::kFormulaLogger, "formula %1% on %2% failed: %3%", p.formula, p.stockKey(), why);
-        setError(error, why);
-        return false;
-    }
     int first = 0;
     int last = -1;
-    window(p, r, first, last);
+    // Recomputing the whole series is what keeps the tail equal to a fresh
+    // history: recursive averages and SAR depend on every earlier bar.
+    if (!prepare(p, detail, r, first, last, error))
+        return false;
     if (previous.times.empty()) {
         for (int i = first; i <= last; ++i)
             updates.emplace_back(kAppend, instantAt(r, i));
