@@ -1,38 +1,126 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
+#include <boost/enable_shared_from_this.hpp>
 #include <boost/shared_ptr.hpp>
+#include <boost/thread/shared_mutex.hpp>
 
 #include <QMap>
+#include <QPoint>
 #include <QString>
+#include <QVector>
 
 #include "kline/IndexKLineViewGlobal.h"
+#include "platform/formula/CFormulaParam.h"
+#include "platform/formula/LongHuBangRankListInfo.h"
+#include "platform/formula/RPCFormulaInstantResult.h"
+#include "platform/formula/RPCFormulaMetaResult.h"
+#include "platform/formula/RPCFormulaResult.h"
 #include "platform/formula/RPCGroupResult.h"
+#include "platform/indexui/IndexBaseData.h"
 
 namespace TC {
 
 class CKLineUiParam;
 
-// One series of a chart pane. This part holds the series' group-model
-// results and answers the group result store's queries about them.
-class INDEXKLINEVIEW_EXPORT CKLineData
+// One chart pane's set of series: the pane's formulas requested for the
+// chart's instrument (and, on the main pane, for every superposed
+// instrument), and the results received for them.
+//
+// Created with new and owned through boost::shared_ptr: request() binds the
+// service's callbacks to shared_from_this(), so the service keeps the series
+// alive until it is unrequested. request() on a series that no shared
+// pointer owns logs an error and sends nothing.
+//
+// Choices:
+//  - Both request paths also hand the service a response-back callback, so
+//    an id the service moves (a merged request split off) is followed.
+//  - A record that cannot be filled (tick mode without an instrument) is
+//    not sent and its key stays out of the request table.
+//  - Periods 10/11/13 ask the host for N with event 221; N below 1 (no
+//    answer) counts as 1.
+//  - The chart's bar list (m_tradeDateList) follows the base instrument's
+//    main-graph results. Several main-graph formulas (KLINE and overlaid
+//    indicators) report the same new bar, so a real-time append extends the
+//    list only when the bar is later than its last tag, and a superposed
+//    series gets a placeholder only when it has no bar at that time yet.
+//    Events 197 and 3266 go out when the base instrument's main-graph series
+//    gains a bar; a superposed series' own bar only repaints (180).
+//  - The ranking-list callbacks hold the series weakly: they run on a worker
+//    thread and must not keep a chart alive, nor let it die there.
+//  - Satellite data is aligned by time bucket onto the chart's bars (or the
+//    market's trading days for the day period): per bucket the latest bar
+//    wins, buckets without data get "no value" (flag 0). The sub-pane bound
+//    compares seconds with seconds.
+// Not here yet: the drawing style, the drawing caches and the quote signal
+// (sigQuoterCallBack) come with the drawing code; script-log subscriptions
+// wait for the terminal's subscriber type.
+class INDEXKLINEVIEW_EXPORT CKLineData : public IndexBaseData,
+                                         public boost::enable_shared_from_this<CKLineData>
 {
+    Q_OBJECT
+
 public:
-    explicit CKLineData(boost::shared_ptr<CKLineUiParam> uiParam);
-    // Unregisters every group result this series still has in the store, so
-    // the store never keeps a pointer to a dropped series.
-    virtual ~CKLineData();
+    using MetaPtr = std::shared_ptr<se::RPCFormulaMetaResult>;
+    using ResultPtr = std::shared_ptr<se::RPCFormulaResult>;
+    using InstantPtr = std::shared_ptr<se::RPCFormulaInstantResult>;
+    using RankRecords = QVector<std::shared_ptr<se::LongHuBangRankListInfo>>;
+    using RankListByDay = QMap<qint64, RankRecords>;
+
+    static constexpr int kStockTypeRankList = 100001;
+
+    explicit CKLineData(boost::shared_ptr<CKLineUiParam> uiParam, int paneRole = 0,
+                        KW::CEventDeliverer* deliverer = nullptr);
+    // Does not cancel requests: the owner calls unrequest() first.
+    ~CKLineData() override;
     CKLineData(const CKLineData&) = delete;
     CKLineData& operator=(const CKLineData&) = delete;
 
     boost::shared_ptr<CKLineUiParam> uiParam() const { return m_pUiParam; }
 
+    // --- requests
+    void request(int mode, bool flag) override;
+    void requestReplay(int mode);
+    void unrequest();
+    void updateFormula(const QString& name, const QString& mergeGroup);
+    void removeFormula(const QString& name);
+    void setViewType(int viewType) { m_viewType = viewType; }
+    int viewType() const { return m_viewType; }
+    void setPaneNo(const int& paneNo) { m_paneNo = paneNo; }
+    int paneNo() const { return m_paneNo; }
+    const QString& mergeGroup() const { return m_mergeGroup; }
+    int modelRun() const { return m_modelRun; }
+    // Bar indexes of a series of `bars` bars for the chart's window (x first,
+    // y last bar of the main series).
+    QPoint getSeriesRegion(QPoint window, int bars, const CFormulaKey& key) const;
+    // Drops every stored result.
+    void clearSeries();
+
+    // --- results (called by the formula service on the GUI thread)
+    void formulaHistoryCallback(const MetaPtr& meta, const ResultPtr& result, QString reqId, int dataType,
+                                QString text, bool quiet, bool flag);
+    void formulaRealtimeCallback(int dataType, QString reqId, const InstantPtr& instant);
+    void formulaResponseBack(const QVector<QString>& reqIds, const QVector<CFormulaParam>& params);
+    void satelliteFormulaDataCallback(const MetaPtr& meta, const ResultPtr& result, const QString& reqId,
+                                      const QString& formulaName, int dataType);
+    void updateGroupResult(const QString& reqId);
+    // Results of superposed instruments as received (not re-indexed).
+    const DataMap& nonBaseData() const { return m_nonBaseData; }
+    int lockRestoreCount() const { return m_lockRestoreCount; }
+
+    // --- ranking list: may run on any thread
+    void LonghubangCallback(const std::string& market, const std::string& code, const RankListByDay& records,
+                            int requestType);
+    QString rankListKey() const;
+    RankListByDay rankListRecords() const;
+
+    // --- group results
     // Keeps the group result of request id `key` (replacing an earlier one).
     void setGroupResult(const QString& key, std::shared_ptr<se::RPCGroupResult> result);
     void removeGroupResult(const QString& key);
     bool hasGroupResult(const QString& key) const { return m_groupResults.contains(key); }
-
     // Fills `out` with the group result of `key`; false (and `out` untouched)
     // when the series holds none.
     virtual bool getGroupResult(const QString& key, std::shared_ptr<se::RPCGroupResult>& out) const;
@@ -40,8 +128,48 @@ public:
     // the largest double when the group did not trade it on that bar.
     virtual double getRealTradePrice(const QString& key, int barIndex, const QString& code) const;
 
+signals:
+    void sigUpdateLonghubangData();
+
+public slots:
+    void slotUpdateIndexView();
+
 protected:
+    // The records of the normal branch: cancels what is no longer wanted and
+    // builds the missing ones.
+    void collectParams(QVector<CFormulaParam>& records, int mode);
+    // Fills one record; false when it cannot be (unknown formula, tick mode
+    // without an instrument).
+    bool fillParam(CFormulaParam& param, const QString& stockKey, const QString& formula, int mode);
+    // Fills, ids and books the missing keys, in order.
+    void buildRecords(const QVector<CFormulaKey>& keys, QVector<CFormulaParam>& records, int mode,
+                      const QString& builder);
+    // False (and the records' keys leave the table) when no shared pointer
+    // owns the series.
+    bool sendRecords(const QVector<CFormulaParam>& records, bool viaMerge, bool flag);
+    QString baseKey() const;
+    bool isMergedSubPane() const { return m_paneRole == 1 && !m_mergeGroup.isEmpty(); }
+
+    void processHistory(const MetaPtr& meta, const ResultPtr& result, const QString& reqId, int dataType,
+                        const CFormulaKey& key, bool isMain, bool quiet, bool flag);
+    void reindexSuperposed(const CFormulaKey& superKey);
+    void fillSuperposedPlaceholders(const se::RPCTimeItem& time);
+    ResultPtr alignSatellite(const CFormulaKey& key, const se::RPCFormulaResult& received) const;
+
+    void unrequestId(const QString& id);
+    void unrequestIds(const QVector<QString>& ids);
+
     boost::shared_ptr<CKLineUiParam> m_pUiParam;
+    int m_viewType = 0;
+    DataMap m_nonBaseData;
+    QString m_lhbKey;
+    RankListByDay m_lhbRecords;
+    QString m_mergeGroup;
+    int m_paneNo = 0;
+    int m_modelRun = 0;
+    int m_lockRestoreCount = 0;
+    int m_lhbState = 0;
+    mutable boost::shared_mutex m_lhbLock;
     QMap<QString, std::shared_ptr<se::RPCGroupResult>> m_groupResults;
 };
 

@@ -3,20 +3,12 @@
 #include <cfloat>
 
 #include "model/CKLineUiParam.h"
+#include "platform/formula/catalog/CFormulaOperateManager.h"
+#include "platform/formula/service/CFormulaManager.h"
 #include "series/CGroupResultManager.h"
 #include "series/CKLineData.h"
 
 namespace TC {
-
-CKLineData::CKLineData(boost::shared_ptr<CKLineUiParam> uiParam) : m_pUiParam(std::move(uiParam)) {}
-
-CKLineData::~CKLineData()
-{
-    // Only touch the store when it exists; creating it during teardown
-    // would outlive the caller's intent.
-    if (CGroupResultManager* store = utils::CSingletonT<CGroupResultManager>::s_pInstance.load())
-        store->removeSeries(this);
-}
 
 void CKLineData::setGroupResult(const QString& key, std::shared_ptr<se::RPCGroupResult> result)
 {
@@ -56,6 +48,19 @@ double CKLineData::getRealTradePrice(const QString& key, int barIndex, const QSt
         if (it->code == wanted)
             price = it->price;
     return price;
+}
+
+void CKLineData::updateGroupResult(const QString& reqId)
+{
+    CFormulaKey key;
+    if (!m_req.getKey(key, reqId))
+        return;
+    const QString& name = key.formula;
+    if (!CFormulaOperateManager::isGroupModelExist(name) && !CFormulaOperateManager::isPythonIndex(name) &&
+        !CFormulaOperateManager::isVbaIndex(name))
+        return;
+    setGroupResult(reqId, CFormulaManager::instance()->getFormulaForGroup(reqId));
+    utils::CSingletonT<CGroupResultManager>::instance()->addData(name, reqId, this);
 }
 
 } // namespace TC

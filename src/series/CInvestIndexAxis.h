@@ -1,0 +1,18 @@
+#pragma once
+
+#include "series/CFormulaBaseAxis.h"
+
+namespace TC {
+
+// Base kind 3, investment index: computed over the chart's instrument.
+class INDEXKLINEVIEW_EXPORT CInvestIndexAxis : public CFormulaBaseAxis
+{
+public:
+    using CFormulaBaseAxis::CFormulaBaseAxis;
+
+    void prepare() override {}
+    QString getStock() override;
+    void fillParam(CFormulaParam& param, QString key, boost::shared_ptr<CKLineData> series) override;
+};
+
+} // namespace TC
