@@ -1,0 +1,309 @@
+#include "platform/indexui/CIndexTitleWidget.h"
+
+#include <cmath>
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include "platform/formula/catalog/CFormulaDetail.h"
+#include "platform/formula/catalog/CFormulaOperateManager.h"
+#include "platform/formula/catalog/FormulaPeriod.h"
+#include "platform/framework/CUiResource.h"
+#include "platform/framework/KWFormat.h"
+#include "platform/indexui/IndexBaseData.h"
+#include "platform/market/CDividAdjuster.h"
+
+namespace TC {
+
+namespace {
+
+const int kPadding = 4; // vertical padding, total
+const int kGap = 6;     // horizontal gap between pieces
+const int kDefaultDecimals = 2;
+const int kKLineStyle = 12;
+
+QColor resColor(const char* key)
+{
+    return KW::CUiResource::instance()->getColor(QLatin1String(key));
+}
+
+bool isNoValue(double v)
+{
+    return !std::isfinite(v) || std::fabs(v) >= 1.7976931348623157e308;
+}
+
+// Catalogue parameter values print without a trailing ".0".
+QString paramValueText(double v)
+{
+    return QString::number(v, 'g', 10);
+}
+
+} // namespace
+
+CIndexTitleWidget::CIndexTitleWidget(boost::shared_ptr<IndexBaseData> series, int displayType, int viewType,
+                                     int drType, QWidget* parent)
+    : KW::CBaseWidget(QStringLiteral("index_title_widget"), false, parent),
+      m_series(std::move(series)),
+      m_displayType(displayType),
+      m_viewType(viewType),
+      m_drType(drType)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    resetSize();
+}
+
+CIndexTitleWidget::~CIndexTitleWidget() = default;
+
+int CIndexTitleWidget::indexOf(const QString& name) const
+{
+    return m_names.indexOf(name.trimmed().toUpper());
+}
+
+void CIndexTitleWidget::showIndex(const QString& name, const QString& paramText)
+{
+    const QString key = name.trimmed().toUpper();
+    if (key.isEmpty())
+        return;
+    const int i = m_names.indexOf(key);
+    if (i >= 0) {
+        m_paramTexts[i] = paramText.trimmed();
+    } else {
+        m_names.append(key);
+        m_paramTexts.append(paramText.trimmed());
+    }
+    update();
+}
+
+void CIndexTitleWidget::hideIndex(const QString& name)
+{
+    const int i = indexOf(name);
+    if (i < 0)
+        return;
+    m_names.removeAt(i);
+    m_paramTexts.removeAt(i);
+    update();
+}
+
+void CIndexTitleWidget::clear()
+{
+    m_names.clear();
+    m_paramTexts.clear();
+    m_stock.reset();
+    m_addStocks.clear();
+    m_bar = -1;
+    update();
+}
+
+int CIndexTitleWidget::titleHeight() const
+{
+    const QFontMetrics fm(KW::CUiResource::instance()->getFont(QStringLiteral("fnt_default_normal")));
+    return fm.height() + kPadding;
+}
+
+void CIndexTitleWidget::resetSize()
+{
+    setFixedHeight(titleHeight());
+    updateGeometry();
+    update();
+}
+
+void CIndexTitleWidget::setPeroid(int period)
+{
+    m_period = period;
+    update();
+}
+
+void CIndexTitleWidget::setDrType(int drType)
+{
+    m_drType = drType;
+    update();
+}
+
+void CIndexTitleWidget::setShowTitleBg(bool show)
+{
+    m_showBg = show;
+    update();
+}
+
+void CIndexTitleWidget::setStock(std::shared_ptr<qlservice::CInstrumentDetail> stock)
+{
+    m_stock = std::move(stock);
+    update();
+}
+
+void CIndexTitleWidget::setAddStocks(const QStringList& keys)
+{
+    m_addStocks.clear();
+    for (const QString& k : keys) {
+        if (!k.trimmed().isEmpty())
+            m_addStocks.append(k.trimmed());
+    }
+    update();
+}
+
+void CIndexTitleWidget::setSimpleTitle(const QString& text)
+{
+    m_simpleTitle = text;
+    update();
+}
+
+void CIndexTitleWidget::updateIndexId(int bar)
+{
+    m_bar = bar < 0 ? -1 : bar;
+    update();
+}
+
+void CIndexTitleWidget::themeChanged()
+{
+    KW::CBaseWidget::themeChanged();
+    resetSize();
+}
+
+QSize CIndexTitleWidget::sizeHint() const
+{
+    return QSize(200, titleHeight());
+}
+
+const RPCFormulaResultCache* CIndexTitleWidget::findCache(const QString& name) const
+{
+    if (!m_series)
+        return nullptr;
+    const QString stockKey = m_stock ? QString::fromStdString(m_stock->key) : QString();
+    const RPCFormulaResultCache* first = nullptr;
+    const IndexBaseData::DataMap& data = m_series->getData();
+    for (auto it = data.constBegin(); it != data.constEnd(); ++it) {
+        if (it.key().formula.compare(name, Qt::CaseInsensitive) != 0 || !it.value().isValid())
+            continue;
+        if (!stockKey.isEmpty() && it.key().stock == stockKey)
+            return &it.value();
+        if (!first)
+            first = &it.value();
+    }
+    return first;
+}
+
+QString CIndexTitleWidget::nameWithParams(int i) const
+{
+    const QString& name = m_names[i];
+    QStringList values;
+    const QString& given = m_paramTexts[i];
+    if (!given.isEmpty()) {
+        for (const QString& part : given.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const int eq = part.indexOf(QLatin1Char('='));
+            values.append((eq >= 0 ? part.mid(eq + 1) : part).trimmed());
+        }
+    } else if (const auto detail = CFormulaOperateManager::getFormula(name)) {
+        for (const CFormulaParamDef& p : detail->getParams())
+            values.append(paramValueText(p.defaultValue));
+    }
+    if (values.isEmpty())
+        return name;
+    return name + QLatin1Char('(') + values.join(QLatin1Char(',')) + QLatin1Char(')');
+}
+
+QColor CIndexTitleWidget::outputColor(const RPCFormulaResultCache& cache, int output, double value) const
+{
+    const std::vector<unsigned>& colors = cache.meta->colors;
+    if (output < int(colors.size()) && colors[size_t(output)] != se::RPCFormulaMetaResult::kDefaultColor) {
+        const unsigned c = colors[size_t(output)];
+        return QColor(int(c & 0xff), int((c >> 8) & 0xff), int((c >> 16) & 0xff));
+    }
+    return resColor(!isNoValue(value) && value < 0 ? "ic_clr_index_default_fall" : "ic_clr_index_default_rise");
+}
+
+void CIndexTitleWidget::composeOutputs(const RPCFormulaResultCache& cache, bool price, QVector<Piece>& out) const
+{
+    const int bars = cache.barCount();
+    if (bars <= 0)
+        return;
+    const int bar = (m_bar < 0 || m_bar >= bars) ? bars - 1 : m_bar;
+    const se::RPCFormulaMetaResult& meta = *cache.meta;
+    for (int o = 0; o < meta.outputCount(); ++o) {
+        const size_t uo = size_t(o);
+        const int dec = (uo < meta.decimals.size() && meta.decimals[uo] >= 0) ? meta.decimals[uo] : kDefaultDecimals;
+        const int cols = int(cache.columnsOf(o).size());
+        const bool groups = cols > 1 && uo < meta.nameGroups.size() && int(meta.nameGroups[uo].size()) == cols;
+        const bool candle = price && meta.style(o) == kKLineStyle && cols == 4;
+        const double prevClose = candle && bar > 0 ? cache.value(o, bar - 1, 3) : 1.7976931348623157e308;
+        for (int k = 0; k < qMax(cols, 1); ++k) {
+            const double v = cache.value(o, bar, k);
+            QString label = QString::fromStdString(groups ? meta.nameGroups[uo][size_t(k)] : meta.names[uo]);
+            QColor color;
+            if (candle) {
+                if (isNoValue(v) || isNoValue(prevClose) || v == prevClose)
+                    color = resColor("clr_text_default");
+                else
+                    color = resColor(v > prevClose ? "ic_clr_index_default_rise" : "ic_clr_index_default_fall");
+            } else {
+                color = outputColor(cache, o, v);
+            }
+            // Large values (volume, amount) read in 万/亿 units.
+            out.append({label + QStringLiteral(": ") +
+                             KW::formatDoubleNumber(v, dec, KW::kFormatUnits, false, QStringLiteral("--")),
+                         color});
+        }
+    }
+}
+
+void CIndexTitleWidget::composeFormula(int i, QVector<Piece>& out) const
+{
+    out.append({nameWithParams(i), resColor("clr_text_default")});
+    const bool price = m_displayType == 0 && m_series && m_series->isMainGraph(m_names[i]);
+    if (price) {
+        const QString cycle = getCycleName(getPeriodIndex(m_period));
+        if (!cycle.isEmpty())
+            out.append({cycle, resColor("ic_clr_kline_axis_text")});
+        const QString dr = getDrName(m_drType);
+        if (!dr.isEmpty())
+            out.append({dr, resColor("ic_clr_kline_axis_text")});
+    }
+    if (const RPCFormulaResultCache* cache = findCache(m_names[i]))
+        composeOutputs(*cache, price, out);
+}
+
+QVector<CIndexTitleWidget::Piece> CIndexTitleWidget::compose() const
+{
+    QVector<Piece> out;
+    if (!m_simpleTitle.isEmpty()) {
+        out.append({m_simpleTitle, resColor("clr_text_default")});
+        return out;
+    }
+    if (m_stock) {
+        const QString name = QString::fromStdString(m_stock->name);
+        const QString code = QString::fromStdString(m_stock->code);
+        out.append({name.isEmpty() ? code : name + QLatin1Char(' ') + code, resColor("clr_text_default")});
+        for (const QString& k : m_addStocks)
+            out.append({k, resColor("ic_clr_kline_axis_text")});
+    }
+    for (int i = 0; i < m_names.size(); ++i)
+        composeFormula(i, out);
+    return out;
+}
+
+QString CIndexTitleWidget::titleText() const
+{
+    QStringList parts;
+    for (const Piece& p : compose())
+        parts.append(p.text);
+    return parts.join(QLatin1Char(' '));
+}
+
+void CIndexTitleWidget::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), resColor(m_showBg ? "clr_selection_background" : "ic_clr_graph_kline_bg"));
+    const QFont font = KW::CUiResource::instance()->getFont(QStringLiteral("fnt_default_normal"));
+    p.setFont(font);
+    const QFontMetrics fm(font);
+    int x = kGap / 2;
+    for (const Piece& piece : compose()) {
+        if (x >= width())
+            break;
+        const int w = fm.horizontalAdvance(piece.text);
+        p.setPen(piece.color);
+        p.drawText(QRect(x, 0, w + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, piece.text);
+        x += w + kGap;
+    }
+}
+
+} // namespace TC

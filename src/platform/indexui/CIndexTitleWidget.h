@@ -1,0 +1,121 @@
+#pragma once
+
+#include <memory>
+
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <boost/shared_ptr.hpp>
+
+#include "platform/framework/CBaseWidget.h"
+#include "platform/market/CInstrumentDetail.h"
+
+namespace TC {
+
+class IndexBaseData;
+class RPCFormulaResultCache;
+
+// The one-line title bar above a chart pane. Left to right it shows the
+// instrument, the added instruments, then for every shown formula its name
+// with parameters ("MACD(12,26,9)"), on the main pane after the price formula
+// the period and ex-rights names, and each output's "NAME: value" at the
+// cursor bar.
+//
+// Choices of this library:
+//  - Parameters: the text given to showIndex() (plain values "12,26,9" or
+//    "N1=12,N2=26"), else the catalogue defaults; a formula without
+//    parameters shows its bare name.
+//  - Cursor bar: -1, a negative or a bar past the end of a result all mean
+//    that result's newest bar, so a title never goes blank while the cursor
+//    leaves the data.
+//  - Colours: an output's own meta colour; for a default-coloured output the
+//    theme's index rise colour when the value is >= 0 and its fall colour
+//    when negative (the way traders read oscillators); the price formula's
+//    open/high/low/close compare to the previous bar's close (rise, fall,
+//    or the text colour when equal or on the first bar).
+//  - A formula whose result has not arrived shows its name only; several
+//    results of one formula (superposed instruments) show the one of the
+//    current instrument, else the first.
+//  - setSimpleTitle() with a non-empty text shows only that text; an empty
+//    text returns to the normal title.
+// The title is composed on demand from the series, so it follows new results
+// with a plain repaint; composing touches a few outputs, never every bar.
+// GUI thread only.
+class CIndexTitleWidget : public KW::CBaseWidget
+{
+    Q_OBJECT
+
+public:
+    CIndexTitleWidget(boost::shared_ptr<IndexBaseData> series, int displayType, int viewType, int drType,
+                      QWidget* parent = nullptr);
+    ~CIndexTitleWidget() override;
+
+    // Names are compared without case; showing a shown name updates its
+    // parameter text and keeps its place.
+    void showIndex(const QString& name, const QString& paramText = QString());
+    void hideIndex(const QString& name);
+    QStringList shownIndexes() const { return m_names; }
+    // Forgets the shown formulas, the instrument, the added instruments and
+    // the cursor bar; period, ex-rights and selection stay.
+    void clear();
+
+    // Height of one text line of the title font plus the padding.
+    int titleHeight() const;
+    // Fixes the height to titleHeight() (after a font or scale change) and repaints.
+    void resetSize();
+
+    void setPeroid(int period);
+    int peroid() const { return m_period; }
+    void setDrType(int drType);
+    int drType() const { return m_drType; }
+    void setShowTitleBg(bool show);
+    bool isShowTitleBg() const { return m_showBg; }
+    void setStock(std::shared_ptr<qlservice::CInstrumentDetail> stock);
+    void setAddStocks(const QStringList& keys);
+    void setSimpleTitle(const QString& text);
+    void updateIndexId(int bar);
+    int indexId() const { return m_bar; }
+
+    int displayType() const { return m_displayType; }
+    int viewType() const { return m_viewType; }
+
+    // The composed title as plain text, pieces separated by one space.
+    QString titleText() const;
+
+    void themeChanged() override;
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    struct Piece {
+        QString text;
+        QColor color;
+    };
+
+    QVector<Piece> compose() const;
+    void composeFormula(int i, QVector<Piece>& out) const;
+    void composeOutputs(const RPCFormulaResultCache& cache, bool price, QVector<Piece>& out) const;
+    const RPCFormulaResultCache* findCache(const QString& name) const;
+    QString nameWithParams(int i) const;
+    QColor outputColor(const RPCFormulaResultCache& cache, int output, double value) const;
+    int indexOf(const QString& name) const;
+
+    boost::shared_ptr<IndexBaseData> m_series;
+    int m_displayType = 0;
+    int m_viewType = 0;
+    int m_drType = 0;
+    int m_period = 86400;
+    int m_bar = -1;
+    bool m_showBg = false;
+    QStringList m_names;      // upper case, in showing order
+    QStringList m_paramTexts; // parallel to m_names
+    std::shared_ptr<qlservice::CInstrumentDetail> m_stock;
+    QStringList m_addStocks;
+    QString m_simpleTitle;
+};
+
+} // namespace TC
