@@ -75,6 +75,9 @@ TEST_F(SeriesRequest, SecondRequestSendsNothingAndCancelsNothing)
     auto s = make(chart, 0, {"KLINE", "MA"});
     s->request(0, false);
     ASSERT_TRUE(stest::waitFor([&] { return s->getData().size() == 2; }));
+    // Let the first request's ranking-list answers (worker threads) land.
+    CFormulaManager::instance()->waitForWorkers();
+    QCoreApplication::processEvents();
     const auto ids = s->reqIds();
     const size_t events = m_pane.events.size();
     s->request(0, false);
