@@ -12,6 +12,7 @@
 #include "platform/formula/service/CReplayManager.h"
 #include "platform/market/CChinaTradingCalendar.h"
 #include "platform/market/CLocalTimeConverter.h"
+#include "common/PrivateMarket.h"
 #include "platform/market/CMarketSimulator.h"
 #include "platform/market/CMarketStore.h"
 
@@ -42,27 +43,19 @@ struct Held {
 class ServiceRealtime : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_store = new TC::CMarketStore(TC::CMarketStore::kDefaultSeed, QDate(2026, 11, 27), false);
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_store;
-        s_store = nullptr;
-    }
+    static void SetUpTestSuite() { ktest::PrivateMarket::createStore(); }
+    static void TearDownTestSuite() { ktest::PrivateMarket::destroyStore(); }
     void SetUp() override
     {
-        TC::CFormulaEngine::setStore(s_store);
-        m_sim = std::make_unique<TC::CMarketSimulator>(s_store, 11);
         manager()->resetBackend();
-        manager()->setSimulator(m_sim.get());
+        m_market.attach();
+        m_sim = m_market.simulator();
+        m_store = ktest::PrivateMarket::store();
     }
     void TearDown() override
     {
         manager()->unrequestFormulas(manager()->requestIds().toVector());
-        m_sim.reset();
-        TC::CFormulaEngine::setStore(nullptr);
+        m_market.detach();
     }
     static CFormulaManager* manager() { return CFormulaManager::instance(); }
 
@@ -88,12 +81,11 @@ protected:
         };
     }
 
-    static TC::CMarketStore* s_store;
-    std::unique_ptr<TC::CMarketSimulator> m_sim;
+    ktest::PrivateMarket m_market;
+    TC::CMarketStore* m_store = nullptr;
+    TC::CMarketSimulator* m_sim = nullptr;
     QMap<QString, Held> m_held;
 };
-
-TC::CMarketStore* ServiceRealtime::s_store = nullptr;
 
 void expectSameSeries(const se::RPCFormulaResult& held, const se::RPCFormulaResult& fresh, const QString& id)
 {
@@ -125,7 +117,7 @@ TEST_F(ServiceRealtime, realTimeEqualsAFreshHistoryAfterSimulatorSteps)
     QCoreApplication::processEvents();
     ASSERT_EQ(m_held.size(), records.size());
     // Start in the morning session of the next trading day, when both markets trade.
-    const QDate next = TC::CChinaTradingCalendar::tradingDayOnOrAfter(s_store->today().addDays(1));
+    const QDate next = TC::CChinaTradingCalendar::tradingDayOnOrAfter(m_store->today().addDays(1));
     m_sim->setClock(TC::CLocalTimeConverter::timeAt(next, 575) * 1000);
 
     for (int i = 0; i < 150; ++i) {

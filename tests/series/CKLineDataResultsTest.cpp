@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "SeriesTestSupport.h"
+#include "common/PrivateMarket.h"
 #include "platform/config/CLogCapture.h"
 #include "platform/config/QLLog.h"
 #include "platform/formula/IdGenerator.h"
@@ -302,20 +303,12 @@ TEST_F(SeriesResults, RankListRecordsArriveFromAWorkerThread)
 class SeriesLive : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_store = new TC::CMarketStore(TC::CMarketStore::kDefaultSeed, QDate(2026, 11, 27), false);
-    }
-    static void TearDownTestSuite()
-    {
-        delete s_store;
-        s_store = nullptr;
-    }
+    static void SetUpTestSuite() { ktest::PrivateMarket::createStore(); }
+    static void TearDownTestSuite() { ktest::PrivateMarket::destroyStore(); }
     void SetUp() override
     {
-        TC::CFormulaEngine::setStore(s_store);
-        m_sim = std::make_unique<TC::CMarketSimulator>(s_store, 11);
-        CFormulaManager::instance()->setSimulator(m_sim.get());
+        m_market.attach();
+        m_sim = m_market.simulator();
     }
     void TearDown() override
     {
@@ -323,16 +316,13 @@ protected:
             s->unrequest();
         CFormulaManager::instance()->waitForWorkers();
         QCoreApplication::processEvents();
-        CFormulaManager::instance()->setSimulator(nullptr);
-        m_sim.reset();
-        TC::CFormulaEngine::setStore(nullptr);
+        m_market.detach();
     }
-    static TC::CMarketStore* s_store;
-    std::unique_ptr<TC::CMarketSimulator> m_sim;
+    ktest::PrivateMarket m_market;
+    TC::CMarketSimulator* m_sim = nullptr;
     std::vector<boost::shared_ptr<TC::CKLineData>> m_series;
     stest::CRecordingPane pane;
 };
-TC::CMarketStore* SeriesLive::s_store = nullptr;
 
 TEST_F(SeriesLive, SimulatedTicksAppendBarsToTheChart)
 {
