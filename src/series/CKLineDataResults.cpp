@@ -60,28 +60,22 @@ void CKLineData::formulaHistoryCallback(const MetaPtr& meta, const ResultPtr& re
     if (!meta || !result)
         return;
     ResultPtr received = result;
-    if (m_pUiParam->tickGraph) {
-        auto fresh = std::make_shared<se::RPCFormulaResult>();
-        fresh->formulaName = result->formulaName;
-        fresh->stockKey = result->stockKey;
-        fresh->requestId = result->requestId;
-        fresh->periodMs = result->periodMs;
-        fresh->drType = result->drType;
-        fresh->columnMap = result->columnMap;
-        fresh->outputInts = result->outputInts;
-        // A tick series of an instrument the service no longer knows is shown empty.
-        if (CStockManager::getInstrumentDetail(key.stock)) {
-            fresh->times = result->times;
-            fresh->values = result->values;
-            fresh->texts = result->texts;
-            fresh->barColors = result->barColors;
-            fresh->numbers = result->numbers;
-            fresh->barFlags = result->barFlags;
-            fresh->basicData = result->basicData;
-        } else {
-            fresh->values.resize(result->values.size());
-        }
-        received = fresh;
+    // processHistory works on copies, so a tick series passes on as it came;
+    // one of an instrument the service no longer knows is shown empty.
+    if (m_pUiParam->tickGraph && !CStockManager::getInstrumentDetail(key.stock)) {
+        auto empty = std::make_shared<se::RPCFormulaResult>(*result);
+        empty->times.clear();
+        for (auto& v : empty->values)
+            v.clear();
+        for (auto& v : empty->texts)
+            v.clear();
+        for (auto& v : empty->barColors)
+            v.clear();
+        for (auto& v : empty->numbers)
+            v.clear();
+        empty->barFlags.clear();
+        empty->basicData.clear();
+        received = empty;
     }
     processHistory(meta, received, reqId, dataType, key, isMainGraph(key.formula), quiet, flag);
 }
