@@ -22,6 +22,7 @@
 #include "series/CCustomFormulaBaseAxis.h"
 #include "series/CFormulaBaseAxis.h"
 #include "series/CGroupResultManager.h"
+#include "platform/config/TimeText.h"
 #include "series/CKLineData.h"
 
 using namespace boost::placeholders;
@@ -36,17 +37,6 @@ bool isFuturesMarket(const QString& m)
 {
     static const QSet<QString> markets{"DF", "DCE", "ZF", "CZCE", "SF", "SHFE", "IF", "CFFEX", "INE"};
     return markets.contains(m);
-}
-
-QString millisecondsToTime(qint64 ms)
-{
-    return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
-}
-
-// Where the terminal keeps its Python formula files.
-QString pythonDir()
-{
-    return CAppConfig::userDataDir() + QStringLiteral("/python");
 }
 
 } // namespace
@@ -88,8 +78,8 @@ void CKLineData::request(int mode, bool flag)
                                      .arg(r.dataDemand)
                                      .arg(r.level);
             QLLOG_INFO(qlog::kStdLogger, "mainID:%1%, requstID:%2%, range:%3% - %4%, key:%5%",
-                       m_pUiParam->getMainPanelID(), r.requestId, millisecondsToTime(r.rangeStart.time),
-                       millisecondsToTime(r.rangeEnd.time), text);
+                       m_pUiParam->getMainPanelID(), r.requestId, utils::millisecondsToTime(r.rangeStart.time),
+                       utils::millisecondsToTime(r.rangeEnd.time), text);
         }
     }
     if (!sendRecords(records, isMergedSubPane(), flag))
@@ -263,7 +253,7 @@ bool CKLineData::fillParam(CFormulaParam& param, const QString& stockKey, const 
     param.language = detail->getLanguage();
     param.timing = detail->getTiming();
     if (detail->getLanguage() == 1) {
-        param.formula = pythonDir() + QStringLiteral("\\%1.py").arg(detail->getName().toUpper());
+        param.formula = getPythonDir() + QStringLiteral("\\%1.py").arg(detail->getName().toUpper());
     } else {
         param.formula = detail->getName();
         if (detail->getLanguage() == 0) {

@@ -14,16 +14,12 @@
 #include "platform/market/InstrumentAccess.h"
 #include "series/CFormulaBaseAxis.h"
 #include "series/CGroupResultManager.h"
+#include "platform/config/TimeText.h"
 #include "series/CKLineData.h"
 
 namespace TC {
 
 namespace {
-
-QString millisecondsToTime(qint64 ms)
-{
-    return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
-}
 
 bool isStockMarket(const QString& m)
 {
@@ -48,8 +44,8 @@ void CKLineData::formulaHistoryCallback(const MetaPtr& meta, const ResultPtr& re
         QLLOG_INFO(qlog::kStdLogger,
                    "mainID:%1%, reqid = %2%, dataType = %3%, basic data size = %4%, data range:%5% - %6%",
                    m_pUiParam->getMainPanelID(), reqId, dataType, result ? result->basicData.size() : 0,
-                   millisecondsToTime(bars ? result->times.front().timeMs : 0),
-                   millisecondsToTime(bars ? result->times.back().timeMs : 0));
+                   utils::millisecondsToTime(bars ? result->times.front().timeMs : 0),
+                   utils::millisecondsToTime(bars ? result->times.back().timeMs : 0));
     }
     CFormulaKey key;
     if (!m_req.getKey(key, reqId)) {
@@ -489,8 +485,7 @@ void CKLineData::LonghubangCallback(const std::string& market, const std::string
         QLLOG_INFO(qlog::kStdLogger,
                    "LonghubangCallback, marketCode = %1%, data size = %2%, data last date = %3% .", key,
                    records.size(),
-                   lastDay ? QDateTime::fromMSecsSinceEpoch(lastDay).toString(QStringLiteral("yyyyMMdd"))
-                           : QStringLiteral("0"));
+                   lastDay ? utils::millisecondsToDate(lastDay) : QStringLiteral("0"));
         if (m_pUiParam && m_pUiParam->getCurrKey() != key)
             return;
         if (requestType == 0 && m_lhbState) {

@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QFileInfo>
 
 #include "common/TestHelpers.h"
 #include "platform/config/CAppConfig.h"
 #include "platform/config/CUserConfig.h"
+#include "platform/config/TimeText.h"
 
 TEST(AppConfig, ClientTypeAndConciseStyleAreSettable)
 {
@@ -77,4 +79,12 @@ TEST(UserConfig, IndexUserConfigRoundTripAndModules)
     EXPECT_TRUE(luawrapper::LuaModuleCtrl::checkModule({both[0]}));
     luawrapper::LuaModuleCtrl::setModuleEnabled(both[1], true);
     EXPECT_TRUE(luawrapper::LuaModuleCtrl::checkModule(both));
+}
+
+TEST(TimeText, LogAndTipForms)
+{
+    const qint64 ms = QDateTime(QDate(2024, 3, 5), QTime(9, 31, 2, 7)).toMSecsSinceEpoch();
+    EXPECT_EQ(utils::millisecondsToTime(ms), QStringLiteral("2024-03-05 09:31:02.007"));
+    EXPECT_EQ(utils::millisecondsToDate(ms), QStringLiteral("2024-03-05"));
+    EXPECT_EQ(TC::getPythonDir(), TC::CAppConfig::userDataDir() + QStringLiteral("/python"));
 }

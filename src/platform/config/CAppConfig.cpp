@@ -52,6 +52,11 @@ CAppConfig* getConfig()
     return utils::CSingletonT<CAppConfig>::instance();
 }
 
+QString getPythonDir()
+{
+    return CAppConfig::userDataDir() + QStringLiteral("/python");
+}
+
 int genPositionID()
 {
     static std::atomic<int> next{10000};

@@ -38,6 +38,9 @@ private:
 // The terminal's configuration accessor.
 CAppConfig* getConfig();
 
+// Folder of the user's Python formula files (<user data folder>/python).
+QString getPythonDir();
+
 // A fresh integer per call, for pane position ids (starts at 10000 so it never
 // meets the chart instance numbers).
 int genPositionID();
