@@ -15,6 +15,30 @@ using quoter::CBar;
 
 namespace {
 
+// Independent aggregation: consecutive bars with the same bucket merge into
+// one bar labelled by the last of them.
+QVector<CBar> aggregate(const QVector<CBar>& bars, const std::function<qint64(const CBar&)>& bucketOf)
+{
+    QVector<CBar> out;
+    qint64 current = 0;
+    for (const CBar& b : bars) {
+        const qint64 k = bucketOf(b);
+        if (out.isEmpty() || k != current) {
+            out.append(b);
+            current = k;
+            continue;
+        }
+        CBar& e = out.last();
+        e.high = std::max(e.high, b.high);
+        e.low = std::min(e.low, b.low);
+        e.close = b.close;
+        e.volume += b.volume;
+        e.amount += b.amount;
+        e.time = b.time;
+    }
+    return out;
+}
+
 TC::CMarketStore* store()
 {
     return TC::CMarketStore::instance();
@@ -103,23 +127,8 @@ TEST(EngineKLine, fiveMinuteBarsAggregateTheMinuteBars)
     const QVector<CBar> minutes = store()->minuteBars(QStringLiteral("SH600000"));
     // Sessions open at 09:30 and 13:00, multiples of five minutes: a bar
     // ending at minute m belongs to the bucket ending at the next multiple.
-    QVector<CBar> expected;
-    qint64 bucketEnd = 0;
-    for (const CBar& b : minutes) {
-        const qint64 end = b.time + ((300 - (b.time % 300)) % 300);
-        if (expected.isEmpty() || end != bucketEnd) {
-            expected.append(b);
-            bucketEnd = end;
-            continue;
-        }
-        CBar& e = expected.last();
-        e.high = std::max(e.high, b.high);
-        e.low = std::min(e.low, b.low);
-        e.close = b.close;
-        e.volume += b.volume;
-        e.amount += b.amount;
-        e.time = b.time;
-    }
+    const QVector<CBar> expected =
+        aggregate(minutes, [](const CBar& b) { return b.time + ((300 - (b.time % 300)) % 300); });
     const Computed c = compute(param("SH", "600000", "KLINE", 300000));
     ASSERT_TRUE(c.ok);
     ASSERT_EQ(c.result.barCount(), expected.size());
@@ -151,23 +160,8 @@ TEST(EngineKLine, weekMonthAndYearAggregateTheDayBars)
         {31536000, [](const QDate& d) { return d.year(); }},
     };
     for (const Case& cs : cases) {
-        QVector<CBar> expected;
-        int current = -1;
-        for (const CBar& b : days) {
-            const int k = cs.bucket(QDateTime::fromSecsSinceEpoch(b.time).date());
-            if (expected.isEmpty() || k != current) {
-                expected.append(b);
-                current = k;
-                continue;
-            }
-            CBar& e = expected.last();
-            e.high = std::max(e.high, b.high);
-            e.low = std::min(e.low, b.low);
-            e.close = b.close;
-            e.volume += b.volume;
-            e.amount += b.amount;
-            e.time = b.time;
-        }
+        const QVector<CBar> expected = aggregate(
+            days, [&](const CBar& b) { return qint64(cs.bucket(QDateTime::fromSecsSinceEpoch(b.time).date())); });
         const Computed c = compute(param("SZ", "000063", "KLINE", cs.sec * 1000));
         ASSERT_TRUE(c.ok);
         ASSERT_EQ(c.result.barCount(), expected.size()) << cs.sec;
