@@ -83,6 +83,9 @@ public:
     // --- requests
     void request(int mode, bool flag) override;
     void requestReplay(int mode);
+    // The records a full (batch) request of the chart needs from this series;
+    // their ids are booked as for request().
+    void collectFormulaParams(QVector<CFormulaParam>& records, int mode) { collectParams(records, mode); }
     void unrequest();
     void updateFormula(const QString& name, const QString& mergeGroup);
     void removeFormula(const QString& name);
@@ -109,6 +112,9 @@ public:
     // Results of superposed instruments as received (not re-indexed).
     const DataMap& nonBaseData() const { return m_nonBaseData; }
     int lockRestoreCount() const { return m_lockRestoreCount; }
+    // The pane shows data pushed by the satellite client.
+    void setSatelliteFed(bool on) { m_satelliteFed = on; }
+    bool isSatelliteFed() const { return m_satelliteFed; }
 
     // --- ranking list: may run on any thread
     void LonghubangCallback(const std::string& market, const std::string& code, const RankListByDay& records,
@@ -168,6 +174,7 @@ protected:
     int m_paneNo = 0;
     int m_modelRun = 0;
     int m_lockRestoreCount = 0;
+    bool m_satelliteFed = false;
     int m_lhbState = 0;
     mutable boost::shared_mutex m_lhbLock;
     QMap<QString, std::shared_ptr<se::RPCGroupResult>> m_groupResults;

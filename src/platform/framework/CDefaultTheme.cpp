@@ -146,6 +146,15 @@ void CDefaultTheme::buildDark(Table& t)
     colour(t, "ic_clr_concise_mainwindow_split_background", "#1c1c1c");
     colour(t, "ic_clr_realtime_spliter_background", "#2a2a2a");
 
+    // Pane title bar buttons and the template strip.
+    colour(t, "ic_clr_concise_title_background", "#121218");
+    colour(t, "ic_clr_title_button_bg", "#00000000");
+    colour(t, "ic_clr_title_button_hover", "#3a3a46");
+    colour(t, "ic_clr_title_button_pressed", "#24242c");
+    colour(t, "ic_clr_title_button_text", "#b4b4b4");
+    colour(t, "ic_clr_title_button_text_hover", "#ffffff");
+    colour(t, "ic_clr_index_model_background", "#0e0e12");
+
     // Time axis and the overview strip.
     colour(t, "ic_clr_kline_timeline_background", "#0a0a0a");
     colour(t, "ic_clr_kline_timeline_text", "#a0a0a0");
@@ -266,6 +275,20 @@ void CDefaultTheme::buildDark(Table& t)
     picture(t, "img_message_warning", EPictureShape::ArrowUp, 24, 24, "clr_message_warning", "");
     picture(t, "img_message_question", EPictureShape::RoundedBlock, 24, 24, "clr_message_question",
             "clr_message_question");
+
+    // Indicator outputs drawn in the theme's colours: default line palette by
+    // output index, high / low price marks, tick line and its average.
+    colour(t, "ic_clr_index_default_line_1", "#ffffff");
+    colour(t, "ic_clr_index_default_line_2", "#ffd200");
+    colour(t, "ic_clr_index_default_line_3", "#ff50ff");
+    colour(t, "ic_clr_index_default_line_4", "#00e600");
+    colour(t, "ic_clr_index_default_line_5", "#00c8ff");
+    colour(t, "ic_clr_index_default_line_6", "#ff8c00");
+    colour(t, "ic_clr_index_default_line_7", "#6e8cff");
+    colour(t, "ic_clr_index_default_line_8", "#b4b4b4");
+    colour(t, "ic_clr_kline_high_low_mark", "#e6e6e6");
+    colour(t, "ic_clr_tick_price_line", "#ffffff");
+    colour(t, "ic_clr_tick_average_line", "#ffd200");
 }
 
 void CDefaultTheme::buildLight(Table& t)
@@ -296,6 +319,12 @@ void CDefaultTheme::buildLight(Table& t)
     recolour(t, "ic_clr_kline_superpos_3", "#2070d0");
 
     recolour(t, "ic_clr_concise_mainwindow_split_background", "#e4e4e4");
+    recolour(t, "ic_clr_concise_title_background", "#f2f3f6");
+    recolour(t, "ic_clr_title_button_hover", "#dde6f2");
+    recolour(t, "ic_clr_title_button_pressed", "#c8d6ea");
+    recolour(t, "ic_clr_title_button_text", "#505050");
+    recolour(t, "ic_clr_title_button_text_hover", "#000000");
+    recolour(t, "ic_clr_index_model_background", "#f4f5f8");
     recolour(t, "ic_clr_realtime_spliter_background", "#d0d0d0");
 
     recolour(t, "ic_clr_kline_timeline_background", "#f4f4f4");
@@ -364,6 +393,18 @@ void CDefaultTheme::buildLight(Table& t)
     recolour(t, "clr_message_information", "#2f7ad0");
     recolour(t, "clr_message_warning", "#d88a00");
     recolour(t, "clr_message_question", "#2f7ad0");
+
+    recolour(t, "ic_clr_index_default_line_1", "#202020");
+    recolour(t, "ic_clr_index_default_line_2", "#c08000");
+    recolour(t, "ic_clr_index_default_line_3", "#c000c0");
+    recolour(t, "ic_clr_index_default_line_4", "#008a30");
+    recolour(t, "ic_clr_index_default_line_5", "#0090c0");
+    recolour(t, "ic_clr_index_default_line_6", "#e06000");
+    recolour(t, "ic_clr_index_default_line_7", "#2050d0");
+    recolour(t, "ic_clr_index_default_line_8", "#707070");
+    recolour(t, "ic_clr_kline_high_low_mark", "#303030");
+    recolour(t, "ic_clr_tick_price_line", "#2050d0");
+    recolour(t, "ic_clr_tick_average_line", "#c08000");
 }
 
 } // namespace KW

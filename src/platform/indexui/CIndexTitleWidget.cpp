@@ -4,10 +4,13 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QResizeEvent>
 
+#include "platform/config/CAppConfig.h"
 #include "platform/formula/catalog/CFormulaDetail.h"
 #include "platform/formula/catalog/CFormulaOperateManager.h"
 #include "platform/formula/catalog/FormulaPeriod.h"
+#include "platform/framework/CPushButton.h"
 #include "platform/framework/CUiResource.h"
 #include "platform/framework/KWFormat.h"
 #include "platform/indexui/IndexBaseData.h"
@@ -21,6 +24,11 @@ const int kPadding = 4; // vertical padding, total
 const int kGap = 6;     // horizontal gap between pieces
 const int kDefaultDecimals = 2;
 const int kKLineStyle = 12;
+const int kButtonEvent = 5;
+const int kCloseId = 100;
+const int kButtonGap = 2;     // between buttons
+const int kButtonTextPad = 8; // around a tool button's text
+const char* const kButtonFont = "fnt_default_normal";
 
 QColor resColor(const char* key)
 {
@@ -42,13 +50,12 @@ QString paramValueText(double v)
 
 CIndexTitleWidget::CIndexTitleWidget(boost::shared_ptr<IndexBaseData> series, int displayType, int viewType,
                                      int drType, QWidget* parent)
-    : KW::CBaseWidget(QStringLiteral("index_title_widget"), false, parent),
-      m_series(std::move(series)),
-      m_displayType(displayType),
-      m_viewType(viewType),
-      m_drType(drType)
+    : KW::CBaseWidget(QStringLiteral("index_title_widget"), false, parent), m_series(std::move(series)),
+      m_displayType(displayType), m_viewType(viewType), m_drType(drType),
+      m_concise(getConfig()->conciseStyle()), m_closeVisible(displayType == 1)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    createButtons();
     resetSize();
 }
 
@@ -104,7 +111,140 @@ void CIndexTitleWidget::resetSize()
 {
     setFixedHeight(titleHeight());
     updateGeometry();
+    layoutButtons();
     update();
+}
+
+KW::CPushButton* CIndexTitleWidget::makeButton(const QString& text, int id, const QString& tip)
+{
+    auto* b = new KW::CPushButton(text, id, this);
+    b->setToolTip(tip);
+    b->hide();
+    // The title delivers the click itself, so the button keeps no upstream.
+    connect(b, &KW::CPushButton::clickedId, this, &CIndexTitleWidget::onButtonClicked);
+    return b;
+}
+
+void CIndexTitleWidget::createButtons()
+{
+    struct Def {
+        int id;
+        const char* text;
+        const char* tip;
+    };
+    static const Def kTools[] = {
+        {500, "指标", "指标数值"},          {501, "叠加", "叠加品种"},
+        {503, "放大", "放大(显示更少K线)"}, {504, "缩小", "缩小(显示更多K线)"},
+        {502, "还原", "还原到最新K线"},     {103, "锁", "锁定/解锁光标"},
+    };
+    for (const Def& d : kTools)
+        m_toolBtns.append(makeButton(QString::fromUtf8(d.text), d.id, QString::fromUtf8(d.tip)));
+    m_closeBtn = makeButton(QStringLiteral("×"), kCloseId, QStringLiteral("关闭"));
+    styleButtons();
+}
+
+void CIndexTitleWidget::styleButtons()
+{
+    const QStringList text{
+        QStringLiteral("ic_clr_title_button_text"), QStringLiteral("ic_clr_title_button_text_hover"),
+        QStringLiteral("ic_clr_title_button_text_hover"), QStringLiteral("clr_button_text_disable")};
+    const QString bg = QStringLiteral("ic_clr_title_button_bg");
+    for (KW::CPushButton* b : m_toolBtns) {
+        b->setColorKeys({bg, QStringLiteral("ic_clr_title_button_hover"),
+                         QStringLiteral("ic_clr_title_button_pressed"), bg});
+        b->setTextColorKeys(text);
+        b->setFontKey(QLatin1String(kButtonFont));
+    }
+    // Closing reads as a warning: it lights up in the window close colour.
+    m_closeBtn->setColorKeys(
+        {bg, QStringLiteral("clr_title_button_hover"), QStringLiteral("clr_title_button_hover"), bg});
+    m_closeBtn->setTextColorKeys(text);
+    m_closeBtn->setFontKey(QLatin1String(kButtonFont));
+}
+
+void CIndexTitleWidget::layoutButtons()
+{
+    if (!m_closeBtn)
+        return;
+    const QFontMetrics fm(KW::CUiResource::instance()->getFont(QLatin1String(kButtonFont)));
+    const int h = qMax(1, height() - 2);
+    int x = width();
+    m_closeBtn->setVisible(m_closeVisible && x - h >= 0);
+    if (m_closeVisible) {
+        x -= h;
+        m_closeBtn->setGeometry(x, 1, h, h);
+        x -= kButtonGap;
+    }
+    for (int i = m_toolBtns.size() - 1; i >= 0; --i) {
+        KW::CPushButton* b = m_toolBtns[i];
+        const int w = fm.horizontalAdvance(b->text()) + kButtonTextPad;
+        // A button that no longer fits stays hidden rather than half-shown.
+        const bool fits = x - w >= 0;
+        b->setVisible(m_toolVisible && fits);
+        if (!m_toolVisible)
+            continue;
+        x -= w;
+        b->setGeometry(x, 1, w, h);
+        x -= kButtonGap;
+    }
+}
+
+int CIndexTitleWidget::textRight() const
+{
+    int right = width();
+    if (m_closeVisible && m_closeBtn && !m_closeBtn->isHidden())
+        right = qMin(right, m_closeBtn->x());
+    for (const KW::CPushButton* b : m_toolBtns) {
+        if (!b->isHidden())
+            right = qMin(right, b->x());
+    }
+    return right < width() ? right - kGap / 2 : right;
+}
+
+void CIndexTitleWidget::onButtonClicked(int id)
+{
+    deliverEvent(kButtonEvent, id, 0, QString(), nullptr);
+}
+
+void CIndexTitleWidget::setCloseBtnVisible(bool visible)
+{
+    m_closeVisible = visible;
+    layoutButtons();
+    update();
+}
+
+bool CIndexTitleWidget::closeButtonVisible() const
+{
+    return m_closeVisible;
+}
+
+void CIndexTitleWidget::setBtnToolVisible(bool visible)
+{
+    m_toolVisible = visible;
+    layoutButtons();
+    update();
+}
+
+bool CIndexTitleWidget::toolButtonsVisible() const
+{
+    return m_toolVisible;
+}
+
+void CIndexTitleWidget::setConciseStyle(bool concise)
+{
+    m_concise = concise;
+    update();
+}
+
+QPoint CIndexTitleWidget::titleGlobalPoint() const
+{
+    return mapToGlobal(QPoint(0, height()));
+}
+
+void CIndexTitleWidget::resizeEvent(QResizeEvent* event)
+{
+    KW::CBaseWidget::resizeEvent(event);
+    layoutButtons();
 }
 
 void CIndexTitleWidget::setPeroid(int period)
@@ -144,6 +284,25 @@ void CIndexTitleWidget::setAddStocks(const QStringList& keys)
 void CIndexTitleWidget::setSimpleTitle(const QString& text)
 {
     m_simpleTitle = text;
+    m_showSimple = !text.isEmpty();
+    update();
+}
+
+void CIndexTitleWidget::setShowSimpleTitle(bool show)
+{
+    m_showSimple = show;
+    update();
+}
+
+void CIndexTitleWidget::setSimpleTite(const QString& text)
+{
+    m_simpleTitle = text;
+    update();
+}
+
+void CIndexTitleWidget::clearAddStocks()
+{
+    m_addStocks.clear();
     update();
 }
 
@@ -156,6 +315,7 @@ void CIndexTitleWidget::updateIndexId(int bar)
 void CIndexTitleWidget::themeChanged()
 {
     KW::CBaseWidget::themeChanged();
+    // The buttons re-read their own keys; a new font may change their widths.
     resetSize();
 }
 
@@ -208,10 +368,12 @@ QColor CIndexTitleWidget::outputColor(const RPCFormulaResultCache& cache, int ou
         const unsigned c = colors[size_t(output)];
         return QColor(int(c & 0xff), int((c >> 8) & 0xff), int((c >> 16) & 0xff));
     }
-    return resColor(!isNoValue(value) && value < 0 ? "ic_clr_index_default_fall" : "ic_clr_index_default_rise");
+    return resColor(!isNoValue(value) && value < 0 ? "ic_clr_index_default_fall"
+                                                   : "ic_clr_index_default_rise");
 }
 
-void CIndexTitleWidget::composeOutputs(const RPCFormulaResultCache& cache, bool price, QVector<Piece>& out) const
+void CIndexTitleWidget::composeOutputs(const RPCFormulaResultCache& cache, bool price,
+                                       QVector<Piece>& out) const
 {
     const int bars = cache.barCount();
     if (bars <= 0)
@@ -220,9 +382,11 @@ void CIndexTitleWidget::composeOutputs(const RPCFormulaResultCache& cache, bool 
     const se::RPCFormulaMetaResult& meta = *cache.meta;
     for (int o = 0; o < meta.outputCount(); ++o) {
         const size_t uo = size_t(o);
-        const int dec = (uo < meta.decimals.size() && meta.decimals[uo] >= 0) ? meta.decimals[uo] : kDefaultDecimals;
+        const int dec =
+            (uo < meta.decimals.size() && meta.decimals[uo] >= 0) ? meta.decimals[uo] : kDefaultDecimals;
         const int cols = int(cache.columnsOf(o).size());
-        const bool groups = cols > 1 && uo < meta.nameGroups.size() && int(meta.nameGroups[uo].size()) == cols;
+        const bool groups =
+            cols > 1 && uo < meta.nameGroups.size() && int(meta.nameGroups[uo].size()) == cols;
         const bool candle = price && meta.style(o) == kKLineStyle && cols == 4;
         const double prevClose = candle && bar > 0 ? cache.value(o, bar - 1, 3) : 1.7976931348623157e308;
         for (int k = 0; k < qMax(cols, 1); ++k) {
@@ -233,14 +397,15 @@ void CIndexTitleWidget::composeOutputs(const RPCFormulaResultCache& cache, bool 
                 if (isNoValue(v) || isNoValue(prevClose) || v == prevClose)
                     color = resColor("clr_text_default");
                 else
-                    color = resColor(v > prevClose ? "ic_clr_index_default_rise" : "ic_clr_index_default_fall");
+                    color =
+                        resColor(v > prevClose ? "ic_clr_index_default_rise" : "ic_clr_index_default_fall");
             } else {
                 color = outputColor(cache, o, v);
             }
             // Large values (volume, amount) read in 万/亿 units.
             out.append({label + QStringLiteral(": ") +
-                             KW::formatDoubleNumber(v, dec, KW::kFormatUnits, false, QStringLiteral("--")),
-                         color});
+                            KW::formatDoubleNumber(v, dec, KW::kFormatUnits, false, QStringLiteral("--")),
+                        color});
         }
     }
 }
@@ -264,8 +429,10 @@ void CIndexTitleWidget::composeFormula(int i, QVector<Piece>& out) const
 QVector<CIndexTitleWidget::Piece> CIndexTitleWidget::compose() const
 {
     QVector<Piece> out;
-    if (!m_simpleTitle.isEmpty()) {
-        out.append({m_simpleTitle, resColor("clr_text_default")});
+    if (m_showSimple) {
+        const QString text = !m_simpleTitle.isEmpty() ? m_simpleTitle : m_names.value(0);
+        if (!text.isEmpty())
+            out.append({text, resColor("clr_text_default")});
         return out;
     }
     if (m_stock) {
@@ -291,13 +458,17 @@ QString CIndexTitleWidget::titleText() const
 void CIndexTitleWidget::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.fillRect(rect(), resColor(m_showBg ? "clr_selection_background" : "ic_clr_graph_kline_bg"));
+    p.fillRect(rect(), resColor(m_showBg    ? "clr_selection_background"
+                                : m_concise ? "ic_clr_concise_title_background"
+                                            : "ic_clr_graph_kline_bg"));
     const QFont font = KW::CUiResource::instance()->getFont(QStringLiteral("fnt_default_normal"));
     p.setFont(font);
     const QFontMetrics fm(font);
+    const int right = textRight();
+    p.setClipRect(0, 0, qMax(0, right), height());
     int x = kGap / 2;
     for (const Piece& piece : compose()) {
-        if (x >= width())
+        if (x >= right)
             break;
         const int w = fm.horizontalAdvance(piece.text);
         p.setPen(piece.color);

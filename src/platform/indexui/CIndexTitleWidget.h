@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QColor>
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -11,6 +12,10 @@
 
 #include "platform/framework/CBaseWidget.h"
 #include "platform/market/CInstrumentDetail.h"
+
+namespace KW {
+class CPushButton;
+}
 
 namespace TC {
 
@@ -38,8 +43,29 @@ class RPCFormulaResultCache;
 //  - A formula whose result has not arrived shows its name only; several
 //    results of one formula (superposed instruments) show the one of the
 //    current instrument, else the first.
-//  - setSimpleTitle() with a non-empty text shows only that text; an empty
-//    text returns to the normal title.
+//  - Simple-title mode (setShowSimpleTitle(true)) shows only the text of
+//    setSimpleTite(), or the first shown formula's bare name while that text
+//    is empty. setSimpleTitle(text) is the one-call form: a non-empty text
+//    sets it and enters the mode, an empty text leaves the mode.
+//
+// Buttons at the right end, each clicked delivering event 5 with p1 = the
+// button's id and p2 = 0 upstream through this widget's deliverer:
+//  - close "×" (100): shown by default on sub-panes (display type 1), hidden
+//    on the main pane;
+//  - tool group (main pane, hidden until setBtnToolVisible(true)), left to
+//    right, labelled by what the pane does with them:
+//      500 "指标"  the pane's indicator pop-up, opened under the title
+//                  (titleGlobalPoint())
+//      501 "叠加"  superpose an instrument
+//      503 "放大"  zoom in (fewer bars), like the Up key
+//      504 "缩小"  zoom out (more bars), like the Down key
+//      502 "还原"  back to the newest bars at the default zoom
+//      103 "锁"    lock / unlock the cursor
+// The text never runs under the buttons: it is clipped where they begin.
+//
+// Background: the selected background while selected (setShowTitleBg),
+// else the concise-style title background with the concise style, else the
+// chart background. The concise style starts as the terminal's setting.
 // The title is composed on demand from the series, so it follows new results
 // with a plain repaint; composing touches a few outputs, never every bar.
 // GUI thread only.
@@ -75,6 +101,24 @@ public:
     void setStock(std::shared_ptr<qlservice::CInstrumentDetail> stock);
     void setAddStocks(const QStringList& keys);
     void setSimpleTitle(const QString& text);
+    void setShowSimpleTitle(bool show);
+    bool isShowSimpleTitle() const { return m_showSimple; }
+    void setSimpleTite(const QString& text);
+    QString simpleTitle() const { return m_simpleTitle; }
+    void clearAddStocks();
+    QStringList addStocks() const { return m_addStocks; }
+
+    void setCloseBtnVisible(bool visible);
+    bool closeButtonVisible() const;
+    void setBtnToolVisible(bool visible);
+    bool toolButtonsVisible() const;
+    void setConciseStyle(bool concise);
+    bool isConciseStyle() const { return m_concise; }
+    // Global position of the title's bottom-left corner (just below the bar),
+    // where the pane opens its pop-up.
+    QPoint titleGlobalPoint() const;
+    // Right edge (exclusive) of the area the title text may use.
+    int textRight() const;
     void updateIndexId(int bar);
     int indexId() const { return m_bar; }
 
@@ -89,6 +133,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     struct Piece {
@@ -103,6 +148,11 @@ private:
     QString nameWithParams(int i) const;
     QColor outputColor(const RPCFormulaResultCache& cache, int output, double value) const;
     int indexOf(const QString& name) const;
+    void createButtons();
+    KW::CPushButton* makeButton(const QString& text, int id, const QString& tip);
+    void styleButtons();
+    void layoutButtons();
+    void onButtonClicked(int id);
 
     boost::shared_ptr<IndexBaseData> m_series;
     int m_displayType = 0;
@@ -116,6 +166,12 @@ private:
     std::shared_ptr<qlservice::CInstrumentDetail> m_stock;
     QStringList m_addStocks;
     QString m_simpleTitle;
+    bool m_showSimple = false;
+    bool m_concise = false;
+    bool m_closeVisible = false;
+    bool m_toolVisible = false;
+    KW::CPushButton* m_closeBtn = nullptr;
+    QVector<KW::CPushButton*> m_toolBtns; // left to right
 };
 
 } // namespace TC

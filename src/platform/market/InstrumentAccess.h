@@ -20,6 +20,8 @@ std::string getDetailCode(const std::shared_ptr<qlservice::CInstrumentDetail>& d
 std::string getDetailMarket(const std::shared_ptr<qlservice::CInstrumentDetail>& d);
 double getDetailLastClose(const std::shared_ptr<qlservice::CInstrumentDetail>& d);
 double getDetailPriceTick(const std::shared_ptr<qlservice::CInstrumentDetail>& d);
+// Separator of composite keys built from an instrument key (drawing storage).
+inline QString getKeySplitter() { return QStringLiteral("|"); }
 
 } // namespace TC
 

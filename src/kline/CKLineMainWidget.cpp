@@ -1,0 +1,532 @@
+#include "kline/CKLineMainWidget.h"
+
+#include <boost/weak_ptr.hpp>
+
+#include <QVBoxLayout>
+
+#include "dialogs/CKLineTimeLineWidget.h"
+#include "kline/CKLineWidget.h"
+#include "model/CKLineUiParam.h"
+#include "pane/CKLineGraphWidget.h"
+#include "platform/config/CAppConfig.h"
+#include "platform/config/CUserConfig.h"
+#include "platform/config/QLLog.h"
+#include "platform/formula/service/CFormulaManager.h"
+#include "platform/framework/CDragWidgetList.h"
+#include "platform/framework/CHighlightWidget.h"
+#include "platform/indexui/CIndexModelWidget.h"
+#include "platform/indexui/CIndexTitleWidget.h"
+#include "platform/indexui/CPanelInfo.h"
+#include "platform/indexui/CSubScriptLogInfo.h"
+#include "platform/market/CStockManager.h"
+#include "platform/market/InstrumentAccess.h"
+#include "series/CFormulaBaseAxis.h"
+#include "series/CKLineData.h"
+
+namespace TC {
+
+namespace {
+// Chart instance numbers (GUI thread only).
+int s_chartCounter = 5000;
+} // namespace
+
+// Request id -> series of the ids booked by full requests; the formula
+// service's real-time answers to the batch are routed through it.
+struct CKLineMainWidget::BatchRoutes {
+    QHash<QString, boost::weak_ptr<CKLineData>> series;
+};
+
+int CKLineMainWidget::nextChartInstanceNumber()
+{
+    return s_chartCounter;
+}
+
+CKLineMainWidget::CKLineMainWidget(QWidget* parent, EIndexViewType type)
+    : KW::CBaseWidget(QStringLiteral("kline_main_widget"), false, parent),
+      m_viewType(type),
+      m_mainId(s_chartCounter++),
+      m_batchRoutes(std::make_shared<BatchRoutes>())
+{
+    m_defaultSubIndexes << QStringLiteral("KDJ") << QStringLiteral("MACD") << QStringLiteral("VOL")
+                        << QStringLiteral("CCI") << QStringLiteral("RSI") << QStringLiteral("OBV")
+                        << QStringLiteral("PSY") << QStringLiteral("AD") << QStringLiteral("CR");
+    setMinimumWidth(150);
+    m_uiParam = boost::shared_ptr<CKLineUiParam>(new CKLineUiParam);
+    m_uiParam->mainPanel = std::make_shared<CPanelInfo>();
+    m_uiParam->mainPanel->id = m_mainId;
+    createUi();
+    resetFormulaAxis();
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void CKLineMainWidget::createUi()
+{
+    auto* layout = new QVBoxLayout;
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    m_paneList = new KW::CDragWidgetList(Qt::Vertical, this);
+    m_paneList->setMargins(0, 0, 0, 0);
+    m_paneList->setSplitterColorKey(getConfig()->conciseStyle()
+                                        ? QStringLiteral("ic_clr_concise_mainwindow_split_background")
+                                        : QStringLiteral("ic_clr_realtime_spliter_background"));
+    m_paneList->setSplitterWidth(1);
+    connect(m_paneList, &KW::CDragWidgetList::stretchDragged, this,
+            [this](int, QWidget* w) {
+                if (auto* pane = qobject_cast<CKLineWidget*>(w))
+                    pane->handleEvent(206, 0, 0, QString(), nullptr);
+            });
+
+    m_mainPane = new CKLineWidget(m_mainId, m_uiParam, 0, m_viewType, this, this);
+    m_mainPane->addIndex(QStringLiteral("KLine"), QString());
+    m_mainPane->addIndex(QStringLiteral("MA"), QString());
+    m_paneList->addStretchWidget(m_mainPane, 2, 3, false);
+    layout->addWidget(m_paneList, 1);
+
+    m_timeLine = new CKLineTimeLineWidget(this, m_viewType == 0, this);
+    layout->addWidget(m_timeLine);
+    if (m_viewType == 3) {
+        m_timeLine->hide();
+        m_timeLine->setFixedHeight(0);
+    }
+
+    m_highlight = new KW::CHighlightWidget(this);
+    m_highlight->hide();
+
+    if (m_viewType == 0 && getConfig()->conciseStyle()) {
+        m_indexModel = new CIndexModelWidget(true, this);
+        m_indexModel->setUpstream(this);
+        m_indexModel->setFixedHeight(m_indexModel->getSize().height());
+        m_indexModel->hide();
+        layout->addWidget(m_indexModel);
+    }
+    setLayout(layout);
+}
+
+CKLineMainWidget::~CKLineMainWidget()
+{
+    if (m_statisticDialog)
+        m_statisticDialog->deleteLater();
+    if (m_mainPane) {
+        m_mainPane->release();
+        delete m_mainPane;
+        m_mainPane = nullptr;
+    }
+    for (CKLineWidget* pane : m_subPanes) {
+        pane->release();
+        delete pane;
+    }
+    m_subPanes.clear();
+    m_satellitePanes.clear();
+    if (m_uiParam) {
+        delete m_uiParam->formulaBase;
+        m_uiParam->formulaBase = nullptr;
+    }
+    delete m_timeLine;
+    m_timeLine = nullptr;
+    delete m_paneList;
+    m_paneList = nullptr;
+    delete m_linkageDialog;
+    m_linkageDialog = nullptr;
+    m_periodIndexes.clear();
+    m_periodStretch.clear();
+    m_batchRoutes.reset();
+}
+
+// ---------------------------------------------------------------------------
+// Instrument, period, ex-rights
+
+void CKLineMainWidget::setStock(const QString& code)
+{
+    setStock(CStockManager::getInstrumentDetail(code));
+}
+
+void CKLineMainWidget::setStock(std::shared_ptr<qlservice::CInstrumentDetail> detail)
+{
+    m_uiParam->setStock(detail);
+    m_uiParam->lastTradingDay = CStockManager::getLastTradingDay(getDetailQsMarket(detail));
+    if (!CAppConfig::isClientType(3)) {
+        const CUserConfig* cfg = getUserConfig();
+        if (cfg && !cfg->keepAttachedFigures())
+            clearSubIndexes();
+    }
+    if (m_mainPane)
+        m_mainPane->setStock(detail);
+    if (!m_uiParam->formulaBase)
+        resetFormulaAxis();
+}
+
+void CKLineMainWidget::setPeriod(EFormulaPeriod p)
+{
+    const int current = int(m_uiParam->period);
+    if (p == current || p == -1)
+        return;
+    if (p == 0 || current == 0)
+        enableTickGraph(p == 0);
+    const int old = current;
+    m_uiParam->period = p;
+    if (m_mainPane)
+        m_mainPane->setPeriod(p);
+    if (m_indexModel)
+        m_indexModel->reset();
+    m_periodStretch[old] = getStretchFactorList();
+
+    if (CAppConfig::isClientType(3)) {
+        clearSubIndexes();
+    } else if (!getUserConfig()) {
+        return;
+    } else if (!luawrapper::LuaModuleCtrl::checkModule(
+                   {QStringLiteral("mdl_ui_custom"), QStringLiteral("mdl_ui_custom_use_fixed_attached_figure")})) {
+        clearSubIndexes();
+        if (m_indexModel)
+            m_indexModel->updateSelectTemplateIndex(p);
+    } else if (getUserConfig()->keepAttachedFigures()) {
+        if (m_uiParam->tickGraph || m_viewType == 1)
+            clearSubIndexes();
+    } else {
+        clearSubIndexes();
+    }
+
+    m_paneList->setDragEnable(true);
+    const std::vector<int>& stretch = m_periodStretch[p];
+    for (int i = 0; i < m_paneList->count() && i < int(stretch.size()); ++i)
+        m_paneList->changeStretchAt(i, stretch[size_t(i)]);
+    m_paneList->updateWidgetLength();
+
+    if (m_mainPane)
+        m_mainPane->unrequest();
+    unrequestSubGraph();
+    clear(false);
+}
+
+void CKLineMainWidget::enableTickGraph(bool on)
+{
+    if (!m_mainPane)
+        return;
+    if (m_uiParam->tickGraph && !on) {
+        m_mainPane->unrequest();
+        unrequestSubGraph();
+        clear(false);
+        m_mainPane->setIndex(QStringLiteral("KLINE"), QString());
+        m_mainPane->addIndex(QStringLiteral("MA"), QString());
+    } else if (!m_uiParam->tickGraph && on) {
+        m_mainPane->unrequest();
+        unrequestSubGraph();
+        clear(false);
+        m_mainPane->setIndex(QStringLiteral("TICKDATA"), QString());
+    }
+    m_uiParam->tickGraph = on;
+}
+
+bool CKLineMainWidget::isTickGraph() const
+{
+    return m_uiParam->tickGraph;
+}
+
+void CKLineMainWidget::setDrType(int t)
+{
+    m_uiParam->drType = t;
+    if (m_mainPane)
+        m_mainPane->setDrType(t);
+}
+
+int CKLineMainWidget::getDrType() const
+{
+    return m_uiParam->drType;
+}
+
+qint64 CKLineMainWidget::getPeriod() const
+{
+    return m_uiParam->period;
+}
+
+int CKLineMainWidget::getKlinePeriod() const
+{
+    return int(m_uiParam->period);
+}
+
+QString CKLineMainWidget::getStock() const
+{
+    return m_uiParam->formulaBase ? m_uiParam->formulaBase->getStock() : QString();
+}
+
+QString CKLineMainWidget::getMarket() const
+{
+    return getDetailQsMarket(m_uiParam->curStock);
+}
+
+// ---------------------------------------------------------------------------
+// Requests
+
+void CKLineMainWidget::request(bool full)
+{
+    if (!full) {
+        requestNoChangeAxis(true);
+        return;
+    }
+    m_requested = true;
+    clear(false);
+
+    QVector<CFormulaParam> records;
+    QVector<CKLineWidget*> owners;
+    QVector<CKLineWidget*> panes;
+    if (m_mainPane)
+        panes << m_mainPane;
+    panes << m_subPanes;
+    for (CKLineWidget* pane : panes) {
+        const int before = records.size();
+        pane->collectFormulaParams(records);
+        for (int i = before; i < records.size(); ++i)
+            owners << pane;
+    }
+    for (int i = 0; i < records.size(); ++i)
+        m_batchRoutes->series.insert(records.at(i).requestId, owners.at(i)->series());
+
+    const std::weak_ptr<BatchRoutes> routes = m_batchRoutes;
+    CFormulaManager::RealtimeCallback onRealtime = [routes](int type, QString id,
+                                                            const CFormulaManager::InstantPtr& instant) {
+        const auto r = routes.lock();
+        if (!r)
+            return;
+        if (const auto s = r->series.value(id).lock())
+            s->formulaRealtimeCallback(type, id, instant);
+    };
+    QVector<CFormulaManager::MetaPtr> metas;
+    QVector<CFormulaManager::ResultPtr> results;
+    CFormulaManager::instance()->requestFormulasSync(records, metas, results, onRealtime);
+    if (metas.size() < records.size() || results.size() < records.size()) {
+        // Nothing of the batch is live at the service: forget the booked ids
+        // so the next request asks again.
+        for (CKLineWidget* pane : owners)
+            pane->series()->unrequest();
+        for (const CFormulaParam& r : records)
+            m_batchRoutes->series.remove(r.requestId);
+        return;
+    }
+    m_lastBatchSize = records.size();
+    for (int i = 0; i < records.size(); ++i)
+        owners.at(i)->deliverResult(records.at(i), metas.at(i), results.at(i));
+    updateView();
+    resetTimeline();
+    repaint();
+}
+
+void CKLineMainWidget::requestNoChangeAxis(bool flag)
+{
+    if (m_mainPane)
+        m_mainPane->request(m_mainPane->lastRunMode(), flag);
+    for (CKLineWidget* pane : m_subPanes) {
+        if ((pane->hasGroupModelIndex() || pane->hasPythonIndex()) && !m_uiParam->isShowGroupIndexGraph()) {
+            pane->unrequest();
+            pane->clear();
+            pane->refresh();
+        }
+        pane->request(pane->lastRunMode(), flag);
+    }
+}
+
+void CKLineMainWidget::requestMainGraph()
+{
+    if (m_mainPane)
+        m_mainPane->request(m_mainPane->lastRunMode(), false);
+}
+
+void CKLineMainWidget::unrequest()
+{
+    unrequestMainGraph();
+    unrequestSubGraph();
+}
+
+void CKLineMainWidget::unrequestMainGraph()
+{
+    if (m_mainPane)
+        m_mainPane->unrequest();
+}
+
+void CKLineMainWidget::unrequestSubGraph()
+{
+    const bool isIndex = se::isIndexEx(QString::fromStdString(getDetailMarket(m_uiParam->curStock)),
+                                       QString::fromStdString(getDetailCode(m_uiParam->curStock)));
+    for (CKLineWidget* pane : m_subPanes) {
+        if (pane->hasGroupModelIndex() && !isIndex)
+            continue;
+        pane->unrequest();
+    }
+}
+
+void CKLineMainWidget::clear(bool repaint)
+{
+    QLLOG_INFO(qlog::kStdLogger, "clear, mainID:%1%, stock: %2%,", m_uiParam->getMainPanelID(),
+               m_uiParam->getCurrKey());
+    if (m_mainPane)
+        m_mainPane->clear();
+    for (CKLineWidget* pane : m_subPanes)
+        if (!pane->hasGroupModelIndex())
+            pane->clear();
+    if (m_timeLine)
+        m_timeLine->reset();
+    m_uiParam->clear();
+    if (repaint)
+        updateView();
+}
+
+void CKLineMainWidget::updateView()
+{
+    if (m_mainPane)
+        m_mainPane->refresh();
+    for (CKLineWidget* pane : m_subPanes)
+        pane->refresh();
+    if (m_timeLine)
+        m_timeLine->update();
+    update();
+}
+
+void CKLineMainWidget::resetFormulaAxis()
+{
+    delete m_uiParam->formulaBase;
+    m_uiParam->formulaBase = nullptr;
+    CKLineData* owner = m_mainPane ? m_mainPane->series().get() : nullptr;
+    m_uiParam->formulaBase = CFormulaBaseAxis::create(m_uiParam->indexType, owner, m_uiParam);
+}
+
+void CKLineMainWidget::setIndexType(int t)
+{
+    const auto special = [](int v) { return v == 4 || v == 5 || v == 7; };
+    const bool change = special(m_uiParam->indexType) || special(t);
+    if (change && m_mainPane) {
+        if (m_uiParam->formulaBase)
+            m_mainPane->removeIndex(m_uiParam->formulaBase->getBaseFormula());
+        m_mainPane->removeIndex(QStringLiteral("价位线"));
+    }
+    m_uiParam->indexType = t;
+    resetFormulaAxis();
+    if (change && m_mainPane) {
+        const QString base = t == 4 ? QStringLiteral("价位线")
+                                    : (m_uiParam->formulaBase ? m_uiParam->formulaBase->getBaseFormula() : QString());
+        if (!base.isEmpty())
+            m_mainPane->addIndex(base, QString());
+    }
+}
+
+void CKLineMainWidget::getIndexType(int& t) const
+{
+    t = m_uiParam->indexType;
+}
+
+void CKLineMainWidget::resetUiParam()
+{
+    m_uiParam->crossVisible = false;
+    m_uiParam->mouseInChart = false;
+    m_uiParam->crossIndex = -1;
+}
+
+void CKLineMainWidget::setAutoIndex(bool on)
+{
+    for (CKLineWidget* pane : m_subPanes)
+        pane->setAutoIndex(on);
+}
+
+// ---------------------------------------------------------------------------
+// Flags
+
+void CKLineMainWidget::setCreateNewWorkShow(bool on)
+{
+    if (!m_mainPane)
+        return;
+    m_createNewWorkShow = on;
+    m_mainPane->setCreateNewWorkShow(on);
+}
+
+void CKLineMainWidget::setTimeRangeQuotation(bool on)
+{
+    if (!m_mainPane)
+        return;
+    m_timeRangeQuotation = on;
+    m_mainPane->setTimeRangeQuotation(on);
+}
+
+void CKLineMainWidget::beReplay(bool on)
+{
+    m_replay = on;
+    if (m_mainPane)
+        m_mainPane->setReplay(on);
+    for (CKLineWidget* pane : m_subPanes)
+        pane->setReplay(on);
+}
+
+void CKLineMainWidget::setQuickBuySell(bool on)
+{
+    m_quickBuySell = on;
+    if (m_mainPane)
+        m_mainPane->setQuickBuySell(on);
+}
+
+void CKLineMainWidget::setEnableDoubleClick(bool on)
+{
+    m_uiParam->enableDoubleClick = on;
+}
+
+void CKLineMainWidget::setFormulaAccount(const QString& account)
+{
+    m_uiParam->setFormulaAccount(account);
+}
+
+void CKLineMainWidget::setBtnToolVisible(bool on)
+{
+    if (m_mainPane)
+        m_mainPane->setBtnToolVisible(on);
+}
+
+void CKLineMainWidget::setConciseStyle(bool on)
+{
+    if (m_mainPane)
+        m_mainPane->setConciseStyle(on);
+}
+
+void CKLineMainWidget::setStopBtnVisible(bool on)
+{
+    for (CKLineWidget* pane : m_subPanes)
+        pane->setStrategyRunning(on);
+}
+
+void CKLineMainWidget::setIsLoginInit(bool on)
+{
+    for (CKLineWidget* pane : m_subPanes)
+        pane->setIsLoginInit(on);
+}
+
+void CKLineMainWidget::setSubIndexCloseBtnVisible(int index, bool on)
+{
+    if (index >= 0 && index < m_subPanes.size())
+        m_subPanes.at(index)->setCloseBtnVisible(on);
+}
+
+void CKLineMainWidget::setCurrGraphColor(const QString& key)
+{
+    if (!m_mainPane)
+        return;
+    m_mainPane->graph()->setCurrGraphColor(key);
+}
+
+void CKLineMainWidget::setWidgetFocus()
+{
+    setFocus(Qt::OtherFocusReason);
+}
+
+void CKLineMainWidget::subScriptLog(const boost::shared_ptr<CSubScriptLogInfo>& info)
+{
+    if (!info)
+        return;
+    // The view model keeps std pointers; the copy keeps the boost owner alive.
+    const boost::shared_ptr<CSubScriptLogInfo> owner = info;
+    m_uiParam->scriptLogSubscribers.insert(info->getFormula(),
+                                           std::shared_ptr<CSubScriptLogInfo>(info.get(), [owner](CSubScriptLogInfo*) {}));
+}
+
+void CKLineMainWidget::unSubScriptLog(const QString& formula)
+{
+    m_uiParam->scriptLogSubscribers.remove(formula);
+}
+
+
+} // namespace TC

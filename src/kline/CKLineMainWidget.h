@@ -1,0 +1,210 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <boost/shared_ptr.hpp>
+
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QVector>
+
+#include "kline/IndexKLineViewGlobal.h"
+#include "platform/formula/RPCFormulaMetaResult.h"
+#include "platform/formula/RPCFormulaResult.h"
+#include "platform/framework/CBaseWidget.h"
+#include "platform/market/CInstrumentDetail.h"
+
+class QVBoxLayout;
+
+namespace KW {
+class CDragWidgetList;
+class CHighlightWidget;
+} // namespace KW
+
+namespace TC {
+
+class CIndexModelWidget;
+class CKLineData;
+class CKLineTimeLineWidget;
+class CKLineUiParam;
+class CKLineWidget;
+class CSubScriptLogInfo;
+
+// The view type a host gives a chart (0 full chart, 3 chart without time
+// strip and sub-pane titles, 7 chart handling its own keys, ...).
+typedef int EIndexViewType;
+// Bar period in seconds (0 tick chart; 10, 11, 13 N days / hours / minutes).
+typedef int EFormulaPeriod;
+
+// The exported chart widget: a vertical list of panes (item 0 the main
+// K-line pane, then the indicator panes), the time-line strip under them, the
+// pane highlight overlay and, in the concise full view, the template strip.
+//
+// The chart's view model is shared by every pane, series and the strip. A
+// full request (request(true)) gathers every pane's request records and asks
+// the formula service for all of them in one synchronous call; the results go
+// back to the panes by position. The batch's real-time updates are routed by
+// request id to the series that booked the id, held weakly: a series that is
+// gone or has cancelled the id simply drops them.
+//
+// Panes are deleted with deleteLater() when removed (queued events may still
+// reach them); the destructor deletes the remaining ones at once after
+// cancelling every subscription, so a destroyed chart leaves nothing live at
+// the formula service.
+class INDEXKLINEVIEW_EXPORT CKLineMainWidget : public KW::CBaseWidget
+{
+public:
+    CKLineMainWidget(QWidget* parent, EIndexViewType type);
+    ~CKLineMainWidget() override;
+
+    // The chart instance number of the next chart (tests).
+    static int nextChartInstanceNumber();
+
+    // --- instrument, period, ex-rights
+    void setStock(const QString& code);
+    void setStock(std::shared_ptr<qlservice::CInstrumentDetail> detail);
+    void setPeriod(EFormulaPeriod p);
+    void setDrType(int t);
+    int getDrType() const;
+    qint64 getPeriod() const;
+    int getKlinePeriod() const;
+    QString getStock() const;
+    QString getMarket() const;
+    boost::shared_ptr<CKLineUiParam> getUiParam() const { return m_uiParam; }
+    EIndexViewType viewType() const { return m_viewType; }
+    int mainId() const { return m_mainId; }
+    bool isRequested() const { return m_requested; }
+    bool isTickGraph() const;
+
+    // --- requests
+    void request(bool full);
+    void requestNoChangeAxis(bool flag);
+    void requestMainGraph();
+    void unrequest();
+    void unrequestMainGraph();
+    void unrequestSubGraph();
+    void clear(bool repaint);
+    void updateView();
+    void resetFormulaAxis();
+    void setIndexType(int t);
+    void getIndexType(int& t) const;
+    void resetUiParam();
+    void setAutoIndex(bool on);
+    // Batch results handed to panes by the last full request (tests, logs).
+    int lastBatchSize() const { return m_lastBatchSize; }
+
+    // --- per-pane flags
+    void setCreateNewWorkShow(bool on);
+    void setTimeRangeQuotation(bool on);
+    void beReplay(bool on);
+    void setQuickBuySell(bool on);
+    void setHistorySector(bool on) { m_historySector = on; }
+    void setEnableDoubleClick(bool on);
+    void setFormulaAccount(const QString& account);
+    void setBtnToolVisible(bool on);
+    void setConciseStyle(bool on);
+    void setStopBtnVisible(bool on);
+    void setIsLoginInit(bool on);
+    void setSubIndexCloseBtnVisible(int index, bool on);
+    void setCurrGraphColor(const QString& key);
+    void setWidgetFocus();
+
+    // --- panes
+    CKLineWidget* mainPane() const { return m_mainPane; }
+    const QVector<CKLineWidget*>& subPanes() const { return m_subPanes; }
+    KW::CDragWidgetList* paneList() const { return m_paneList; }
+    KW::CHighlightWidget* highlight() const { return m_highlight; }
+    CKLineTimeLineWidget* timeLine() const { return m_timeLine; }
+    CIndexModelWidget* indexModel() const { return m_indexModel; }
+    int highlightedPaneId() const { return m_highlightedPaneId; }
+    const QList<QString>& defaultSubIndexes() const { return m_defaultSubIndexes; }
+    void adjustIndexWidgetSize(int count);
+    void setSubIndexSize(int n);
+    int getNewIndexStretchFactor() const;
+    std::vector<int> getStretchFactorList() const;
+    bool hasIndex(const QString& name) const;
+    bool isGroupIndexExist(int paneId) const;
+    void setMouseInFalse();
+    QList<int> getModelGroupList() const;
+    void subScriptLog(const boost::shared_ptr<CSubScriptLogInfo>& info);
+    void unSubScriptLog(const QString& formula);
+
+    // --- satellite panes
+    void createIndexWidget(const QString& paneName, int placement, const QString& formula, bool reuse);
+    void destoryWidget(const QString& paneName);
+    void satelliteFormulaDataCallback(const QString& name, const std::shared_ptr<se::RPCFormulaMetaResult>& meta,
+                                      const std::shared_ptr<se::RPCFormulaResult>& result);
+    CKLineWidget* satellitePane(const QString& paneName) const;
+
+    // --- time line
+    void resetTimeline();
+    void updateTimeline(int first, int last);
+
+    bool handleEvent(int id, int p1, int p2, const QString& text, void* data) override;
+    void themeChanged() override;
+    virtual void handleDoubleClickedFormula(const QString& name, const QString& paramText);
+
+protected:
+    void createUi();
+    CKLineWidget* addIndexWidget();
+    void delIndexWidget(int paneId);
+    void delAllIndexWidgets();
+    void clearSubIndexes();
+    void highlightWidget(int paneId);
+    void enableTickGraph(bool on);
+    void saveCurrentIndexs();
+    CKLineWidget* findPane(int paneId) const;
+    void removeSubPane(CKLineWidget* pane);
+    // Drops a main-graph formula from the main pane and puts "KLINE" back
+    // when no price formula is left.
+    bool takeOffMainPane(const QString& formula);
+
+    void enterEvent(QEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct SatellitePane {
+        QString formula;
+        QString paneName;
+        int placement = 0;
+        CKLineWidget* pane = nullptr;
+    };
+    struct BatchRoutes;
+
+    boost::shared_ptr<CKLineUiParam> m_uiParam;
+    KW::CDragWidgetList* m_paneList = nullptr;
+    CKLineTimeLineWidget* m_timeLine = nullptr;
+    CKLineWidget* m_mainPane = nullptr;
+    QVector<CKLineWidget*> m_subPanes;
+    CIndexModelWidget* m_indexModel = nullptr;
+    EIndexViewType m_viewType = 0;
+    int m_highlightedPaneId = -1;
+    KW::CHighlightWidget* m_highlight = nullptr;
+    int m_mainId = 0;
+    QList<QString> m_defaultSubIndexes;
+    bool m_requested = false;
+    QMap<int, QList<QString>> m_periodIndexes;
+    QMap<int, std::vector<int>> m_periodStretch;
+    QWidget* m_statisticDialog = nullptr;
+    // Trade linkage windows; created on demand by the linkage features.
+    QWidget* m_linkageDialog = nullptr;
+    QWidget* m_orderDialog = nullptr;
+    QWidget* m_dealDialog = nullptr;
+    QWidget* m_taskDialog = nullptr;
+    QMap<QString, bool> m_linkageSetting;
+    bool m_createNewWorkShow = true;
+    bool m_timeRangeQuotation = true;
+    bool m_replay = false;
+    bool m_quickBuySell = false;
+    bool m_historySector = false;
+    QMap<QString, SatellitePane> m_satellitePanes;
+
+    std::shared_ptr<BatchRoutes> m_batchRoutes;
+    int m_lastBatchSize = 0;
+};
+
+} // namespace TC

@@ -1,0 +1,283 @@
+#include "pane/CKLineGraphWidget.h"
+
+#include <QPainter>
+#include <QResizeEvent>
+
+#include "model/CKLineUiParam.h"
+#include "platform/formula/catalog/CFormulaOperateManager.h"
+#include "platform/framework/CUiResource.h"
+#include "platform/market/InstrumentAccess.h"
+#include "series/CKLineData.h"
+
+namespace TC {
+
+namespace {
+const char* const kBackgroundKey = "ic_clr_graph_kline_bg";
+}
+
+CKLineGraphWidget::CKLineGraphWidget(int paneIndex, boost::shared_ptr<CKLineUiParam> uiParam,
+                                     boost::shared_ptr<CKLineData> series, int displayType, int viewType,
+                                     QWidget* parent)
+    : KW::CBaseWidget(QStringLiteral("kline_graph_widget"), false, parent),
+      m_pUiParam(std::move(uiParam)),
+      m_pData(std::move(series)),
+      m_displayType(displayType),
+      m_viewType(viewType),
+      m_paneIndex(paneIndex)
+{
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    updateDrawGraphKey();
+}
+
+CKLineGraphWidget::~CKLineGraphWidget() = default;
+
+// ---------------------------------------------------------------------------
+// Formulas
+
+void CKLineGraphWidget::addIndex(const QString& name, const QString& paramText)
+{
+    if (!m_pData || name.trimmed().isEmpty())
+        return;
+    const QString upper = name.trimmed().toUpper();
+    if (m_externalMainGraph && m_displayType == 0)
+        m_pData->setMainGraph(upper);
+    m_pData->addFormula(upper);
+    m_paramTexts.insert(upper, paramText);
+}
+
+void CKLineGraphWidget::setIndex(const QString& name, const QString& paramText)
+{
+    if (!m_pData)
+        return;
+    const QString upper = name.trimmed().toUpper();
+    // Drops the old formulas' subscriptions as well: a replaced formula must
+    // not keep answering into this pane.
+    m_pData->updateFormula(upper, m_pData->mergeGroup());
+    m_paramTexts.clear();
+    if (!upper.isEmpty())
+        m_paramTexts.insert(upper, paramText);
+    else
+        m_pData->setFormulas(QStringList());
+}
+
+void CKLineGraphWidget::removeIndex(const QString& name)
+{
+    if (!m_pData)
+        return;
+    const QString upper = name.trimmed().toUpper();
+    m_pData->removeFormula(upper);
+    m_paramTexts.remove(upper);
+}
+
+void CKLineGraphWidget::removeAllIndexes()
+{
+    if (!m_pData)
+        return;
+    const QStringList names = m_pData->getFormulas();
+    for (const QString& n : names)
+        removeIndex(n);
+}
+
+QStringList CKLineGraphWidget::indexNames() const
+{
+    return m_pData ? m_pData->getFormulas() : QStringList();
+}
+
+bool CKLineGraphWidget::hasIndex(const QString& name) const
+{
+    if (!m_pData)
+        return false;
+    return m_pData->getFormulas().contains(name.trimmed(), Qt::CaseInsensitive);
+}
+
+QString CKLineGraphWidget::paramText(const QString& name) const
+{
+    return m_paramTexts.value(name.trimmed().toUpper());
+}
+
+QString CKLineGraphWidget::getName() const
+{
+    const QStringList names = indexNames();
+    return names.isEmpty() ? QString() : paramText(names.first());
+}
+
+void CKLineGraphWidget::prepareExternalMainGraph()
+{
+    m_externalMainGraph = true;
+}
+
+// ---------------------------------------------------------------------------
+// Data
+
+void CKLineGraphWidget::requestData(bool flag, int mode)
+{
+    if (!m_pData)
+        return;
+    if (m_replay) {
+        m_pData->requestReplay(mode);
+        return;
+    }
+    if (m_pData->hasGroupModelIndex() && m_displayType == 1 && m_pUiParam && !m_pUiParam->isShowGroupIndexGraph()) {
+        const QStringList names = m_pData->getFormulas();
+        const auto detail = names.isEmpty() ? nullptr : CFormulaOperateManager::getFormula(names.first());
+        // A group model shows in an indicator pane only when its record puts it there.
+        if (!detail || detail->getPlacement() != 0)
+            return;
+    }
+    m_pData->request(mode, flag);
+}
+
+void CKLineGraphWidget::clearData()
+{
+    if (m_pData)
+        m_pData->clearSeries();
+}
+
+void CKLineGraphWidget::reset()
+{
+    clearData();
+    refreshGraph();
+    update();
+}
+
+bool CKLineGraphWidget::hasData() const
+{
+    return m_pData && m_pData->hasData();
+}
+
+bool CKLineGraphWidget::hasGroupModelIndex() const
+{
+    return m_pData && m_pData->hasGroupModelIndex();
+}
+
+bool CKLineGraphWidget::hasPythonIndex() const
+{
+    return m_pData && m_pData->hasPythonIndex();
+}
+
+// ---------------------------------------------------------------------------
+// Instrument, period, cursor
+
+void CKLineGraphWidget::setStock(std::shared_ptr<qlservice::CInstrumentDetail> stock)
+{
+    m_stockKey = getDetailQsKey(stock);
+    m_externalMainGraph = false;
+    if (m_pData && m_displayType == 0)
+        m_pData->setMainGraph(QString());
+    updateDrawGraphKey();
+    reset();
+}
+
+void CKLineGraphWidget::setPeriod(int)
+{
+    updateDrawGraphKey();
+}
+
+void CKLineGraphWidget::updateDrawGraphKey()
+{
+    const qint64 period = m_pUiParam ? m_pUiParam->period : 0;
+    m_drawGraphKey = m_stockKey + getKeySplitter() + QString::number(period);
+}
+
+int CKLineGraphWidget::cursorIndex() const
+{
+    if (!m_pUiParam)
+        return -1;
+    return m_pUiParam->lockCursor ? m_pUiParam->lockedIndex : m_pUiParam->crossIndex;
+}
+
+void CKLineGraphWidget::cursorRested()
+{
+    ++m_restCount;
+    update();
+}
+
+qint64 CKLineGraphWidget::timeAtIndex(int index) const
+{
+    if (!m_pUiParam || index < 0 || index >= m_pUiParam->m_tradeDateList.size())
+        return -1;
+    return m_pUiParam->m_tradeDateList.at(index) * 1000;
+}
+
+void CKLineGraphWidget::showParamPopup(const QPoint& globalPos)
+{
+    m_popupPos = globalPos;
+    update();
+}
+
+void CKLineGraphWidget::setMouseIn(bool on)
+{
+    if (m_mouseIn == on)
+        return;
+    m_mouseIn = on;
+    update();
+}
+
+// ---------------------------------------------------------------------------
+// Painting
+
+void CKLineGraphWidget::refreshGraph()
+{
+    if (m_graphPixmap.isNull() || m_painting)
+        return;
+    m_painting = true;
+    ++m_refreshCount;
+    m_graphPixmap.fill(KW::CUiResource::instance()->getColor(QLatin1String(kBackgroundKey)));
+    m_painting = false;
+}
+
+void CKLineGraphWidget::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), KW::CUiResource::instance()->getColor(QLatin1String(kBackgroundKey)));
+    if (!m_pData)
+        return;
+    if (!m_graphPixmap.isNull())
+        painter.drawPixmap(rect(), m_graphPixmap);
+}
+
+void CKLineGraphWidget::resizeEvent(QResizeEvent* event)
+{
+    KW::CBaseWidget::resizeEvent(event);
+    if (m_pUiParam) {
+        QRect r = rect();
+        m_pUiParam->resize(r);
+    }
+    m_graphPixmap = QPixmap(size().isEmpty() ? QSize(1, 1) : size());
+    refreshGraph();
+    deliverEvent(186, 0, 0, QString(), nullptr);
+}
+
+void CKLineGraphWidget::themeChanged()
+{
+    KW::CBaseWidget::themeChanged();
+    refreshGraph();
+    update();
+}
+
+bool CKLineGraphWidget::handleEvent(int id, int p1, int p2, const QString& text, void* data)
+{
+    switch (id) {
+    case 192:
+    case 3196:
+        return true;
+    case 216:
+        deliverEvent(216, p1, m_paneIndex, text, data);
+        return true;
+    case 3101:
+        clearData();
+        requestData(true, 0);
+        return true;
+    case 3177:
+        if (m_pUiParam && (p2 != 0) != m_pUiParam->lockCursor) {
+            deliverEvent(202, 0, 0, QString(), nullptr);
+            return true;
+        }
+        return false;
+    default:
+        return KW::CBaseWidget::handleEvent(id, p1, p2, text, data);
+    }
+}
+
+} // namespace TC

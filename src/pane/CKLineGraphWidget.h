@@ -1,0 +1,148 @@
+#pragma once
+
+#include <boost/shared_ptr.hpp>
+
+#include <QMap>
+#include <QPixmap>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+
+#include "kline/IndexKLineViewGlobal.h"
+#include "platform/framework/CBaseWidget.h"
+#include "platform/market/CInstrumentDetail.h"
+
+namespace TC {
+
+class CKLineData;
+class CKLineUiParam;
+
+// One chart pane's drawing area: the main K-line pane (display type 0) or an
+// indicator pane (1). It shares the chart's view model and the pane's series
+// with its container and owns only its interaction state and the cached
+// picture of the series.
+//
+// The picture (`graphPixmap`) is redrawn by refreshGraph() only; paintEvent()
+// composes it with the live overlays. Events of the series travel through the
+// container (the series' upstream), events of this widget go to the
+// container as well.
+//
+// Formula parameter texts are kept per formula name (upper case); the pane's
+// "name" is the parameter text of its first formula, which is how a pane fed
+// by the satellite client is recognised (its pane name is passed as the
+// parameter text).
+class INDEXKLINEVIEW_EXPORT CKLineGraphWidget : public KW::CBaseWidget
+{
+    Q_OBJECT
+
+public:
+    CKLineGraphWidget(int paneIndex, boost::shared_ptr<CKLineUiParam> uiParam, boost::shared_ptr<CKLineData> series,
+                      int displayType, int viewType, QWidget* parent = nullptr);
+    ~CKLineGraphWidget() override;
+
+    int paneIndex() const { return m_paneIndex; }
+    void setPaneIndex(int index) { m_paneIndex = index; }
+    int displayType() const { return m_displayType; }
+    int viewType() const { return m_viewType; }
+    const boost::shared_ptr<CKLineData>& series() const { return m_pData; }
+    const boost::shared_ptr<CKLineUiParam>& uiParam() const { return m_pUiParam; }
+
+    // --- formulas of the pane
+    void addIndex(const QString& name, const QString& paramText);
+    // Replaces every formula of the pane by `name`.
+    void setIndex(const QString& name, const QString& paramText);
+    void removeIndex(const QString& name);
+    void removeAllIndexes();
+    QStringList indexNames() const;
+    bool hasIndex(const QString& name) const;
+    QString paramText(const QString& name) const;
+    QString getName() const;
+    // The next formula added becomes the main graph (a strategy that draws
+    // its own price series); cleared by setStock.
+    void prepareExternalMainGraph();
+    bool isExternalMainGraph() const { return m_externalMainGraph; }
+
+    // --- data
+    // Requests the series (replay requests in replay mode). A group-model
+    // series in an indicator pane outside the group-index views requests only
+    // when the catalogue knows its first formula.
+    void requestData(bool flag, int mode);
+    void clearData();
+    void reset();
+    bool hasData() const;
+    bool hasGroupModelIndex() const;
+    bool hasPythonIndex() const;
+
+    // --- instrument and period
+    void setStock(std::shared_ptr<qlservice::CInstrumentDetail> stock);
+    void setPeriod(int period);
+    QString drawGraphKey() const { return m_drawGraphKey; }
+
+    // --- cursor
+    // The bar the pane reports: the locked bar while the cursor is locked,
+    // else the crosshair bar (-1: none).
+    int cursorIndex() const;
+    // The cursor rested on one bar for the container's wait.
+    void cursorRested();
+    int restCount() const { return m_restCount; }
+    // Time (ms) of bar `index` of the chart's bar list; -1 when out of range.
+    qint64 timeAtIndex(int index) const;
+
+    // The indicator value popup at a global point (title-bar button).
+    void showParamPopup(const QPoint& globalPos);
+    QPoint paramPopupPos() const { return m_popupPos; }
+
+    // Colour key of the drawing tool being placed.
+    void setCurrGraphColor(const QString& key) { m_currGraphColor = key; }
+    QString currGraphColor() const { return m_currGraphColor; }
+
+    // --- flags
+    void setCreateNewWorkShow(bool on) { m_createNewWorkShow = on; }
+    bool createNewWorkShow() const { return m_createNewWorkShow; }
+    void setTimeRangeQuotation(bool on) { m_timeRangeQuotation = on; }
+    bool timeRangeQuotation() const { return m_timeRangeQuotation; }
+    void setReplay(bool on) { m_replay = on; }
+    bool isReplay() const { return m_replay; }
+    void setQuickBuySell(bool on) { m_quickBuySell = on; }
+    bool quickBuySell() const { return m_quickBuySell; }
+    void setMouseIn(bool on);
+    bool isMouseIn() const { return m_mouseIn; }
+
+    // Redraws the cached picture from the series (resize, data, formulas).
+    void refreshGraph();
+    const QPixmap& graphPixmap() const { return m_graphPixmap; }
+    int refreshCount() const { return m_refreshCount; }
+
+    bool handleEvent(int id, int p1, int p2, const QString& text, void* data) override;
+    void themeChanged() override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void updateDrawGraphKey();
+
+    boost::shared_ptr<CKLineUiParam> m_pUiParam;
+    boost::shared_ptr<CKLineData> m_pData;
+    QPixmap m_graphPixmap;
+    int m_displayType = 0;
+    int m_viewType = 0;
+    int m_paneIndex = 0;
+    bool m_mouseIn = false;
+    bool m_createNewWorkShow = true;
+    bool m_timeRangeQuotation = true;
+    bool m_replay = false;
+    bool m_quickBuySell = false;
+    bool m_externalMainGraph = false;
+    bool m_painting = false;
+    int m_refreshCount = 0;
+    int m_restCount = 0;
+    QMap<QString, QString> m_paramTexts;
+    QString m_stockKey;
+    QPoint m_popupPos;
+    QString m_currGraphColor;
+    QString m_drawGraphKey;
+};
+
+} // namespace TC
