@@ -272,8 +272,23 @@ void CKLineWidget::showLiveTradeButton(int runMode)
 void CKLineWidget::clear()
 {
     m_graph->clearData();
-    if (m_title)
+    if (m_title) {
         m_title->clear();
+        // The formulas stay on the pane: the title keeps naming them while
+        // their values are gone.
+        showTitleFormulas();
+    }
+}
+
+void CKLineWidget::showTitleFormulas()
+{
+    if (!m_title)
+        return;
+    if (m_uiParam && !isSubPane())
+        m_title->setStock(m_uiParam->curStock);
+    for (const QString& n : indexNames())
+        m_title->showIndex(n, m_graph->paramText(n));
+    m_title->resetSize();
 }
 
 void CKLineWidget::unrequest()

@@ -131,6 +131,7 @@ protected:
 
 private:
     void takeDeferredPath();
+    void showTitleFormulas();
     void showLiveTradeButton(int runMode);
     void clearExtendCache();
     int overlayTop() const;
