@@ -55,8 +55,7 @@ class CKLineUiParam;
 //    wins, buckets without data get "no value" (flag 0). The sub-pane bound
 //    compares seconds with seconds.
 // Not here yet: the drawing style, the drawing caches and the quote signal
-// (sigQuoterCallBack) come with the drawing code; script-log subscriptions
-// wait for the terminal's subscriber type.
+// (sigQuoterCallBack) come with the drawing code.
 class INDEXKLINEVIEW_EXPORT CKLineData : public IndexBaseData,
                                          public boost::enable_shared_from_this<CKLineData>
 {
@@ -162,6 +161,8 @@ protected:
     void fillSuperposedPlaceholders(const se::RPCTimeItem& time);
     ResultPtr alignSatellite(const CFormulaKey& key, const se::RPCFormulaResult& received) const;
 
+    // Lets a log subscriber of `formula` follow the request id.
+    void subscribeScriptLog(const QString& formula, const QString& reqId);
     void unrequestId(const QString& id);
     void unrequestIds(const QVector<QString>& ids);
 

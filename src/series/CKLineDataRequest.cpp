@@ -23,6 +23,7 @@
 #include "series/CFormulaBaseAxis.h"
 #include "series/CGroupResultManager.h"
 #include "platform/config/TimeText.h"
+#include "platform/indexui/CSubScriptLogInfo.h"
 #include "series/CKLineData.h"
 
 using namespace boost::placeholders;
@@ -218,6 +219,7 @@ void CKLineData::buildRecords(const QVector<CFormulaKey>& keys, QVector<CFormula
             param.params.insert(QStringLiteral("__sys__account"), m_pUiParam->formulaAccount);
         if (!m_req.add(key, param.requestId))
             continue;
+        subscribeScriptLog(key.formula, param.requestId);
         records.append(param);
     }
 }
@@ -325,6 +327,15 @@ bool CKLineData::fillParam(CFormulaParam& param, const QString& stockKey, const 
     }
     param.level = (ui.klineModel == 1 || ui.quoteLevel == 1) ? 1 : 2;
     return true;
+}
+
+void CKLineData::subscribeScriptLog(const QString& formula, const QString& reqId)
+{
+    if (!m_pUiParam)
+        return;
+    const auto it = m_pUiParam->scriptLogSubscribers.constFind(formula);
+    if (it != m_pUiParam->scriptLogSubscribers.constEnd() && *it)
+        CSubScriptLogInfo::subscribe(*it, formula, reqId);
 }
 
 void CKLineData::unrequest()

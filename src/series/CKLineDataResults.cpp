@@ -15,6 +15,7 @@
 #include "series/CFormulaBaseAxis.h"
 #include "series/CGroupResultManager.h"
 #include "platform/config/TimeText.h"
+#include "platform/indexui/CSubScriptLogInfo.h"
 #include "series/CKLineData.h"
 
 namespace TC {
@@ -369,6 +370,7 @@ void CKLineData::formulaResponseBack(const QVector<QString>& reqIds, const QVect
         m_req.removeKey(key);
         QLLOG_INFO(qlog::kStdLogger, "KLINE formulaResponseBack, add id %1%.", reqIds[i]);
         m_req.add(key, reqIds[i]);
+        subscribeScriptLog(key.formula, reqIds[i]);
     }
 }
 
