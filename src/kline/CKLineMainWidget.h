@@ -121,6 +121,12 @@ public:
     CIndexModelWidget* indexModel() const { return m_indexModel; }
     int highlightedPaneId() const { return m_highlightedPaneId; }
     const QList<QString>& defaultSubIndexes() const { return m_defaultSubIndexes; }
+    // Puts a formula on the chart without requesting: a price-pane formula
+    // replaces the main pane's indicators, any other one goes to the first
+    // sub-pane (added when there is none).
+    void setIndex(const QString& name);
+    void setSubIndex(int index, const QString& name);
+    void clearSubGraphFormulas();
     void adjustIndexWidgetSize(int count);
     void setSubIndexSize(int n);
     int getNewIndexStretchFactor() const;
@@ -156,6 +162,9 @@ protected:
     void highlightWidget(int paneId);
     void enableTickGraph(bool on);
     void saveCurrentIndexs();
+    // Entry 0 the main pane's indicator, then each sub-pane's formula.
+    QList<QString> getCurrentIndexes() const;
+    void setCurrentIndexes(const QList<QString>& list);
     CKLineWidget* findPane(int paneId) const;
     void removeSubPane(CKLineWidget* pane);
     // Drops a main-graph formula from the main pane and puts "KLINE" back

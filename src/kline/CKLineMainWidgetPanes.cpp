@@ -211,9 +211,8 @@ QList<int> CKLineMainWidget::getModelGroupList() const
     return ids;
 }
 
-void CKLineMainWidget::saveCurrentIndexs()
+QList<QString> CKLineMainWidget::getCurrentIndexes() const
 {
-    // Entry 0 the main pane's indicator, then one entry per sub-pane.
     QList<QString> list;
     QString mainIndicator;
     if (m_mainPane)
@@ -227,9 +226,72 @@ void CKLineMainWidget::saveCurrentIndexs()
         const QStringList names = pane->indexNames();
         list << (names.isEmpty() ? QString() : names.first());
     }
-    m_periodIndexes[int(m_uiParam->period)] = list;
+    return list;
+}
+
+void CKLineMainWidget::saveCurrentIndexs()
+{
+    m_periodIndexes[int(m_uiParam->period)] = getCurrentIndexes();
     if (m_indexModel)
         m_indexModel->saveSelectTemplateIndex(int(m_uiParam->period));
+}
+
+void CKLineMainWidget::setCurrentIndexes(const QList<QString>& list)
+{
+    if (!m_mainPane || list.isEmpty())
+        return;
+    for (const QString& f : m_mainPane->indexNames())
+        if (!m_mainPane->series()->isMainGraph(f))
+            m_mainPane->removeIndex(f);
+    if (!list.first().isEmpty())
+        m_mainPane->addIndex(list.first(), QString());
+    for (int i = 1; i < list.size(); ++i) {
+        if (i - 1 < m_subPanes.size())
+            m_subPanes.at(i - 1)->setIndex(list.at(i), QString());
+        else
+            addIndexWidget()->addIndex(list.at(i), QString());
+    }
+}
+
+void CKLineMainWidget::setIndex(const QString& name)
+{
+    const auto detail = CFormulaOperateManager::getFormula(name);
+    if (!detail || !m_mainPane)
+        return;
+    if (detail->getPlacement() == 1) {
+        if (m_mainPane->hasIndex(name))
+            return;
+        for (const QString& f : m_mainPane->indexNames())
+            if (!m_mainPane->series()->isMainGraph(f))
+                m_mainPane->removeIndex(f);
+        m_mainPane->addIndex(name, QString());
+        return;
+    }
+    if (m_subPanes.isEmpty())
+        addIndexWidget();
+    m_subPanes.first()->setIndex(name, QString());
+}
+
+void CKLineMainWidget::setSubIndex(int index, const QString& name)
+{
+    if (index == 2 && m_subPanes.size() < 2)
+        setSubIndexSize(2);
+    if (index < 0 || index >= m_subPanes.size())
+        return;
+    CKLineWidget* pane = m_subPanes.at(index);
+    pane->setIndex(name, QString());
+    pane->request(pane->lastRunMode(), true);
+}
+
+void CKLineMainWidget::clearSubGraphFormulas()
+{
+    for (CKLineWidget* pane : m_subPanes) {
+        for (const QString& f : pane->indexNames()) {
+            pane->removeIndex(f);
+            pane->refresh();
+        }
+    }
+    repaint();
 }
 
 bool CKLineMainWidget::takeOffMainPane(const QString& formula)
