@@ -289,6 +289,9 @@ void CDefaultTheme::buildDark(Table& t)
     colour(t, "ic_clr_kline_high_low_mark", "#e6e6e6");
     colour(t, "ic_clr_tick_price_line", "#ffffff");
     colour(t, "ic_clr_tick_average_line", "#ffd200");
+    // Drawing tools: the default line colour and the handles of a selected line.
+    colour(t, "ic_clr_draw_graph_line", "#ffd200");
+    colour(t, "ic_clr_draw_graph_select", "#ffffff");
 }
 
 void CDefaultTheme::buildLight(Table& t)
@@ -405,6 +408,8 @@ void CDefaultTheme::buildLight(Table& t)
     recolour(t, "ic_clr_kline_high_low_mark", "#303030");
     recolour(t, "ic_clr_tick_price_line", "#2050d0");
     recolour(t, "ic_clr_tick_average_line", "#c08000");
+    recolour(t, "ic_clr_draw_graph_line", "#2050d0");
+    recolour(t, "ic_clr_draw_graph_select", "#202020");
 }
 
 } // namespace KW

@@ -1,5 +1,7 @@
 #include "platform/indexui/CIndexTitleWidget.h"
 
+#include "platform/indexui/CDrawStyle.h"
+
 #include <cmath>
 
 #include <QFontMetrics>
@@ -22,8 +24,6 @@ namespace {
 
 const int kPadding = 4; // vertical padding, total
 const int kGap = 6;     // horizontal gap between pieces
-const int kDefaultDecimals = 2;
-const int kKLineStyle = 12;
 const int kButtonEvent = 5;
 const int kCloseId = 100;
 const int kButtonGap = 2;     // between buttons
@@ -33,11 +33,6 @@ const char* const kButtonFont = "fnt_default_normal";
 QColor resColor(const char* key)
 {
     return KW::CUiResource::instance()->getColor(QLatin1String(key));
-}
-
-bool isNoValue(double v)
-{
-    return !std::isfinite(v) || std::fabs(v) >= 1.7976931348623157e308;
 }
 
 // Catalogue parameter values print without a trailing ".0".
@@ -361,53 +356,13 @@ QString CIndexTitleWidget::nameWithParams(int i) const
     return name + QLatin1Char('(') + values.join(QLatin1Char(',')) + QLatin1Char(')');
 }
 
-QColor CIndexTitleWidget::outputColor(const RPCFormulaResultCache& cache, int output, double value) const
-{
-    const std::vector<unsigned>& colors = cache.meta->colors;
-    if (output < int(colors.size()) && colors[size_t(output)] != se::RPCFormulaMetaResult::kDefaultColor) {
-        const unsigned c = colors[size_t(output)];
-        return QColor(int(c & 0xff), int((c >> 8) & 0xff), int((c >> 16) & 0xff));
-    }
-    return resColor(!isNoValue(value) && value < 0 ? "ic_clr_index_default_fall"
-                                                   : "ic_clr_index_default_rise");
-}
-
 void CIndexTitleWidget::composeOutputs(const RPCFormulaResultCache& cache, bool price,
                                        QVector<Piece>& out) const
 {
-    const int bars = cache.barCount();
-    if (bars <= 0)
-        return;
-    const int bar = (m_bar < 0 || m_bar >= bars) ? bars - 1 : m_bar;
-    const se::RPCFormulaMetaResult& meta = *cache.meta;
-    for (int o = 0; o < meta.outputCount(); ++o) {
-        const size_t uo = size_t(o);
-        const int dec =
-            (uo < meta.decimals.size() && meta.decimals[uo] >= 0) ? meta.decimals[uo] : kDefaultDecimals;
-        const int cols = int(cache.columnsOf(o).size());
-        const bool groups =
-            cols > 1 && uo < meta.nameGroups.size() && int(meta.nameGroups[uo].size()) == cols;
-        const bool candle = price && meta.style(o) == kKLineStyle && cols == 4;
-        const double prevClose = candle && bar > 0 ? cache.value(o, bar - 1, 3) : 1.7976931348623157e308;
-        for (int k = 0; k < qMax(cols, 1); ++k) {
-            const double v = cache.value(o, bar, k);
-            QString label = QString::fromStdString(groups ? meta.nameGroups[uo][size_t(k)] : meta.names[uo]);
-            QColor color;
-            if (candle) {
-                if (isNoValue(v) || isNoValue(prevClose) || v == prevClose)
-                    color = resColor("clr_text_default");
-                else
-                    color =
-                        resColor(v > prevClose ? "ic_clr_index_default_rise" : "ic_clr_index_default_fall");
-            } else {
-                color = outputColor(cache, o, v);
-            }
-            // Large values (volume, amount) read in 万/亿 units.
-            out.append({label + QStringLiteral(": ") +
-                            KW::formatDoubleNumber(v, dec, KW::kFormatUnits, false, QStringLiteral("--")),
-                        color});
-        }
-    }
+    // The drawing library composes the pieces, so a title value has the
+    // colour its curve is drawn in.
+    for (const ArrowColorTextData& d : CDrawStyle::getTitleTextData(cache, m_bar, price))
+        out.append({d.text, d.color});
 }
 
 void CIndexTitleWidget::composeFormula(int i, QVector<Piece>& out) const

@@ -35,9 +35,8 @@ class RPCFormulaResultCache;
 //  - Cursor bar: -1, a negative or a bar past the end of a result all mean
 //    that result's newest bar, so a title never goes blank while the cursor
 //    leaves the data.
-//  - Colours: an output's own meta colour; for a default-coloured output the
-//    theme's index rise colour when the value is >= 0 and its fall colour
-//    when negative (the way traders read oscillators); the price formula's
+//  - Values and colours come from CDrawStyle::getTitleTextData, so each
+//    value has the colour its curve is drawn in; the price formula's
 //    open/high/low/close compare to the previous bar's close (rise, fall,
 //    or the text colour when equal or on the first bar).
 //  - A formula whose result has not arrived shows its name only; several
@@ -146,7 +145,6 @@ private:
     void composeOutputs(const RPCFormulaResultCache& cache, bool price, QVector<Piece>& out) const;
     const RPCFormulaResultCache* findCache(const QString& name) const;
     QString nameWithParams(int i) const;
-    QColor outputColor(const RPCFormulaResultCache& cache, int output, double value) const;
     int indexOf(const QString& name) const;
     void createButtons();
     KW::CPushButton* makeButton(const QString& text, int id, const QString& tip);

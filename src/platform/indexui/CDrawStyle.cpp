@@ -1,0 +1,144 @@
+#include "platform/indexui/CDrawStyle.h"
+
+#include <QPainter>
+
+#include "platform/framework/CUiResource.h"
+
+namespace TC {
+
+namespace {
+const char* const kPalette[] = {"ic_clr_index_default_line_1", "ic_clr_index_default_line_2",
+                                "ic_clr_index_default_line_3", "ic_clr_index_default_line_4",
+                                "ic_clr_index_default_line_5", "ic_clr_index_default_line_6",
+                                "ic_clr_index_default_line_7", "ic_clr_index_default_line_8"};
+const int kPaletteSize = int(sizeof(kPalette) / sizeof(kPalette[0]));
+const int kMaxLineWidth = 9;
+
+QColor fromBgr(unsigned c)
+{
+    return QColor(int(c & 0xffu), int((c >> 8) & 0xffu), int((c >> 16) & 0xffu));
+}
+
+QColor themeColor(const char* key)
+{
+    return KW::CUiResource::instance()->getColor(QLatin1String(key));
+}
+} // namespace
+
+CDrawStyle::CDrawStyle()
+{
+    // Enough for a wide pane of dense bars; grows once if ever needed.
+    m_lines.reserve(2048);
+    m_lines2.reserve(2048);
+    m_lines3.reserve(256);
+    m_rects.reserve(1024);
+    m_rects2.reserve(1024);
+    m_points.reserve(2048);
+    m_runs.reserve(64);
+}
+
+CDrawStyle::~CDrawStyle() = default;
+
+bool CDrawStyle::isBarValid(const RPCFormulaResultCache& cache, int bar)
+{
+    if (!cache.result || bar < 0)
+        return false;
+    const std::vector<int>& flags = cache.result->barFlags;
+    return bar >= int(flags.size()) || flags[size_t(bar)] != 0;
+}
+
+bool CDrawStyle::window(const CDrawContext& ctx, const RPCFormulaResultCache& cache, int& b0, int& b1)
+{
+    if (!cache.isValid() || ctx.rect.isEmpty())
+        return false;
+    // Bars past the slots would land outside the pane: the window is what is drawn.
+    b0 = qMax(qMax(ctx.first, 0), ctx.first - ctx.slotOffset);
+    b1 = qMin(qMin(ctx.last, cache.barCount() - 1), ctx.first - ctx.slotOffset + ctx.span);
+    return b0 <= b1;
+}
+
+int CDrawStyle::lineWidth(const RPCFormulaResultCache& cache, int output)
+{
+    const std::vector<int>& widths = cache.meta->widths;
+    if (output < 0 || output >= int(widths.size()))
+        return 1;
+    return qBound(1, widths[size_t(output)], kMaxLineWidth);
+}
+
+int CDrawStyle::barDirection(const RPCFormulaResultCache& cache, int bar)
+{
+    if (!cache.result || bar < 0 || bar >= int(cache.result->basicData.size()))
+        return 0;
+    const quoter::CBar& b = cache.result->basicData[size_t(bar)];
+    return b.close >= b.open ? 1 : -1;
+}
+
+QColor CDrawStyle::defaultLineColor(int output)
+{
+    return themeColor(kPalette[output < 0 ? 0 : output % kPaletteSize]);
+}
+
+QColor CDrawStyle::outputColor(const RPCFormulaResultCache& cache, int output, int bar)
+{
+    if (!cache.isValid() || output < 0)
+        return defaultLineColor(0);
+    const se::RPCFormulaResult& r = *cache.result;
+    if (bar >= 0 && output < int(r.barColors.size())) {
+        const std::vector<unsigned>& perBar = r.barColors[size_t(output)];
+        if (bar < int(perBar.size()) && perBar[size_t(bar)] != se::RPCFormulaMetaResult::kDefaultColor)
+            return fromBgr(perBar[size_t(bar)]);
+    }
+    const std::vector<unsigned>& colors = cache.meta->colors;
+    if (output < int(colors.size()) && colors[size_t(output)] != se::RPCFormulaMetaResult::kDefaultColor)
+        return fromBgr(colors[size_t(output)]);
+    switch (cache.styleCode(output)) {
+    case 2: { // colour sticks read by sign
+        const double v = bar >= 0 ? cache.value(output, bar) : 0.0;
+        return themeColor(isValue(v) && v < 0 ? "clr_global_fall" : "clr_global_rise");
+    }
+    case 10:
+    case 42: // volume reads like its candle
+        return themeColor(barDirection(cache, bar) < 0 ? "clr_global_fall" : "clr_global_rise");
+    case 12:
+        return themeColor("clr_global_rise");
+    case 101:
+        return themeColor("ic_clr_tick_price_line");
+    default:
+        return defaultLineColor(output);
+    }
+}
+
+void CDrawStyle::collectLine(const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                             const std::vector<double>& values, int b0, int b1, double scale)
+{
+    m_points.clear();
+    m_runs.clear();
+    bool inRun = false;
+    const int n = qMin(b1, int(values.size()) - 1);
+    for (int b = b0; b <= n; ++b) {
+        const double v = values[size_t(b)];
+        if (!isValue(v) || !isBarValid(cache, b)) {
+            inRun = false;
+            continue;
+        }
+        if (!inRun) {
+            m_runs.append(m_points.size());
+            inRun = true;
+        }
+        m_points.append(QPoint(ctx.x(b), ctx.y(v * scale)));
+    }
+}
+
+void CDrawStyle::flushPolylines(QPainter& painter)
+{
+    for (int r = 0; r < m_runs.size(); ++r) {
+        const int start = m_runs[r];
+        const int end = r + 1 < m_runs.size() ? m_runs[r + 1] : m_points.size();
+        if (end - start == 1)
+            painter.drawPoint(m_points[start]); // a lone value still shows
+        else
+            painter.drawPolyline(m_points.constData() + start, end - start);
+    }
+}
+
+} // namespace TC

@@ -1,0 +1,232 @@
+#pragma once
+
+#include <cfloat>
+
+#include <QColor>
+#include <QFont>
+#include <QLine>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <QVector>
+#include <Qt>
+
+#include "platform/indexui/ArrowColorTextData.h"
+#include "platform/indexui/CDrawContext.h"
+#include "platform/indexui/RPCFormulaResultCache.h"
+
+class QPainter;
+
+namespace TC {
+
+// The drawing primitives of formula outputs: each operation turns one output
+// of a result cache into pixels inside the context's rectangle, for the bars
+// of the context's window only (see CDrawContext for the bar and value
+// mapping). The series decides which operation an output's style code selects.
+//
+// Common rules:
+//  - A bar is skipped when its validity flag is 0, and a value when it is NaN,
+//    infinite or "no value" (the largest double, either sign). A line breaks
+//    at a skipped value instead of bridging it.
+//  - An output index without data, an empty window or an invalid cache draws
+//    nothing; nothing here fails loudly in a paint.
+//  - Colours: a bar's own colour (the result's per-bar colours) where the
+//    operation honours it, else the output's meta colour (0x00BBGGRR), else the
+//    theme: lines take the default line palette "ic_clr_index_default_line_1"
+//    .. "_8" by output index; sticks, candles and volume take "clr_global_rise"
+//    or "clr_global_fall". outputColor() is that rule, and the title uses it,
+//    so a value in the title has the colour of its line.
+//  - Widths: the output's meta width (1..9) for lines and colour sticks.
+//  - Lines are not antialiased: crisp one-pixel lines, as chart users expect,
+//    and pixel-exact bar alignment.
+//  - Calls are batched: one drawLines / drawRects / drawPolyline per pen
+//    (a line is cut only where a value is missing), from buffers owned by this
+//    object that keep their capacity between paints. One object per series;
+//    GUI thread only.
+//
+// Choices where the calls leave it open are documented per operation.
+class CDrawStyle
+{
+public:
+    CDrawStyle();
+    ~CDrawStyle();
+    CDrawStyle(const CDrawStyle&) = delete;
+    CDrawStyle& operator=(const CDrawStyle&) = delete;
+
+    // --- price chart (CDrawStyleKLine.cpp) ---
+
+    // Candles from the output's four columns open, high, low, close: a
+    // one-pixel wick, a body 2 * hw + 1 wide; rising (close > open) hollow in
+    // "clr_global_rise", falling filled in "clr_global_fall", unchanged as a
+    // horizontal line in the rise colour; hw 0 draws bare bars (high to low).
+    // A superposed K-line with a meta colour is drawn in that one colour
+    // (hollow rising, filled falling). Prices are multiplied by `scale`.
+    // Unless superposed, the highest high and the lowest low of the window
+    // are marked with a short arrow and the price ("ic_clr_kline_high_low_mark",
+    // "fnt_kline_graph_axis_text", `decimals` decimals), pointing into the pane
+    // so the text never leaves it.
+    void drawKLine(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache, int output,
+                   bool superposed = false, double scale = 1.0, int decimals = 2);
+
+    // The tick (time-sharing) line: the output's price line in
+    // "ic_clr_tick_price_line" and, when the cache has a later line output
+    // (style code 0, the average price of the tick formula), that line in
+    // "ic_clr_tick_average_line". `upperLimit` and `lowerLimit` (the
+    // instrument's price limits; the largest double for none) are drawn as
+    // dotted rise / fall lines when they are prices.
+    void drawTick(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache, int output,
+                  double upperLimit = DBL_MAX, double lowerLimit = DBL_MAX);
+
+    // --- lines (CDrawStyleLines.cpp) ---
+
+    // The output's first column through the bar centres, in the output's colour
+    // and width with the given pen style (solid, dot, dash-dot, dash-dot-dot).
+    // `scale` applies only when `superposed` (a superposed instrument's line).
+    void drawSimpleLine(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                        int output, Qt::PenStyle pen = Qt::SolidLine, bool superposed = false,
+                        double scale = 1.0);
+    // Like drawSimpleLine, but each segment takes the colour of the bar it
+    // ends on (per-bar colours), so one output can change colour with a
+    // condition; solid pen.
+    void drawSegmentLine(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                         int output);
+    // A step line: a horizontal segment across each bar's whole slot at its
+    // value, joined by vertical risers where `connect` (used for price levels
+    // such as the previous close, which hold flat for a day).
+    void drawHorizontalBrokenLine(QPainter& painter, const CDrawContext& ctx,
+                                  const RPCFormulaResultCache& cache, int output, bool connect = true);
+    // A full-height vertical line at every bar whose value is a non-zero number.
+    void drawVertLine(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                      int output, Qt::PenStyle pen = Qt::SolidLine);
+    // A line of the first column whose segments are drawn only between two
+    // consecutive bars where the condition holds: the second column non-zero
+    // when the output has two, else the value itself non-zero.
+    void drawBoolLine(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                      int output, Qt::PenStyle pen = Qt::SolidLine);
+    // A filled round dot at each value; diameter hw clamped to 3..7 pixels.
+    void drawCircleDot(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                       int output);
+
+    // --- sticks (CDrawStyleSticks.cpp) ---
+
+    // A vertical line from 0 to the value: rise colour above 0, fall below
+    // (the meta colour, when set, for both). Width from the meta width.
+    void drawColorStick(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                        int output, Qt::PenStyle pen = Qt::SolidLine);
+    // Volume bars standing on 0 (the bottom row when the range starts at 0),
+    // as wide as candle bodies and coloured like the bar's candle (the input
+    // bar of the result: close >= open rise and hollow, else fall and filled;
+    // a bar without input data counts as rising). A meta colour replaces both.
+    void drawVolStick(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                      int output);
+    // Stacked volume: each column of the output stacked on the ones before
+    // it, filled, column k in the default line colour k (the meta colour for
+    // column 0 when set). Negative or missing parts add nothing.
+    void drawStackVolstick(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                           int output);
+    // Tick volume: one-pixel sticks from 0, coloured by the tick's move
+    // against the previous tick (the first against `prevClose`): up rise,
+    // down fall, unchanged "ic_clr_kline_axis_text".
+    void drawTickVolStick(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                          int output, double prevClose);
+    // Tick volume coloured by the tick price against the previous close:
+    // above rise, below fall, equal (or no previous close) "ic_clr_kline_axis_text".
+    void drawTickVolStickNew(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                             int output, double prevClose);
+    // STICKLINE: a bar between the output's two columns. Width parameter w
+    // (meta params1) in tenths of the bar spacing, capped at 10; 0 or below
+    // is a one-pixel line. Parameter 2 non-zero draws it hollow, else filled.
+    void drawStickKline(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                        int output);
+
+    // --- texts and pictures (CDrawStyleTexts.cpp) ---
+
+    // The bar's text (the result's per-bar texts) centred on the bar and on the
+    // value, "fnt_default_normal", output or per-bar colour.
+    void drawText(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache, int output);
+    // A text at a fixed place of the pane, not bound to a bar: the newest bar of
+    // the whole result with a text and a valid first column; the first column is
+    // the x position and the second (0 when absent) the y position, both as
+    // fractions 0..1 of the rectangle (clamped), the text's top-left there.
+    void drawTextEx(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                    int output);
+    // A picture centred on the bar and the value. `iconKey` is the picture
+    // key; icon number 2 (meta params1, the DRAWICON number) selects
+    // "ic_img_arrow_down" instead, so buy/sell arrows read the usual way.
+    void drawIcon(QPainter& painter, const CDrawContext& ctx, const QString& iconKey,
+                  const RPCFormulaResultCache& cache, int output);
+    // The number (second column, else the per-bar numbers) placed like
+    // drawText at the first column's value, with the output's decimals (2
+    // when unset).
+    void drawNumber(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                    int output);
+
+    // --- value ranges (CDrawStyleRanges.cpp) ---
+
+    // Range of every output that takes part in the y axis
+    // (IndexBaseData::isNeedYAxis) over the bars from..to (clamped to the
+    // result, invalid bars and values skipped). `notTick` false (a tick chart)
+    // takes only each output's first column. When `superposed`, the values of
+    // lines (0, 11) and K-lines (12) are multiplied by `scale`, as they are
+    // drawn. `kLineOnly` restricts it to K-line outputs. False, with max and
+    // min untouched, when there is no value.
+    static bool calcMaxMin(double& max, double& min, int from, int to, const RPCFormulaResultCache& cache,
+                           bool notTick = true, bool superposed = false, double scale = 1.0,
+                           bool kLineOnly = false);
+    // Range of one output (all its columns), whatever its style.
+    static bool calcMaxMin(double& max, double& min, int from, int to, const RPCFormulaResultCache& cache,
+                           int output);
+
+    // --- title texts and colours (CDrawStyleTitle.cpp) ---
+
+    // The coloured "NAME: value" pieces of every output at a bar (a negative bar
+    // or one past the end means the newest). Multi-column outputs give one
+    // piece per column, labelled by its column name. Values read with the
+    // output's decimals (2 when unset) and 万/亿 units, "--" for no value.
+    // With `price` (the main K-line formula) a candle's columns compare to the
+    // previous bar's close (rise, fall, or "clr_text_default" when equal or
+    // unknown) and the close carries an arrow; otherwise each piece has
+    // outputColor() at the bar.
+    static QVector<ArrowColorTextData> getTitleTextData(const RPCFormulaResultCache& cache, int bar,
+                                                        bool price);
+    // The same pieces as plain text, separated by one space.
+    static QString getTitleText(const RPCFormulaResultCache& cache, int bar, bool price);
+
+    // The colour an output is drawn in at a bar (bar -1: regardless of bar);
+    // see the class comment.
+    static QColor outputColor(const RPCFormulaResultCache& cache, int output, int bar = -1);
+    // Default palette colour of an output index.
+    static QColor defaultLineColor(int output);
+    // A number that can be drawn: finite and not "no value".
+    static bool isValue(double v) { return v == v && v < DBL_MAX && v > -DBL_MAX; }
+    // Validity flag of a bar; bars beyond the flags count as valid.
+    static bool isBarValid(const RPCFormulaResultCache& cache, int bar);
+
+private:
+    // Bars of the context's window that exist in the cache and have a slot; false when none.
+    static bool window(const CDrawContext& ctx, const RPCFormulaResultCache& cache, int& b0, int& b1);
+    static int lineWidth(const RPCFormulaResultCache& cache, int output);
+    // 1 rising input bar, -1 falling, 0 unknown.
+    static int barDirection(const RPCFormulaResultCache& cache, int bar);
+
+    // Polyline of m_points cut at the starts listed in m_runs.
+    void flushPolylines(QPainter& painter);
+    // Fills m_points / m_runs with the valid values of bars b0..b1 (times scale).
+    void collectLine(const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                     const std::vector<double>& values, int b0, int b1, double scale);
+    void markHighLow(QPainter& painter, const CDrawContext& ctx, int highBar, double high, int lowBar,
+                     double low, int decimals);
+    void drawLabel(QPainter& painter, const QRect& bounds, int x, int y, const QString& text);
+    void drawTickSticks(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                        int output, double prevClose, bool againstPrevClose);
+
+    QVector<QLine> m_lines;
+    QVector<QLine> m_lines2;
+    QVector<QLine> m_lines3;
+    QVector<QRect> m_rects;
+    QVector<QRect> m_rects2;
+    QVector<QPoint> m_points;
+    QVector<int> m_runs;
+};
+
+} // namespace TC
