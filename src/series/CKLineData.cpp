@@ -3,6 +3,7 @@
 
 #include "model/CKLineUiParam.h"
 #include "platform/formula/catalog/CFormulaOperateManager.h"
+#include "platform/indexui/CDrawStyle.h"
 #include "series/CGroupResultManager.h"
 
 namespace TC {

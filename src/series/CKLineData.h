@@ -8,8 +8,12 @@
 #include <boost/thread/shared_mutex.hpp>
 
 #include <QMap>
+#include <QPair>
 #include <QPoint>
+#include <QRect>
+#include <QTime>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include "kline/IndexKLineViewGlobal.h"
@@ -21,7 +25,11 @@
 #include "platform/formula/RPCGroupResult.h"
 #include "platform/indexui/IndexBaseData.h"
 
+class QPainter;
+
 namespace TC {
+
+class CDrawStyle;
 
 class CKLineUiParam;
 
@@ -54,8 +62,9 @@ class CKLineUiParam;
 //    market's trading days for the day period): per bucket the latest bar
 //    wins, buckets without data get "no value" (flag 0). The sub-pane bound
 //    compares seconds with seconds.
-// Not here yet: the drawing style, the drawing caches and the quote signal
-// (sigQuoterCallBack) come with the drawing code.
+// Drawing: calcDrawRange / calcYAxis prepare the value ranges and axis ticks
+// of the pane, drawSeries paints the axis and every series (other
+// instruments first, the chart's own last) through the owned CDrawStyle.
 class INDEXKLINEVIEW_EXPORT CKLineData : public IndexBaseData,
                                          public boost::enable_shared_from_this<CKLineData>
 {
@@ -115,6 +124,47 @@ public:
     void setSatelliteFed(bool on) { m_satelliteFed = on; }
     bool isSatelliteFed() const { return m_satelliteFed; }
 
+    // --- drawing (GUI thread; the pane's refreshGraph calls the preparation
+    // steps, then the passes, on its cached picture)
+    void calcDrawRange(const QRect& rect);
+    void calcYAxis(const QRect& rect);
+    void calcDividData(const QRect& rect);
+    void calcLongHuBangData(const QRect& rect);
+    void drawSeries(QPainter& painter, const QRect& rect);
+    void drawDividMark(QPainter& painter, const QRect& rect);
+    void drawDot(QPainter& painter, const QRect& rect);
+    void drawTradeMark(QPainter& painter, const QRect& rect);
+    void drawAxis(QPainter& painter, const QRect& rect);
+    void drawIndex(QPainter& painter, const QRect& plot, int first, int last, const CFormulaKey& key,
+                   RPCFormulaResultCache& cache);
+    void drawLatestPrice(QPainter& painter, int output, const QPair<double, double>& range, double price,
+                         const QRect& plot);
+    // Decimals of a price tick (2 without an instrument).
+    static int tickDigits(double tick);
+    void beReplay(bool on) { m_replay = on; }
+    bool isReplay() const { return m_replay; }
+    // Factor mapping a superposed entry's prices onto the chart instrument's
+    // at the first visible bar (1 when it cannot be computed).
+    float getSuperposScale(const CFormulaKey& key) const;
+    // The visible window re-expressed as the superposed entry's bars at the
+    // same times (unchanged when the times are not found).
+    void adjustSuperposDrawRegion(QPoint& window, const RPCFormulaResultCache& cache) const;
+    // The labels drawAxis prints at the ticks (none when the pane has no
+    // result of the base instrument).
+    QStringList axisLabelTexts() const;
+    // Axis ticks of the last calcYAxis: (value, y).
+    const QVector<QPair<double, int>>& axisTicks() const { return m_axisTicks; }
+    // The pane's value range: that of its first formula with a result of the
+    // base instrument (false when there is none).
+    bool paneRange(double& max, double& min) const;
+    // The value the crosshair follows at bar `index`: the close of the price
+    // formula, else output 0 of the first formula with a result (NaN: none).
+    double valueAtIndex(int index) const;
+    // Value <-> pixel row in `rect` with the pane range (NaN / INT_MIN when the
+    // pane has no range).
+    double valueAtY(int y, const QRect& rect) const;
+    int yOfValue(double value, const QRect& rect) const;
+
     // --- ranking list: may run on any thread
     void LonghubangCallback(const std::string& market, const std::string& code, const RankListByDay& records,
                             int requestType);
@@ -153,6 +203,8 @@ protected:
     // owns the series.
     bool sendRecords(const QVector<CFormulaParam>& records, bool viaMerge, bool flag);
     QString baseKey() const;
+    // The first formula of the pane with a result of the base instrument.
+    const RPCFormulaResultCache* firstBaseEntry(CFormulaKey* key) const;
     bool isMergedSubPane() const { return m_paneRole == 1 && !m_mergeGroup.isEmpty(); }
 
     void processHistory(const MetaPtr& meta, const ResultPtr& result, const QString& reqId, int dataType,
@@ -176,6 +228,10 @@ protected:
     int m_modelRun = 0;
     int m_lockRestoreCount = 0;
     bool m_satelliteFed = false;
+    bool m_replay = false;
+    QTime m_lastDrawnTime;
+    QVector<QPair<double, int>> m_axisTicks;
+    std::unique_ptr<CDrawStyle> m_drawStyle;
     int m_lhbState = 0;
     mutable boost::shared_mutex m_lhbLock;
     QMap<QString, std::shared_ptr<se::RPCGroupResult>> m_groupResults;

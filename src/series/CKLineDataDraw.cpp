@@ -1,0 +1,593 @@
+// The painter side of a series: value ranges, the price axis and the
+// dispatch of every formula output to the drawing library.
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+
+#include <QPainter>
+#include <QPolygon>
+
+#include "model/CKLineUiParam.h"
+#include "platform/config/CAppConfig.h"
+#include "platform/formula/catalog/CFormulaOperateManager.h"
+#include "platform/framework/CUiResource.h"
+#include "platform/framework/KWFormat.h"
+#include "platform/indexui/CDrawContext.h"
+#include "platform/indexui/CDrawStyle.h"
+#include "platform/indexui/GraphShowTick.h"
+#include "platform/market/InstrumentAccess.h"
+#include "platform/market/TraderCenter.h"
+#include "series/CFormulaBaseAxis.h"
+#include "series/CKLineData.h"
+
+namespace TC {
+
+namespace {
+
+const char* const kInvalid = "非法值";
+
+bool isTickFormula(const QString& name)
+{
+    return name.contains(QLatin1String("TICKDATA"), Qt::CaseInsensitive);
+}
+
+bool hasStyle(const RPCFormulaResultCache& cache, int style)
+{
+    for (int i = 0; i < cache.outputCount(); ++i)
+        if (cache.styleCode(i) == style)
+            return true;
+    return false;
+}
+
+QColor colour(const char* key)
+{
+    return KW::CUiResource::instance()->getColor(QLatin1String(key));
+}
+
+} // namespace
+
+int CKLineData::tickDigits(double tick)
+{
+    if (tick >= DBL_MAX || !std::isfinite(tick))
+        return 2;
+    const double eps = tick > 0.00001 ? 0.00001 : 0.000001;
+    double t = std::fabs(tick);
+    int n = 0;
+    while (std::fabs(t - std::trunc(t)) >= eps && n <= 10) {
+        t *= 10.0;
+        ++n;
+    }
+    return n;
+}
+
+// ---------------------------------------------------------------------------
+// Preparation
+
+void CKLineData::calcDrawRange(const QRect&)
+{
+    m_maxMinMap.clear();
+    if (!m_pUiParam)
+        return;
+    const CKLineUiParam& ui = *m_pUiParam;
+    const int first = ui.getMinDispIndex();
+    const int last = ui.getMaxDispIndex();
+    if (first < 0 || last < 0)
+        return;
+    const QString base = baseKey();
+    bool any = false;
+    double paneMax = 0.0;
+    double paneMin = 0.0;
+    for (auto it = m_data.constBegin(); it != m_data.constEnd(); ++it) {
+        const CFormulaKey& key = it.key();
+        const RPCFormulaResultCache& cache = it.value();
+        const bool superposed = !key.stock.contains(base);
+        const double scale = superposed ? getSuperposScale(key) : 1.0;
+        const QPoint w = getSeriesRegion(QPoint(first, last), cache.barCount(), key);
+        double mx = 0.0;
+        double mn = 0.0;
+        if (!CDrawStyle::calcMaxMin(mx, mn, w.x(), w.y(), cache, !isTickFormula(key.formula), superposed, scale,
+                                    false))
+            continue;
+        const double low = hasStyle(cache, 42) ? 0.0 : mn;
+        const double m = (mx - low) * 0.1;
+        const double hi = std::min(mx + m, mx + 0.1 * std::fabs(mx));
+        const double lo = std::max(low - m, low - 0.1 * std::fabs(low));
+        if (!any) {
+            paneMax = hi;
+            paneMin = lo;
+            any = true;
+        } else {
+            paneMax = std::max(paneMax, hi);
+            paneMin = std::min(paneMin, lo);
+        }
+        if (ui.optionExpectMode == 1) {
+            double lower = 0.0;
+            double upper = 0.0;
+            const auto* center = qlservice::TraderCenter::instance()->getDataCenter();
+            if (center && center->getWinnerPrices(key.stock.toStdString(), lower, upper)) {
+                const double d = (upper - lower) / 10.0;
+                paneMax = std::max(paneMax, upper + d);
+                paneMin = std::min(paneMin, lower - d);
+            }
+        }
+    }
+    if (!any)
+        paneMax = paneMin = 0.0;
+    for (auto it = m_data.constBegin(); it != m_data.constEnd(); ++it)
+        m_maxMinMap.insert(it.key(), qMakePair(paneMax, paneMin));
+    for (auto it = m_data.constBegin(); it != m_data.constEnd(); ++it)
+        if (it->outputCount() > 0 && hasStyle(*it, 10))
+            m_maxMinMap[it.key()].second = 0.0;
+}
+
+const RPCFormulaResultCache* CKLineData::firstBaseEntry(CFormulaKey* keyOut) const
+{
+    const QString base = baseKey();
+    for (const QString& f : m_formulas) {
+        const CFormulaKey key(base, f);
+        const auto it = m_data.constFind(key);
+        if (it != m_data.constEnd()) {
+            if (keyOut)
+                *keyOut = key;
+            return &it.value();
+        }
+    }
+    return nullptr;
+}
+
+void CKLineData::calcYAxis(const QRect& rect)
+{
+    m_axisTicks.clear();
+    CFormulaKey key;
+    if (!firstBaseEntry(&key))
+        return;
+    if (!m_maxMinMap.contains(key))
+        m_maxMinMap.insert(key, qMakePair(0.0, 0.0));
+    const double max = m_maxMinMap.value(key).first;
+    const double min = m_maxMinMap.value(key).second;
+    const int top = rect.top();
+    const int bottom = rect.bottom();
+    if (max == min) {
+        m_axisTicks.append(qMakePair(max, (top + bottom) / 2));
+        return;
+    }
+    const int span = bottom - top;
+    int step = span;
+    while (step >= 60)
+        step /= 2;
+    if (step < 1)
+        return;
+    const int n = span / step;
+    const double dv = (max - min) / n;
+    for (int k = 0; k <= n; ++k)
+        m_axisTicks.append(qMakePair(max - k * dv, top + k * step));
+    if (m_axisTicks.size() >= 3) {
+        m_axisTicks.removeFirst();
+        m_axisTicks.removeLast();
+    }
+}
+
+// Ex-rights, ranking-list and trade marks are computed and drawn by their own
+// passes once those record kinds are shown; until then the passes find
+// nothing to mark.
+void CKLineData::calcDividData(const QRect&) {}
+void CKLineData::calcLongHuBangData(const QRect&) {}
+void CKLineData::drawDividMark(QPainter&, const QRect&) {}
+void CKLineData::drawDot(QPainter&, const QRect&) {}
+void CKLineData::drawTradeMark(QPainter&, const QRect&) {}
+
+// ---------------------------------------------------------------------------
+// Superposed instruments
+
+float CKLineData::getSuperposScale(const CFormulaKey& key) const
+{
+    const auto entry = m_data.constFind(key);
+    if (entry == m_data.constEnd() || !m_pUiParam)
+        return 1.0f;
+    const QString base = baseKey();
+    const RPCFormulaResultCache* main = nullptr;
+    for (auto it = m_data.constBegin(); it != m_data.constEnd(); ++it)
+        if (isMainGraph(it.key().formula) && it.key().stock.startsWith(base)) {
+            main = &it.value();
+            break;
+        }
+    if (!main)
+        return 1.0f;
+    const std::vector<double>* m = main->data(0, 0);
+    const std::vector<double>* s = entry->data(0, 0);
+    const int f = m_pUiParam->getMinDispIndex();
+    if (!m || !s || f < 0 || int(m->size()) <= f || int(s->size()) <= f)
+        return 1.0f;
+    if (!entry->barValid(f)) {
+        const int last = m_pUiParam->getMaxDispIndex();
+        for (int i = f; i < last; ++i)
+            if (i < int(m->size()) && i < int(s->size()) && entry->barValid(i) && (*s)[size_t(i)] != 0.0)
+                return float((*m)[size_t(i)] / (*s)[size_t(i)]);
+        return 1.0f;
+    }
+    if (std::fabs((*s)[size_t(f)]) > 0.00001)
+        return float((*m)[size_t(f)] / (*s)[size_t(f)]);
+    return 1.0f;
+}
+
+void CKLineData::adjustSuperposDrawRegion(QPoint& window, const RPCFormulaResultCache& cache) const
+{
+    if (!m_pUiParam)
+        return;
+    const QVector<qint64>& tags = m_pUiParam->m_tradeDateList;
+    const int a = window.x();
+    const int b = window.y();
+    if (a < 0 || b < 0 || a >= tags.size() || b >= tags.size())
+        return;
+    const qint64 t1 = tags.at(a) * 1000;
+    const qint64 t2 = tags.at(b) * 1000;
+    const int n = cache.barCount();
+    // Bars are in time order: bisect for the first bar not before each time.
+    auto lowerBound = [&](qint64 t) {
+        int lo = 0;
+        int hi = n;
+        while (lo < hi) {
+            const int mid = (lo + hi) / 2;
+            if (cache.barTimeMs(mid) < t)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        return lo;
+    };
+    const int i1 = lowerBound(t1);
+    const int i2 = lowerBound(t2);
+    if (i1 < n && i2 < n)
+        window = QPoint(i1, i2);
+}
+
+// ---------------------------------------------------------------------------
+// Drawing passes
+
+void CKLineData::drawSeries(QPainter& painter, const QRect& rect)
+{
+    if (!m_pUiParam)
+        return;
+    CKLineUiParam& ui = *m_pUiParam;
+    const int first = ui.getMinDispIndex();
+    const int last = ui.getMaxDispIndex();
+    if (first > last)
+        return;
+    drawAxis(painter, rect);
+    const QRect plot(0, 2, ui.plotWidth, rect.height() - 3);
+    if (m_replay && !m_data.isEmpty()) {
+        const RPCFormulaResultCache& lastEntry = (m_data.constEnd() - 1).value();
+        if (lastEntry.barCount() > 0) {
+            const qint64 t = lastEntry.barTimeMs(lastEntry.barCount() - 1) / 1000;
+            m_lastDrawnTime = QDateTime::fromSecsSinceEpoch(t).time();
+            deliverEvent(3239, 1, int(t), QString(), nullptr);
+        }
+    }
+    const QString base = baseKey();
+    const bool sweeps = ui.formulaBase != nullptr;
+    for (auto it = m_data.begin(); it != m_data.end(); ++it) {
+        if (!m_maxMinMap.contains(it.key()))
+            continue;
+        if (!sweeps || it.key().stock != base)
+            drawIndex(painter, plot, first, last, it.key(), it.value());
+    }
+    if (!sweeps)
+        return;
+    for (auto it = m_data.begin(); it != m_data.end(); ++it)
+        if (m_maxMinMap.contains(it.key()) && it.key().stock == base)
+            drawIndex(painter, plot, first, last, it.key(), it.value());
+}
+
+QStringList CKLineData::axisLabelTexts() const
+{
+    QStringList labels;
+    CFormulaKey key;
+    const RPCFormulaResultCache* entry = firstBaseEntry(&key);
+    if (!entry || !m_pUiParam)
+        return labels;
+    const CKLineUiParam& ui = *m_pUiParam;
+    int configured = -1;
+    if (m_paneRole != 0) {
+        int d = -1;
+        const auto detail = CFormulaOperateManager::getFormula(key.formula);
+        if (detail && detail->outputDecimals(0, d) && d >= 0)
+            configured = d;
+    }
+    // Reference of the percentage labels: the first visible close.
+    double reference = ui.getCurrLastClose();
+    const QString base = baseKey();
+    const int first = ui.getMinDispIndex();
+    for (auto it = m_data.constBegin(); it != m_data.constEnd(); ++it) {
+        if (!isMainGraph(it.key().formula) || !it.key().stock.contains(base))
+            continue;
+        const int k = it.key().formula.compare(QLatin1String("KLINE"), Qt::CaseInsensitive) == 0 ? 3 : 0;
+        const std::vector<double>* v = it->data(0, k);
+        if (v && first >= 0 && int(v->size()) > first)
+            reference = (*v)[size_t(first)];
+        break;
+    }
+    const bool percent = !ui.addStockList.isEmpty() && !ui.tickGraph && m_paneRole == 0 &&
+                         std::fabs(reference) > 0.00001 && reference < DBL_MAX;
+    const int tickDecimals = tickDigits(ui.getCurrTick());
+    for (const auto& t : m_axisTicks) {
+        const int decimals = configured >= 0 ? configured : getGraphShowTick(t.first, tickDecimals);
+        double value = t.first;
+        int flags = 0x40000;
+        if (percent) {
+            value = (t.first - reference) / reference;
+            flags = 0x10000;
+        }
+        labels << KW::formatDoubleNumber(value, decimals, flags, false, QString::fromUtf8(kInvalid));
+    }
+    return labels;
+}
+
+void CKLineData::drawAxis(QPainter& painter, const QRect& rect)
+{
+    if (m_axisTicks.isEmpty() || !m_pUiParam)
+        return;
+    const CKLineUiParam& ui = *m_pUiParam;
+    KW::CUiResource* res = KW::CUiResource::instance();
+    const QFont font = res->getFont(QStringLiteral("fnt_kline_graph_axis_text"));
+    QPen grid(res->getColor(QStringLiteral("ic_clr_kline_axis")), 1);
+    grid.setDashPattern({1.0, 3.0});
+    const QPen frame(res->getColor(QStringLiteral("ic_clr_kline_graph_frame_border")), 1, Qt::SolidLine,
+                     Qt::SquareCap, Qt::BevelJoin);
+    const QPen text(res->getColor(QStringLiteral("ic_clr_kline_axis_text")), 1, Qt::SolidLine, Qt::SquareCap,
+                    Qt::BevelJoin);
+    const int ax = rect.width() - ui.axisWidth;
+    const int fh = QFontMetrics(font).height();
+    painter.save();
+    painter.setFont(font);
+    painter.setPen(frame);
+    painter.drawLine(ax, 0, ax, rect.height() - 1);
+
+    // Grid and tick marks batched per pen; labels after.
+    QVector<QLine> gridLines;
+    QVector<QLine> marks;
+    gridLines.reserve(m_axisTicks.size());
+    marks.reserve(m_axisTicks.size());
+    for (const auto& t : m_axisTicks) {
+        gridLines.append(QLine(0, t.second, ax, t.second));
+        marks.append(QLine(ax, t.second, ax + 5, t.second));
+    }
+    painter.setPen(grid);
+    painter.drawLines(gridLines);
+    painter.setPen(frame);
+    painter.drawLines(marks);
+    const QStringList labels = axisLabelTexts();
+    painter.setPen(text);
+    for (int i = 0; i < labels.size() && i < m_axisTicks.size(); ++i)
+        painter.drawText(QRect(ax + 7, m_axisTicks.at(i).second - fh / 2, ui.axisWidth - 6, fh), 0, labels.at(i));
+    painter.restore();
+}
+
+void CKLineData::drawIndex(QPainter& painter, const QRect& plot, int first, int last, const CFormulaKey& key,
+                           RPCFormulaResultCache& cache)
+{
+    if (!m_pUiParam || cache.barCount() == 0 || cache.outputCount() == 0)
+        return;
+    if (!m_drawStyle)
+        m_drawStyle.reset(new CDrawStyle);
+    CDrawStyle& style = *m_drawStyle;
+    CKLineUiParam& ui = *m_pUiParam;
+    const int span = ui.getEndStartSub(last, first);
+    const double spacing = double(ui.plotWidth) / double(span + 1);
+    int hw = std::max(0, int(spacing * 0.35));
+    const QString base = baseKey();
+    const bool superposed = !key.stock.contains(base);
+    const double scale = superposed ? getSuperposScale(key) : 1.0;
+    const bool tick = isTickFormula(key.formula);
+    if (!m_maxMinMap.contains(key))
+        m_maxMinMap.insert(key, qMakePair(0.0, 0.0));
+    const QPair<double, double> range = m_maxMinMap.value(key);
+    const int bars = cache.barCount();
+
+    // Where the mapped window sits among the visible slots: a series aligned
+    // on its newest bar starts (bars - tags) bars later than the chart.
+    const QPoint w = getSeriesRegion(QPoint(first, last), bars, key);
+    const auto detail = CFormulaOperateManager::getFormula(key.formula);
+    const bool aligned = !detail || detail->getAlignment() >= 1;
+    const int shift = aligned ? int(ui.m_tradeDateList.size()) - bars : 0;
+    const int offset = w.x() + shift - first;
+
+    for (int i = 0; i < cache.outputCount(); ++i) {
+        if (first == last) {
+            hw = ui.plotWidth / 10;
+            if (CAppConfig::isClientType(3))
+                hw = std::min(hw, 30);
+        }
+        int code = cache.styleCode(i);
+        if (tick) {
+            if (i > 0)
+                break;
+            if (code != 102)
+                code = 101;
+        }
+        double rmax = range.first;
+        double rmin = range.second;
+        if (!IndexBaseData::isNeedYAxis(cache, i, w.x(), w.y()))
+            CDrawStyle::calcMaxMin(rmax, rmin, w.x(), w.y(), cache, i);
+        if (code < 0)
+            continue;
+        const CDrawContext ctx(plot, rmax, rmin, w.x(), w.y(), span, hw, offset);
+        switch (code) {
+        case 0:
+        case 11:
+            style.drawSimpleLine(painter, ctx, cache, i, Qt::SolidLine, superposed, scale);
+            break;
+        case 1:
+            style.drawCircleDot(painter, ctx, cache, i);
+            break;
+        case 2:
+            style.drawColorStick(painter, ctx, cache, i, Qt::SolidLine);
+            break;
+        case 4:
+        case 8:
+            style.drawSimpleLine(painter, ctx, cache, i, Qt::DotLine);
+            break;
+        case 5:
+            style.drawSimpleLine(painter, ctx, cache, i, Qt::DashDotLine);
+            break;
+        case 6:
+            style.drawSimpleLine(painter, CDrawContext(plot, rmax, rmin, first, last, span, hw), cache, i,
+                                 Qt::DotLine);
+            break;
+        case 10: {
+            const double prevClose = getDetailLastClose(ui.curStock);
+            if (key.formula.compare(QLatin1String("TICKVOL"), Qt::CaseInsensitive) == 0)
+                style.drawTickVolStickNew(painter, ctx, cache, i, prevClose);
+            else if (key.formula.contains(QLatin1String("TICKVOL"), Qt::CaseInsensitive))
+                style.drawTickVolStick(painter, ctx, cache, i, prevClose);
+            else
+                style.drawVolStick(painter, ctx, cache, i);
+            break;
+        }
+        case 12: {
+            if (key.stock.startsWith(QLatin1String("ED")))
+                break;
+            QPoint kw(first, last);
+            if (superposed)
+                adjustSuperposDrawRegion(kw, cache);
+            const int decimals = std::max(2, tickDigits(ui.getCurrTick()));
+            style.drawKLine(painter, CDrawContext(plot, rmax, rmin, kw.x(), kw.y(), span, hw), cache, i,
+                            superposed, scale, decimals);
+            if (bars - 1 == last && !superposed) {
+                if (cache.columnsOf(i).size() != 4)
+                    return;
+                drawLatestPrice(painter, i, qMakePair(rmax, rmin), cache.value(i, bars - 1, 3), plot);
+            }
+            break;
+        }
+        case 13:
+            style.drawText(painter, ctx, cache, i);
+            break;
+        case 14:
+        case 19:
+            style.drawVertLine(painter, ctx, cache, i, Qt::SolidLine);
+            break;
+        case 15:
+        case 16:
+            style.drawVertLine(painter, ctx, cache, i, Qt::DotLine);
+            break;
+        case 17:
+            style.drawVertLine(painter, ctx, cache, i, Qt::DashDotLine);
+            break;
+        case 18:
+            style.drawVertLine(painter, ctx, cache, i, Qt::DashDotDotLine);
+            break;
+        case 26:
+            style.drawIcon(painter, ctx, QStringLiteral("ic_img_arrow_up"), cache, i);
+            break;
+        case 28:
+            style.drawNumber(painter, ctx, cache, i);
+            break;
+        case 31:
+            style.drawTextEx(painter, ctx, cache, i);
+            break;
+        case 36:
+            style.drawStickKline(painter, ctx, cache, i);
+            break;
+        case 37:
+            style.drawBoolLine(painter, ctx, cache, i, Qt::SolidLine);
+            break;
+        case 41:
+            style.drawSegmentLine(painter, ctx, cache, i);
+            break;
+        case 42:
+            style.drawStackVolstick(painter, ctx, cache, i);
+            break;
+        case 101:
+            if (!ui.getCurrKey().isEmpty()) {
+                const auto& s = ui.curStock;
+                style.drawTick(painter, ctx, cache, i, s ? s->upperLimitPrice : DBL_MAX,
+                               s ? s->lowerLimitPrice : DBL_MAX);
+            }
+            break;
+        case 102:
+            style.drawHorizontalBrokenLine(painter, CDrawContext(plot, rmax, rmin, first, last, span, hw), cache,
+                                           i, true);
+            break;
+        default:
+            break; // codes without a drawing
+        }
+    }
+}
+
+void CKLineData::drawLatestPrice(QPainter& painter, int, const QPair<double, double>& range, double price,
+                                 const QRect& plot)
+{
+    if (!m_pUiParam || !CDrawStyle::isValue(price))
+        return;
+    const CKLineUiParam& ui = *m_pUiParam;
+    const CDrawContext ctx(plot, range.first, range.second, 0, 0, 0, 0);
+    int y = ctx.y(price);
+    y = std::max(plot.top() + 7, std::min(y, plot.bottom() - 7));
+    const int W = ui.plotWidth;
+    const int aw = ui.axisWidth;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colour("ic_clr_kline_latest_price_text_bg"));
+    const QPoint tag[5] = {QPoint(W, y), QPoint(W + 5, y - 7), QPoint(W + aw, y - 7), QPoint(W + aw, y + 7),
+                           QPoint(W + 5, y + 7)};
+    painter.drawPolygon(tag, 5);
+    painter.restore();
+    painter.save();
+    painter.setPen(colour("ic_clr_kline_latestprice"));
+    painter.setFont(KW::CUiResource::instance()->getFont(QStringLiteral("fnt_kline_graph_axis_text")));
+    const int decimals = std::max(2, tickDigits(ui.getCurrTick()));
+    painter.drawText(QRect(plot.right(), y - 7, aw, 14), Qt::AlignLeft | Qt::AlignHCenter | Qt::AlignVCenter,
+                     KW::formatDoubleNumber(price, decimals, 0, false, QString::fromUtf8(kInvalid)));
+    painter.restore();
+}
+
+// ---------------------------------------------------------------------------
+// Values for the pane's crosshair and labels
+
+bool CKLineData::paneRange(double& max, double& min) const
+{
+    CFormulaKey key;
+    if (!firstBaseEntry(&key) || !m_maxMinMap.contains(key))
+        return false;
+    max = m_maxMinMap.value(key).first;
+    min = m_maxMinMap.value(key).second;
+    return true;
+}
+
+double CKLineData::valueAtIndex(int index) const
+{
+    CFormulaKey key;
+    const RPCFormulaResultCache* entry = firstBaseEntry(&key);
+    if (!entry || index < 0)
+        return std::nan("");
+    const QPoint w = m_pUiParam ? getSeriesRegion(QPoint(index, index), entry->barCount(), key) : QPoint(index, index);
+    const int bar = w.x();
+    if (bar >= entry->barCount())
+        return std::nan("");
+    const bool price = entry->styleCode(0) == 12 && entry->columnsOf(0).size() == 4;
+    const double v = entry->value(0, bar, price ? 3 : 0);
+    return CDrawStyle::isValue(v) ? v : std::nan("");
+}
+
+double CKLineData::valueAtY(int y, const QRect& rect) const
+{
+    double max = 0.0;
+    double min = 0.0;
+    if (!paneRange(max, min) || rect.height() <= 1)
+        return std::nan("");
+    if (max == min)
+        return max;
+    return min + double(rect.bottom() - y) * (max - min) / double(rect.bottom() - rect.top());
+}
+
+int CKLineData::yOfValue(double value, const QRect& rect) const
+{
+    double max = 0.0;
+    double min = 0.0;
+    if (!paneRange(max, min) || !CDrawStyle::isValue(value))
+        return INT_MIN;
+    return CDrawContext(rect, max, min, 0, 0, 0, 0).y(value);
+}
+
+} // namespace TC
