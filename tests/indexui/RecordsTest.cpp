@@ -159,6 +159,31 @@ TEST(ResultCache, AppendCoverAndPlaceholder)
         EXPECT_EQ(v.size(), 5u);
 }
 
+TEST(ResultCache, LiveBarsKeepTheirInputBars)
+{
+    const RPCFormulaResultCache plain = makeCache(2);
+    se::RPCFormulaResult withBars = *plain.result;
+    withBars.basicData.resize(2);
+    RPCFormulaResultCache c(*plain.meta, withBars);
+    se::RPCFormulaInstantResult up = instant(180000, 100);
+    up.basic.open = 10;
+    up.basic.close = 12;
+    up.hasBasic = true;
+    ASSERT_TRUE(c.appendBar(up));
+    ASSERT_EQ(c.result->basicData.size(), 3u);
+    EXPECT_EQ(c.result->basicData.back().close, 12.0);
+    up.basic.close = 9;
+    ASSERT_TRUE(c.coverLastBar(up));
+    EXPECT_EQ(c.result->basicData.back().close, 9.0);
+    c.appendPlaceholder({240000, 0});
+    EXPECT_EQ(c.result->basicData.size(), 4u);
+    ASSERT_TRUE(c.appendBar(up));
+    EXPECT_EQ(c.result->basicData.size(), 5u);
+    // An instant without its input bar leaves the list as it is.
+    ASSERT_TRUE(c.appendBar(instant(360000, 1)));
+    EXPECT_EQ(c.result->basicData.size(), 5u);
+}
+
 TEST(ResultCache, CoverWithoutBarsAndEmptyCacheAreRefused)
 {
     RPCFormulaResultCache empty;

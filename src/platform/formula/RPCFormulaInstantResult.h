@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/formula/RPCTimeItem.h"
+#include "platform/market/CBar.h"
 
 namespace se {
 
@@ -15,6 +16,10 @@ struct RPCFormulaInstantResult {
     std::vector<std::string> texts;    // one per output, or empty when the formula draws no text
     std::vector<unsigned> barColors;   // one per output, or empty
     std::vector<double> numbers;       // one per output, or empty
+    // The input bar of this bar (the result's basicData entry), so volume
+    // sticks of live bars keep their rise/fall colour.
+    quoter::CBar basic;
+    bool hasBasic = false;
 };
 
 } // namespace se

@@ -87,6 +87,8 @@ bool RPCFormulaResultCache::appendBar(const se::RPCFormulaInstantResult& instant
     appendEntries(r.texts, instant.texts, before);
     appendEntries(r.barColors, instant.barColors, before);
     appendEntries(r.numbers, instant.numbers, before);
+    if (instant.hasBasic && r.basicData.size() == before)
+        r.basicData.push_back(instant.basic);
     r.barFlags.push_back(1);
     return true;
 }
@@ -104,6 +106,8 @@ bool RPCFormulaResultCache::coverLastBar(const se::RPCFormulaInstantResult& inst
     coverEntries(r.texts, instant.texts);
     coverEntries(r.barColors, instant.barColors);
     coverEntries(r.numbers, instant.numbers);
+    if (instant.hasBasic && r.basicData.size() == r.times.size())
+        r.basicData.back() = instant.basic;
     if (r.barFlags.size() < r.times.size())
         r.barFlags.resize(r.times.size(), 1);
     r.barFlags.back() = 1;
@@ -120,6 +124,11 @@ void RPCFormulaResultCache::appendPlaceholder(const se::RPCTimeItem& time)
     for (auto& v : r.values)
         v.push_back(DBL_MAX);
     const size_t before = r.times.size() - 1;
+    if (r.basicData.size() == before && before > 0) {
+        quoter::CBar empty;
+        empty.time = time.timeMs;
+        r.basicData.push_back(empty);
+    }
     for (auto& v : r.texts)
         if (v.size() == before && before > 0)
             v.emplace_back();

@@ -130,6 +130,10 @@ se::RPCFormulaInstantResult CFormulaEngine::instantAt(const CFormulaEngineRun& r
     se::RPCFormulaInstantResult r;
     const auto i = size_t(bar);
     r.time = run.times[i];
+    if (i < run.bars.size()) {
+        r.basic = run.bars[i];
+        r.hasBasic = true;
+    }
     r.values.reserve(size_t(run.columnCount()));
     bool anyText = false;
     bool anyNumber = false;

@@ -37,6 +37,10 @@ se::RPCFormulaInstantResult CFormulaResultOps::instantAt(const se::RPCFormulaRes
         return out;
     const size_t b = size_t(bar);
     out.time = result.times[b];
+    if (b < result.basicData.size()) {
+        out.basic = result.basicData[b];
+        out.hasBasic = true;
+    }
     for (const std::vector<double>& v : result.values)
         out.values.push_back(b < v.size() ? v[b] : std::numeric_limits<double>::max());
     const bool anyTexts = std::any_of(result.texts.begin(), result.texts.end(),
@@ -75,6 +79,8 @@ bool CFormulaResultOps::apply(se::RPCFormulaResult& result, int dataType,
         putPerOutput(result.numbers, instant.numbers, bars, true);
         if (int(result.barFlags.size()) == bars)
             result.barFlags.push_back(1);
+        if (instant.hasBasic && int(result.basicData.size()) == bars)
+            result.basicData.push_back(instant.basic);
         return true;
     }
     if (dataType != kCover || bars == 0)
@@ -89,6 +95,8 @@ bool CFormulaResultOps::apply(se::RPCFormulaResult& result, int dataType,
     putPerOutput(result.numbers, instant.numbers, bars, false);
     if (int(result.barFlags.size()) == bars)
         result.barFlags.back() = 1;
+    if (instant.hasBasic && int(result.basicData.size()) == bars)
+        result.basicData.back() = instant.basic;
     return true;
 }
 
