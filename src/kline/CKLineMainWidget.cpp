@@ -77,6 +77,8 @@ void CKLineMainWidget::createUi()
                     pane->handleEvent(206, 0, 0, QString(), nullptr);
             });
 
+    connect(m_paneList, &KW::CWidgetList::layoutChanged, this, [this]() { placeHighlight(); });
+
     m_mainPane = new CKLineWidget(m_mainId, m_uiParam, 0, m_viewType, this, this);
     m_mainPane->addIndex(QStringLiteral("KLine"), QString());
     m_mainPane->addIndex(QStringLiteral("MA"), QString());

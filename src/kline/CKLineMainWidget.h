@@ -160,6 +160,8 @@ protected:
     void delAllIndexWidgets();
     void clearSubIndexes();
     void highlightWidget(int paneId);
+    // Keeps the overlay on the selected pane when the panes move or resize.
+    void placeHighlight();
     void enableTickGraph(bool on);
     void saveCurrentIndexs();
     // Entry 0 the main pane's indicator, then each sub-pane's formula.

@@ -156,26 +156,26 @@ void CKLineMainWidget::highlightWidget(int paneId)
     if (m_subPanes.isEmpty()) {
         m_highlight->hide();
     } else {
-        CKLineWidget* target = nullptr;
-        if (m_mainPane && paneId == m_mainPane->paneId()) {
-            target = m_mainPane;
-        } else {
-            for (CKLineWidget* pane : m_subPanes) {
+        if (!m_mainPane || paneId != m_mainPane->paneId())
+            for (CKLineWidget* pane : m_subPanes)
                 pane->setSelected(pane->paneId() == paneId);
-                if (pane->paneId() == paneId)
-                    target = pane;
-            }
-        }
-        if (target) {
-            m_paneList->updateWidgetLength();
-            m_highlight->setGeometry(QRect(m_paneList->mapTo(this, target->geometry().topLeft()), target->size()));
-        }
-        m_highlight->setLRMargin(0, m_uiParam->axisWidth);
+        m_highlightedPaneId = paneId;
+        m_paneList->updateWidgetLength();
+        placeHighlight();
         m_highlight->show();
         m_highlight->raise();
     }
     m_highlightedPaneId = paneId;
     m_uiParam->highlightedPane = paneId;
+}
+
+void CKLineMainWidget::placeHighlight()
+{
+    if (!m_highlight)
+        return;
+    if (const CKLineWidget* target = findPane(m_highlightedPaneId))
+        m_highlight->setGeometry(QRect(m_paneList->mapTo(this, target->geometry().topLeft()), target->size()));
+    m_highlight->setLRMargin(0, m_uiParam->axisWidth);
 }
 
 bool CKLineMainWidget::hasIndex(const QString& name) const

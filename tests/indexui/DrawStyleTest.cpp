@@ -451,7 +451,7 @@ TEST(DrawStyleRangeTest, WindowSkipsInvalidAndOffScaleOutputs)
 {
     const auto cache = makeCache({{"A", 0, {{1, 5, kNaN, 100, 3, DBL_MAX, 2}}},
                                   {"NODRAW", -1, {{1000, 1000, 1000, 1000, 1000, 1000, 1000}}},
-                                  {"TEXT", 13, {{-1000, -1000, -1000, -1000, -1000, -1000, -1000}}}},
+                                  {"VLINE", 14, {{-1000, -1000, -1000, -1000, -1000, -1000, -1000}}}},
                                  {1, 1, 1, 0, 1, 1, 1});
     double max = -1;
     double min = -1;

@@ -74,8 +74,11 @@ TEST(IndexBaseData, YAxisNeedsAStyleAScaleStyleAndAValueInTheWindow)
     const double none = DBL_MAX;
     EXPECT_TRUE(IndexBaseData::isNeedYAxis(lineCache({1, 2, 3}, 0), 0));
     EXPECT_FALSE(IndexBaseData::isNeedYAxis(lineCache({1, 2, 3}, -1), 0));
-    for (int offScale : {13, 26, 28, 31})
+    for (int offScale : {14, 15, 16, 17, 18, 19, 31})
         EXPECT_FALSE(IndexBaseData::isNeedYAxis(lineCache({1, 2, 3}, offScale), 0)) << offScale;
+    // Texts, icons and numbers stand at prices: they share the pane's scale.
+    for (int atPrice : {13, 26, 28})
+        EXPECT_TRUE(IndexBaseData::isNeedYAxis(lineCache({1, 2, 3}, atPrice), 0)) << atPrice;
     const auto sparse = lineCache({none, none, 5, none}, 0);
     EXPECT_FALSE(IndexBaseData::isNeedYAxis(sparse, 0, 0, 1));
     EXPECT_TRUE(IndexBaseData::isNeedYAxis(sparse, 0, 1, 3));

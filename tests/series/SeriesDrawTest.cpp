@@ -220,7 +220,8 @@ TEST_F(DrawFixture, SuperposedInstrumentsTurnThePriceLabelsIntoPercentages)
     ASSERT_FALSE(labels.isEmpty());
     EXPECT_FALSE(labels.first().contains('%'));
 
-    chart.ui->addStock(QStringLiteral("SZ000651"));
+    chart.ui->addStock(TC::CStockManager::getInstrumentDetail(QStringLiteral("SZ000651")));
+    ASSERT_EQ(chart.ui->addStockList.size(), 1);
     series->put(CFormulaKey("SZ000651", "KLINE"), compute("KLINE", "SZ", "000651"));
     render(QSize(560, 300));
     labels = series->axisLabelTexts();

@@ -11,9 +11,12 @@ namespace TC {
 namespace {
 
 // Styles drawn outside the price scale: text, icon, vertical line, band.
+// Vertical lines carry a condition, not a price; a fixed-place text carries
+// fractions of the pane. Texts, icons and numbers stand at prices and share
+// the scale, so a buy arrow sits at the bar's low.
 bool isOffScaleStyle(int style)
 {
-    return style == 13 || style == 26 || style == 28 || style == 31;
+    return (style >= 14 && style <= 19) || style == 31;
 }
 
 QString valueText(double v)

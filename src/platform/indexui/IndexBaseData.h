@@ -30,8 +30,9 @@ namespace TC {
 //    and the bar list follow the price formula only.
 //  - isNeedYAxis(cache, i): an output takes part in the value range only
 //    when it has a drawing style, its style is not one of the codes that
-//    draw outside the price scale (13 text, 26 icon, 28 vertical line,
-//    31 background band), and it has at least one value in the bar window.
+//    draw outside the price scale (14 to 19 vertical lines, whose values are
+//    conditions, and 31 the text at a fixed place of the pane), and it has
+//    at least one value in the bar window.
 //  - updateStrategyBacktestData(ids): the terminal refreshes its back-test
 //    panel from those requests. The stand-in has no back-test panel; it keeps
 //    the set of request ids whose back-test data is current (backtestIds()):
