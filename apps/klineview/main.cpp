@@ -1,27 +1,37 @@
 // klineview: the host application of the K-line chart module.
+#include <clocale>
 #include <cstdio>
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QTextStream>
 
-#include "platform/config/CAppConfig.h"
+#include "CKLineViewLayout.h"
+#include "CKLineViewOptions.h"
+#include "CKLineViewSnapshot.h"
+#include "CKLineViewWindow.h"
 #include "platform/config/QLLog.h"
 #include "platform/market/CMarketStore.h"
 
 namespace {
 
+QTextStream& stream(FILE* f)
+{
+    static QTextStream out(stdout);
+    static QTextStream err(stderr);
+    QTextStream& s = f == stdout ? out : err;
+    s.setCodec("UTF-8");
+    return s;
+}
+
 int printListing()
 {
     TC::CMarketStore* store = TC::CMarketStore::instance();
     const QString text = store->listing();
-    QTextStream err(stderr);
-    err.setCodec("UTF-8");
+    QTextStream& err = stream(stderr);
     for (const QString& e : store->loadErrors())
         err << "klineview: " << e << '\n';
     err.flush();
-    QTextStream out(stdout);
-    out.setCodec("UTF-8");
+    QTextStream& out = stream(stdout);
     out << text;
     if (!text.endsWith(QLatin1Char('\n')))
         out << '\n';
@@ -29,24 +39,91 @@ int printListing()
     return 0;
 }
 
+int badArguments(const QString& why)
+{
+    QTextStream& err = stream(stderr);
+    err << "klineview: " << why << "\nTry 'klineview --help'.\n";
+    err.flush();
+    return TC::CKLineViewOptions::kBadArguments;
+}
+
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // Listing needs no window; only start the GUI platform when drawing.
+    // Arguments are read before the application object exists, which would
+    // otherwise set the locale that decodes them (Chinese ex-rights names).
+    std::setlocale(LC_ALL, "");
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+
+    // Parse before any application object: the platform depends on the mode.
+    TC::CKLineViewOptions options;
+    QString message;
+    switch (options.parse(arguments, &message)) {
+    case TC::CKLineViewOptions::kHelp:
+        stream(stdout) << message;
+        stream(stdout).flush();
+        return 0;
+    case TC::CKLineViewOptions::kError:
+        return badArguments(message);
+    case TC::CKLineViewOptions::kOk:
+        break;
+    }
+
     QCoreApplication::setApplicationName(QStringLiteral("klineview"));
     QCoreApplication::setOrganizationName(QStringLiteral("Orvo"));
-    QCoreApplication app(argc, argv);
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("K-line chart of the Orvo indicator terminal"));
-    parser.addHelpOption();
-    QCommandLineOption listOption(QStringLiteral("list"),
-                                  QStringLiteral("Print the instruments of the market data and exit."));
-    parser.addOption(listOption);
-    parser.process(app);
+    if (options.isList()) {
+        // Listing needs no window system.
+        QCoreApplication app(argc, argv);
+        qlog::configureDefault();
+        return printListing();
+    }
 
+    if (options.isSnapshot()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    } else if (!hasDisplay() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        return badArguments(QStringLiteral("no display (DISPLAY and WAYLAND_DISPLAY are unset); "
+                                           "use --snapshot FILE.png to render to a file"));
+    }
+
+    QApplication app(argc, argv);
     qlog::configureDefault();
-    // Until the chart window lands, listing is the main job.
-    return printListing();
+
+    if (!options.validate(&message))
+        return badArguments(message);
+
+    if (options.isSnapshot()) {
+        TC::CKLineViewSnapshot snapshot(options);
+        return snapshot.run(stream(stdout), stream(stderr));
+    }
+
+    // The saved layout, then whatever the command line names explicitly.
+    const QString settingsPath = TC::CKLineViewLayout::defaultSettingsPath();
+    TC::CKLineViewLayout layout;
+    layout.load(settingsPath);
+    const TC::CKLineViewLayout& given = options.layout();
+    if (options.wasGiven(QStringLiteral("instrument")) ||
+        !TC::CMarketStore::instance()->hasInstrument(layout.instrument()))
+        layout.setInstrument(given.instrument());
+    if (options.wasGiven(QStringLiteral("period")))
+        layout.setPeriod(given.period(), given.periodMultiple());
+    if (options.wasGiven(QStringLiteral("dr")))
+        layout.setDrType(given.drType());
+    if (options.wasGiven(QStringLiteral("indexes")))
+        layout.setIndexes(given.indexes());
+
+    TC::CKLineViewWindow window(layout, settingsPath);
+    window.resize(options.size());
+    window.show();
+    if (options.isRealtime())
+        window.setRealtime(true);
+    return app.exec();
 }

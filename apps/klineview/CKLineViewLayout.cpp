@@ -1,0 +1,229 @@
+#include "CKLineViewLayout.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSaveFile>
+
+#include "kline/CKLineMainWidget.h"
+#include "kline/CKLineWidget.h"
+#include "platform/config/CAppConfig.h"
+#include "platform/config/QLLog.h"
+#include "platform/formula/catalog/CFormulaOperateManager.h"
+#include "platform/formula/catalog/FormulaPeriod.h"
+#include "series/CKLineData.h"
+
+namespace TC {
+
+namespace {
+
+bool isMultiplePeriod(int period)
+{
+    return period == 10 || period == 11 || period == 13;
+}
+
+bool isMainPaneFormula(const QString& name)
+{
+    const auto detail = CFormulaOperateManager::getFormula(name);
+    return detail && detail->getPlacement() != 0;
+}
+
+} // namespace
+
+QStringList CKLineViewLayout::defaultIndexes()
+{
+    return {QStringLiteral("MA"), QStringLiteral("VOL"), QStringLiteral("MACD"), QStringLiteral("KDJ")};
+}
+
+bool CKLineViewLayout::setPeriod(int period, int multiple)
+{
+    if (getPeriodIndex(period) < 0 || multiple < 1 || multiple > kMaxMultiple)
+        return false;
+    m_period = period;
+    // N only means something for the N-days/hours/minutes codes.
+    m_periodMultiple = isMultiplePeriod(period) ? multiple : 1;
+    return true;
+}
+
+bool CKLineViewLayout::setDrType(int t)
+{
+    if (t < 0 || t > 4)
+        return false;
+    m_drType = t;
+    return true;
+}
+
+void CKLineViewLayout::setIndexes(const QStringList& names)
+{
+    m_indexes.clear();
+    for (const QString& n : names) {
+        const QString name = n.trimmed().toUpper();
+        if (!name.isEmpty())
+            m_indexes.append(name);
+    }
+}
+
+void CKLineViewLayout::applyTo(CKLineMainWidget* chart) const
+{
+    if (!chart || !chart->mainPane())
+        return;
+    chart->setStock(m_instrument);
+    chart->setPeriod(m_period);
+    chart->setDrType(m_drType);
+
+    QStringList overlays;
+    QStringList subs;
+    for (const QString& name : m_indexes) {
+        if (!CFormulaOperateManager::getFormula(name)) {
+            QLLOG_WARN(qlog::kStdLogger, "unknown formula %1% skipped", name);
+            continue;
+        }
+        if (name == QLatin1String("KLINE"))
+            continue; // the candles are always there
+        (isMainPaneFormula(name) ? overlays : subs).append(name);
+    }
+
+    CKLineWidget* main = chart->mainPane();
+    for (const QString& f : main->indexNames())
+        if (!main->series()->isMainGraph(f) && !overlays.contains(f.toUpper()))
+            main->removeIndex(f);
+    for (const QString& f : overlays)
+        if (!main->hasIndex(f))
+            main->addIndex(f, QString());
+
+    chart->setSubIndexSize(subs.size());
+    for (int i = 0; i < subs.size(); ++i)
+        chart->subPanes().at(i)->setIndex(subs.at(i), QString());
+}
+
+QStringList CKLineViewLayout::indexesOf(const CKLineMainWidget* chart)
+{
+    QStringList out;
+    if (!chart || !chart->mainPane())
+        return out;
+    const CKLineWidget* main = chart->mainPane();
+    for (const QString& f : main->indexNames())
+        if (!main->series()->isMainGraph(f))
+            out.append(f.toUpper());
+    for (const CKLineWidget* pane : chart->subPanes()) {
+        const QStringList names = pane->indexNames();
+        if (!names.isEmpty())
+            out.append(names.first().toUpper());
+    }
+    return out;
+}
+
+QJsonObject CKLineViewLayout::toJson() const
+{
+    QJsonObject o;
+    o.insert(QStringLiteral("instrument"), m_instrument);
+    o.insert(QStringLiteral("period"), m_period);
+    o.insert(QStringLiteral("periodMultiple"), m_periodMultiple);
+    o.insert(QStringLiteral("drType"), m_drType);
+    o.insert(QStringLiteral("indexes"), QJsonArray::fromStringList(m_indexes));
+    return o;
+}
+
+void CKLineViewLayout::fromJson(const QJsonObject& o, QStringList* problems)
+{
+    auto complain = [problems](const QString& what) {
+        if (problems)
+            problems->append(what);
+    };
+    const QJsonValue instrument = o.value(QStringLiteral("instrument"));
+    if (instrument.isString() && !instrument.toString().trimmed().isEmpty())
+        setInstrument(instrument.toString());
+    else if (!instrument.isUndefined())
+        complain(QStringLiteral("instrument"));
+
+    const QJsonValue period = o.value(QStringLiteral("period"));
+    const QJsonValue multiple = o.value(QStringLiteral("periodMultiple"));
+    if (!period.isUndefined()) {
+        const int n = multiple.isDouble() ? multiple.toInt(-1) : 1;
+        if (!period.isDouble() || !setPeriod(period.toInt(-1), n))
+            complain(QStringLiteral("period"));
+    }
+
+    const QJsonValue dr = o.value(QStringLiteral("drType"));
+    if (!dr.isUndefined() && (!dr.isDouble() || !setDrType(dr.toInt(-1))))
+        complain(QStringLiteral("drType"));
+
+    const QJsonValue indexes = o.value(QStringLiteral("indexes"));
+    if (indexes.isArray()) {
+        QStringList names;
+        bool ok = true;
+        for (const QJsonValue& v : indexes.toArray()) {
+            ok = ok && v.isString();
+            names.append(v.toString());
+        }
+        if (ok)
+            setIndexes(names);
+        else
+            complain(QStringLiteral("indexes"));
+    } else if (!indexes.isUndefined()) {
+        complain(QStringLiteral("indexes"));
+    }
+}
+
+bool CKLineViewLayout::save(const QString& path, QString* error) const
+{
+    const QFileInfo info(path);
+    if (!QDir().mkpath(info.absolutePath())) {
+        if (error)
+            *error = QStringLiteral("cannot create folder %1").arg(info.absolutePath());
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    file.write(QJsonDocument(toJson()).toJson(QJsonDocument::Indented));
+    if (!file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool CKLineViewLayout::load(const QString& path)
+{
+    QFile file(path);
+    if (!file.exists())
+        return false;
+    if (!file.open(QIODevice::ReadOnly)) {
+        QLLOG_WARN(qlog::kStdLogger, "cannot read %1%: %2%", path, file.errorString());
+        return false;
+    }
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
+    if (parseError.error != QJsonParseError::NoError || !doc.isObject()) {
+        QLLOG_WARN(qlog::kStdLogger, "ignoring corrupt settings file %1%: %2%", path,
+                   parseError.error != QJsonParseError::NoError ? parseError.errorString()
+                                                                : QStringLiteral("not a JSON object"));
+        return false;
+    }
+    QStringList problems;
+    fromJson(doc.object(), &problems);
+    if (!problems.isEmpty())
+        QLLOG_WARN(qlog::kStdLogger, "settings file %1%: ignored invalid fields %2%", path,
+                   problems.join(QStringLiteral(", ")));
+    return true;
+}
+
+QString CKLineViewLayout::defaultSettingsPath()
+{
+    return CAppConfig::userDataDir() + QStringLiteral("/klineview.json");
+}
+
+bool CKLineViewLayout::operator==(const CKLineViewLayout& o) const
+{
+    return m_instrument == o.m_instrument && m_period == o.m_period &&
+           m_periodMultiple == o.m_periodMultiple && m_drType == o.m_drType && m_indexes == o.m_indexes;
+}
+
+} // namespace TC

@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include "CKLineViewOptions.h"
+#include "CKLineViewSnapshot.h"
+#include "kline/CKLineMainWidget.h"
+#include "kline/CKLineWidget.h"
+
+using TC::CKLineViewOptions;
+using TC::CKLineViewSnapshot;
+
+namespace {
+
+CKLineViewOptions options(QStringList args)
+{
+    args.prepend(QStringLiteral("klineview"));
+    CKLineViewOptions o;
+    QString message;
+    EXPECT_EQ(o.parse(args, &message), CKLineViewOptions::kOk) << message.toStdString();
+    return o;
+}
+
+struct RunResult {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// Runs the built program with its own user folder and no display.
+RunResult runKlineview(const QStringList& args, const QString& home)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KLINEVIEW_HOME"), home);
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    if (!env.contains(QStringLiteral("KLINE_DATA_DIR")))
+        env.insert(QStringLiteral("KLINE_DATA_DIR"), QStringLiteral(KLINE_SOURCE_DATA_DIR));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(KLINEVIEW_BINARY), args);
+    RunResult r;
+    if (!p.waitForFinished(300000) || p.exitStatus() != QProcess::NormalExit) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.exitCode = p.exitCode();
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+} // namespace
+
+TEST(KLineViewSnapshot, RendersTheChartAtTheAskedSizeWithData)
+{
+    CKLineViewSnapshot snapshot(options({"--size", "640x400", "--indexes", "MA,VOL,MACD"}));
+    const QImage image = snapshot.render();
+    EXPECT_EQ(image.size(), QSize(640, 400));
+    ASSERT_NE(snapshot.chart(), nullptr);
+    EXPECT_TRUE(snapshot.chart()->mainPane()->hasData());
+    EXPECT_TRUE(snapshot.allPanesHaveData());
+    EXPECT_EQ(snapshot.chart()->subPanes().size(), 2);
+    // Something was drawn: the picture is not one flat colour.
+    const QRgb first = image.pixel(0, 0);
+    bool varied = false;
+    for (int y = 0; y < image.height() && !varied; y += 7)
+        for (int x = 0; x < image.width() && !varied; x += 7)
+            varied = image.pixel(x, y) != first;
+    EXPECT_TRUE(varied);
+}
+
+TEST(KLineViewSnapshot, WritesThePngAndPrintsItsAbsolutePath)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("chart.png"));
+    CKLineViewSnapshot snapshot(options({"--snapshot", path, "--size", "500x320", "--period", "5m"}));
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    EXPECT_EQ(snapshot.run(outStream, errStream), CKLineViewSnapshot::kOk);
+    EXPECT_EQ(out.trimmed(), QFileInfo(path).absoluteFilePath());
+    EXPECT_TRUE(err.isEmpty());
+    EXPECT_EQ(QImage(path).size(), QSize(500, 320));
+}
+
+TEST(KLineViewSnapshot, UnwritableTargetFailsWithStatusOneAndLeavesNothing)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("no/such/folder/chart.png"));
+    CKLineViewSnapshot snapshot(options({"--snapshot", path, "--size", "400x300"}));
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    EXPECT_EQ(snapshot.run(outStream, errStream), CKLineViewSnapshot::kWriteFailed);
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_TRUE(err.contains(QStringLiteral("cannot write")));
+    EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+TEST(KLineViewProgram, SnapshotEndToEnd)
+{
+    QTemporaryDir home;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("end-to-end.png"));
+    const RunResult r = runKlineview({"--snapshot", path, "--size", "800x500", "--instrument", "SZ000651",
+                                      "--period", "week", "--indexes", "BOLL,KDJ"},
+                                     home.path());
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out.trimmed(), QFileInfo(path).absoluteFilePath());
+    const QImage image(path);
+    EXPECT_EQ(image.size(), QSize(800, 500));
+    // The program logs under its user folder.
+    EXPECT_TRUE(QFileInfo::exists(home.filePath(QStringLiteral("logs/klineview.log"))));
+}
+
+TEST(KLineViewProgram, BadArgumentsExitWithStatusTwo)
+{
+    QTemporaryDir home;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("never.png"));
+    const QList<QStringList> cases = {
+        {"--snapshot", path, "--instrument", "XX999999"},
+        {"--snapshot", path, "--indexes", "MA,NOSUCH"},
+        {"--snapshot", path, "--period", "fortnight"},
+        {"--snapshot", path, "--size", "12x12"},
+        {"--no-such-option"},
+    };
+    for (const QStringList& args : cases) {
+        const RunResult r = runKlineview(args, home.path());
+        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("klineview: "))) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+TEST(KLineViewProgram, WindowWithoutDisplayIsRefusedNotHung)
+{
+    QTemporaryDir home;
+    const RunResult r = runKlineview({}, home.path());
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("--snapshot")));
+}
+
+TEST(KLineViewProgram, UnwritableSnapshotExitsWithStatusOne)
+{
+    QTemporaryDir home;
+    QTemporaryDir dir;
+    const RunResult r = runKlineview(
+        {"--snapshot", dir.filePath(QStringLiteral("missing/x.png")), "--size", "400x300"}, home.path());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("cannot write")));
+}
+
+TEST(KLineViewProgram, ListStillWorks)
+{
+    QTemporaryDir home;
+    const RunResult r = runKlineview({"--list"}, home.path());
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("SH600000")));
+}
