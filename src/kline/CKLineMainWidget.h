@@ -17,7 +17,11 @@
 #include "platform/framework/CBaseWidget.h"
 #include "platform/market/CInstrumentDetail.h"
 
+class QPainter;
+class QRect;
+class QKeyEvent;
 class QVBoxLayout;
+class QWheelEvent;
 
 namespace KW {
 class CDragWidgetList;
@@ -146,8 +150,43 @@ public:
     CKLineWidget* satellitePane(const QString& paneName) const;
 
     // --- time line
+    // The strip's two drawings: the time axis of the visible window (the
+    // view model draws it) and the overview of the whole history (the main
+    // pane's series draws it).
+    void drawTimeline(QPainter* painter, QRect& rect);
+    void drawOverview(QPainter* painter, QRect& rect);
+    // Time text of bar `index` for the strip's tip box ("" out of range).
+    QString getTimelineTip(int index);
+    // Crosshair state read by the strip.
+    bool isShowCrossLine() const;
+    bool isShowCrossline() const { return isShowCrossLine(); }
+    bool isLockShow() const;
+    int getLockId() const;
+    int getLockPos() const;
     void resetTimeline();
     void updateTimeline(int first, int last);
+
+    // --- cursor and navigation
+    void moveCursor(bool left, bool fast);
+    void moveToFirst();
+    void moveToHome();
+    void moveToEnd();
+    void moveToLast();
+    void scaleView(bool wider);
+    void lockCursor(bool on);
+    void lockOrUnlockCursor();
+    void lockMaxCursor();
+    void hideCrossline();
+    void showCrossLine();
+    void switchCrossline();
+    void updateKeboardIndex(int timetag);
+    void setCurrentTradeDateTime(int day);
+    void changeDispTimeRegion(const int& from, const int& to);
+    void moveViewHasTime(int timetag);
+    void connectTickData();
+    void updateGroupModelPosition();
+    void fixMultiWidgetTimetag();
+    void setTimetag(int t);
 
     bool handleEvent(int id, int p1, int p2, const QString& text, void* data) override;
     void themeChanged() override;
@@ -173,6 +212,20 @@ protected:
     // when no price formula is left.
     bool takeOffMainPane(const QString& formula);
 
+    void changeDispRegion(int first, int last);
+    void timeLineTryMoveById(int id);
+    void timeLineMoveIdToCenter(int id);
+    void updateKlineId(int id);
+    void updateIndexId();
+    void moveLockCursor(int index);
+    void moveLockCursor(bool left, bool fast);
+    void dragWidget(int offset);
+    // The view model takes the strip's regions back (the actual one too
+    // when `withActual`).
+    void syncFromTimeLine(bool withActual);
+
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void enterEvent(QEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

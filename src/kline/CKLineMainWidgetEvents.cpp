@@ -7,28 +7,133 @@
 #include "kline/CKLineWidget.h"
 #include "model/CKLineUiParam.h"
 #include "pane/CKLineGraphWidget.h"
+#include "platform/formula/catalog/CFormulaOperateManager.h"
 #include "platform/framework/CDragWidgetList.h"
+#include "platform/framework/CMessageBox.h"
+#include "platform/indexui/CIndexModelWidget.h"
+#include "platform/trading/CStrategyTradeManager.h"
+#include "platform/trading/CTradeStrategyData.h"
 
 namespace TC {
 
 bool CKLineMainWidget::handleEvent(int id, int p1, int p2, const QString& text, void* data)
 {
+    CKLineUiParam& ui = *m_uiParam;
     switch (id) {
+    case 170: {
+        bool changed = false;
+        if (p1 != ui.getMinDispIndex()) {
+            ui.setMinDispIndex(p1);
+            changed = true;
+        }
+        if (p2 != ui.getMaxDispIndex()) {
+            ui.setMaxDispIndex(p2);
+            changed = true;
+        }
+        bool ok = false;
+        const int ovStart = text.toInt(&ok);
+        if (ok && ovStart != ui.overviewStart) {
+            ui.overviewStart = ovStart;
+            changed = true;
+        }
+        if (data && *static_cast<int*>(data) != ui.overviewEnd) {
+            ui.overviewEnd = *static_cast<int*>(data);
+            changed = true;
+        }
+        const int bar = ui.getIndexByXAxis(ui.getMouseX());
+        if (bar < 0 || bar > ui.getLastIndex())
+            ui.crossIndex = -1;
+        else if (ui.crossVisible)
+            ui.crossIndex = bar;
+        updateKlineId(ui.crossIndex);
+        m_timeLine->setTip(ui.crossIndex, ui.getMouseX());
+        if (changed)
+            updateView();
+        ui.resetSpan = std::max(20, ui.getMaxDispIndex() - ui.getMinDispIndex());
+        if (m_mainPane)
+            m_mainPane->refresh();
+        postEvent(170, ui.getMinDispIndex(), ui.getMaxDispIndex(), QString(), nullptr);
+        return true;
+    }
     case 181:
         highlightWidget(p1);
+        return true;
+    case 183:
+        if (ui.lockCursor && !ui.crossVisible) {
+            ui.lockClicked = true;
+            moveLockCursor(ui.lockedIndex);
+            connectTickData();
+        } else {
+            updateGroupModelPosition();
+            connectTickData();
+            if (ui.curStock && ui.lockedIndex >= 0 && ui.lockedIndex < ui.m_tradeDateList.size())
+                postEvent(3175, 0, int(ui.m_tradeDateList.at(ui.lockedIndex)), ui.getCurrMarket(), nullptr);
+        }
+        repaint();
+        return false;
+    case 184:
+        postEvent(188, 0, 0, QString::number(qint64(ui.getLastTimeTag()) * 1000), nullptr);
         return true;
     case 185:
         addIndexWidget();
         return true;
     case 186:
         return true;
+    case 187:
+        if (ui.crossVisible || ui.lockClicked) {
+            ui.crossIndex = p2;
+            updateKlineId(p2);
+        }
+        if (p2 == -1) {
+            ui.crossIndex = -1;
+            updateKlineId(-1);
+        }
+        m_timeLine->setTip(p2, p1);
+        setMouseInFalse();
+        repaint();
+        return false;
+    case 188:
+        if (!ui.lockCursor)
+            connectTickData();
+        return true;
+    case 190:
+        changeDispRegion(p1, p2);
+        if (m_mainPane)
+            m_mainPane->refresh();
+        postEvent(170, ui.getMinDispIndex(), ui.getMaxDispIndex(), QString(), nullptr);
+        return true;
+    case 193:
+        dragWidget(p1);
+        return true;
+    case 194:
+        setPeriod(p2);
+        request(false);
+        return false;
+    case 195:
+        if (p2 != ui.drType) {
+            ui.drType = p2;
+            if (m_mainPane)
+                m_mainPane->setDrType(p2);
+            unrequest();
+            request(false);
+        }
+        return true;
     case 196:
-        if (p2 == 1 || m_uiParam->overviewEnd == m_uiParam->getLastIndex())
+        if (p2 == 1 || ui.overviewEnd == ui.getLastIndex())
             resetTimeline();
+        if (ui.crossVisible) {
+            ui.setMouseX(ui.getXAxisByIndex(ui.crossIndex, -1, -1));
+            m_timeLine->setTip(ui.crossIndex, ui.getMouseX());
+        }
+        if (ui.timetagSet)
+            fixMultiWidgetTimetag();
         updateView();
         return true;
     case 197:
-        updateTimeline(m_uiParam->getMinDispIndex(), m_uiParam->getMaxDispIndex());
+        updateTimeline(ui.getMinDispIndex(), ui.getMaxDispIndex());
+        return true;
+    case 202:
+        lockOrUnlockCursor();
         return true;
     case 204:
         saveCurrentIndexs();
@@ -45,6 +150,68 @@ bool CKLineMainWidget::handleEvent(int id, int p1, int p2, const QString& text, 
         delIndexWidget(p1);
         saveCurrentIndexs();
         postEvent(3020, p1, p2, text, data);
+        if (m_indexModel) {
+            m_indexModel->updateIndexTemplate(text);
+            m_indexModel->saveSelectTemplateIndex(int(ui.period));
+        }
+        return true;
+    case 3021:
+        if (m_mainPane)
+            m_mainPane->setIndex(QStringLiteral("KLINE"), QString());
+        saveCurrentIndexs();
+        return true;
+    case 3039:
+        if (m_indexModel) {
+            if (p2 == 1)
+                delAllIndexWidgets();
+            for (const QString& name : m_indexModel->getTemplateIndex())
+                addIndexWidget()->addIndex(name, QString());
+            saveCurrentIndexs();
+        }
+        return true;
+    case 3087:
+        ui.setMouseX(ui.getXAxisByIndex(ui.lockedIndex, -1, -1));
+        m_timeLine->setTip(ui.lockedIndex, ui.getMouseX());
+        return true;
+    case 3207: {
+        const QStringList parts = text.split(QLatin1Char('|'));
+        if (parts.size() == 2 && CFormulaOperateManager::getFormula(parts.at(0))) {
+            auto strategy = std::make_shared<CTradeStrategyData>(parts.at(0), parts.at(1), 1);
+            CStrategyTradeManager::instance()->addStrategy(strategy);
+            CStrategyTradeManager::instance()->runStrategy(parts.at(0));
+            KW::CMessageBox::information(QStringLiteral("提示"), QStringLiteral("添加成功!"), this);
+        }
+        return true;
+    }
+    case 3228:
+        if (p2 == 2) {
+            const int last = ui.getLastIndex();
+            if (last >= 0) {
+                m_timeLine->setOverviewRegion(0, last);
+                m_timeLine->setDispRegion(std::max(0, last - ui.resetSpanNarrow), last);
+                syncFromTimeLine(false);
+            }
+            updateIndexId();
+            postEvent(170, ui.getMinDispIndex(), ui.getMaxDispIndex(), QString(), nullptr);
+        } else if (p2 == 1) {
+            scaleView(false);
+        } else if (p2 == 0) {
+            scaleView(true);
+        }
+        return true;
+    case 3230:
+        postEvent(3230, p1, p2, text, data);
+        return true;
+    case 3233:
+        if (m_indexModel) {
+            QList<QString> names;
+            for (CKLineWidget* pane : m_subPanes)
+                for (const QString& n : pane->indexNames())
+                    names << n;
+            m_indexModel->showSaveModelDialog(names);
+        }
+        return true;
+    case 3239:
         return true;
     case 3266:
         return true;
@@ -62,20 +229,18 @@ void CKLineMainWidget::resetTimeline()
             updateView();
         return;
     }
-    const int span = ui.maxDispIndex - ui.minDispIndex == 1 ? ui.resetSpanNarrow : ui.resetSpan;
-    const int first = std::max(last - span, 0);
-    m_timeLine->setActualRegion(0, last);
-    m_timeLine->setOverviewRegion(0, last);
+    ui.actualStart = 0;
+    ui.actualEnd = last + ui.optionExtraDays();
+    ui.overviewStart = 0;
+    ui.overviewEnd = ui.actualEnd;
+    const int first = ui.resetWindowStart();
+    m_timeLine->setActualRegion(ui.actualStart, ui.actualEnd);
+    m_timeLine->setOverviewRegion(ui.overviewStart, ui.overviewEnd);
+    m_timeLine->setDispRegion(first, ui.actualEnd);
     m_timeLine->setMinDispRegion(ui.minDispSpan);
-    m_timeLine->setDispRegion(first, last);
     m_timeLine->tryAdjustOverviewRegion();
     m_timeLine->updateOverview();
-    ui.actualStart = m_timeLine->actualStartTime();
-    ui.actualEnd = m_timeLine->actualEndTime();
-    ui.overviewStart = m_timeLine->minOverViewStartTime();
-    ui.overviewEnd = m_timeLine->maxOverViewEndTime();
-    ui.setMinDispIndex(m_timeLine->dispStartRegion());
-    ui.setMaxDispIndex(m_timeLine->dispEndRegion());
+    syncFromTimeLine(true);
     if (!m_requested)
         updateView();
 }
@@ -86,7 +251,7 @@ void CKLineMainWidget::updateTimeline(int first, int last)
     if (last == ui.overviewEnd)
         ++last;
     ++ui.overviewEnd;
-    ui.actualEnd = ui.getLastIndex();
+    ui.actualEnd = ui.getLastIndex() + ui.optionExtraDays();
     m_timeLine->updateActualEndTime(ui.actualEnd);
     m_timeLine->setOverviewRegion(ui.overviewStart, ui.overviewEnd);
     m_timeLine->setMinDispRegion(ui.minDispSpan);
@@ -97,6 +262,26 @@ void CKLineMainWidget::updateTimeline(int first, int last)
     ui.setMinDispIndex(m_timeLine->dispStartRegion());
     ui.setMaxDispIndex(m_timeLine->dispEndRegion());
     updateView();
+}
+
+bool CKLineMainWidget::isShowCrossLine() const
+{
+    return m_uiParam->crossVisible;
+}
+
+bool CKLineMainWidget::isLockShow() const
+{
+    return m_uiParam->lockCursor;
+}
+
+int CKLineMainWidget::getLockId() const
+{
+    return m_uiParam->lockedIndex;
+}
+
+int CKLineMainWidget::getLockPos() const
+{
+    return m_uiParam->getXAxisByIndex(m_uiParam->crossIndex, -1, -1);
 }
 
 void CKLineMainWidget::enterEvent(QEvent* event)

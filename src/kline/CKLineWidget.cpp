@@ -494,6 +494,25 @@ void CKLineWidget::updateKlineId()
     m_mouseStayTimer->start(400);
 }
 
+void CKLineWidget::lockCursor(bool on)
+{
+    if (!m_uiParam)
+        return;
+    if (on && !m_uiParam->lockCursor)
+        m_uiParam->lockedIndex = m_uiParam->crossIndex;
+    m_uiParam->lockCursor = on;
+    m_graph->refreshGraph();
+    m_graph->update();
+    if (m_title)
+        m_title->update();
+}
+
+void CKLineWidget::lockOrUnlockCursor()
+{
+    if (m_uiParam)
+        lockCursor(!m_uiParam->lockCursor);
+}
+
 bool CKLineWidget::isMouseStayPending() const
 {
     return m_mouseStayTimer->isActive();

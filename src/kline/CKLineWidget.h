@@ -115,6 +115,11 @@ public:
     void setConciseStyle(bool on);
     void setCloseBtnVisible(bool on);
 
+    // Sets or toggles the chart's cursor lock; a new lock takes the
+    // crosshair bar.
+    void lockCursor(bool on);
+    void lockOrUnlockCursor();
+
     // Places the overlay controls and refreshes.
     void relayout();
     // Mouse-stay handling: the cursor bar changed.

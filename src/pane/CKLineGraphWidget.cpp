@@ -1,32 +1,23 @@
 #include "pane/CKLineGraphWidget.h"
 
-#include <QPainter>
-#include <QResizeEvent>
-
 #include "model/CKLineUiParam.h"
 #include "platform/formula/catalog/CFormulaOperateManager.h"
-#include "platform/framework/CUiResource.h"
+#include "platform/framework/CDrawGraphManager.h"
 #include "platform/market/InstrumentAccess.h"
 #include "series/CKLineData.h"
 
 namespace TC {
 
-namespace {
-const char* const kBackgroundKey = "ic_clr_graph_kline_bg";
-}
-
 CKLineGraphWidget::CKLineGraphWidget(int paneIndex, boost::shared_ptr<CKLineUiParam> uiParam,
                                      boost::shared_ptr<CKLineData> series, int displayType, int viewType,
                                      QWidget* parent)
-    : KW::CBaseWidget(QStringLiteral("kline_graph_widget"), false, parent),
-      m_pUiParam(std::move(uiParam)),
-      m_pData(std::move(series)),
-      m_displayType(displayType),
-      m_viewType(viewType),
-      m_paneIndex(paneIndex)
+    : KW::CBaseWidget(QStringLiteral("kline_graph_widget"), false, parent), m_pUiParam(std::move(uiParam)),
+      m_pData(std::move(series)), m_displayType(displayType), m_viewType(viewType), m_paneIndex(paneIndex)
 {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    initConvFunc([this](QPointF p) { return pixelToValue(p); },
+                 [this](QPointF v) { return valueToPixel(v); });
     updateDrawGraphKey();
 }
 
@@ -118,7 +109,8 @@ void CKLineGraphWidget::requestData(bool flag, int mode)
         m_pData->requestReplay(mode);
         return;
     }
-    if (m_pData->hasGroupModelIndex() && m_displayType == 1 && m_pUiParam && !m_pUiParam->isShowGroupIndexGraph()) {
+    if (m_pData->hasGroupModelIndex() && m_displayType == 1 && m_pUiParam &&
+        !m_pUiParam->isShowGroupIndexGraph()) {
         const QStringList names = m_pData->getFormulas();
         const auto detail = names.isEmpty() ? nullptr : CFormulaOperateManager::getFormula(names.first());
         // A group model shows in an indicator pane only when its record puts it there.
@@ -166,18 +158,33 @@ void CKLineGraphWidget::setStock(std::shared_ptr<qlservice::CInstrumentDetail> s
     if (m_pData && m_displayType == 0)
         m_pData->setMainGraph(QString());
     updateDrawGraphKey();
+    loadDrawings();
     reset();
 }
 
 void CKLineGraphWidget::setPeriod(int)
 {
+    const QString old = m_drawGraphKey;
     updateDrawGraphKey();
+    // The key names the period: another period has drawings of its own.
+    if (m_drawGraphKey != old)
+        loadDrawings();
 }
 
 void CKLineGraphWidget::updateDrawGraphKey()
 {
     const qint64 period = m_pUiParam ? m_pUiParam->period : 0;
     m_drawGraphKey = m_stockKey + getKeySplitter() + QString::number(period);
+}
+
+void CKLineGraphWidget::loadDrawings()
+{
+    setKey(m_drawGraphKey);
+    const bson::BSONObj stored = CDrawGraphManager::getGraphData(m_drawGraphKey);
+    if (stored.isEmpty() || !setSingleParam(stored))
+        clearGraphs();
+    recalcAxisByValue();
+    update();
 }
 
 int CKLineGraphWidget::cursorIndex() const
@@ -212,72 +219,6 @@ void CKLineGraphWidget::setMouseIn(bool on)
         return;
     m_mouseIn = on;
     update();
-}
-
-// ---------------------------------------------------------------------------
-// Painting
-
-void CKLineGraphWidget::refreshGraph()
-{
-    if (m_graphPixmap.isNull() || m_painting)
-        return;
-    m_painting = true;
-    ++m_refreshCount;
-    m_graphPixmap.fill(KW::CUiResource::instance()->getColor(QLatin1String(kBackgroundKey)));
-    m_painting = false;
-}
-
-void CKLineGraphWidget::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.fillRect(rect(), KW::CUiResource::instance()->getColor(QLatin1String(kBackgroundKey)));
-    if (!m_pData)
-        return;
-    if (!m_graphPixmap.isNull())
-        painter.drawPixmap(rect(), m_graphPixmap);
-}
-
-void CKLineGraphWidget::resizeEvent(QResizeEvent* event)
-{
-    KW::CBaseWidget::resizeEvent(event);
-    if (m_pUiParam) {
-        QRect r = rect();
-        m_pUiParam->resize(r);
-    }
-    m_graphPixmap = QPixmap(size().isEmpty() ? QSize(1, 1) : size());
-    refreshGraph();
-    deliverEvent(186, 0, 0, QString(), nullptr);
-}
-
-void CKLineGraphWidget::themeChanged()
-{
-    KW::CBaseWidget::themeChanged();
-    refreshGraph();
-    update();
-}
-
-bool CKLineGraphWidget::handleEvent(int id, int p1, int p2, const QString& text, void* data)
-{
-    switch (id) {
-    case 192:
-    case 3196:
-        return true;
-    case 216:
-        deliverEvent(216, p1, m_paneIndex, text, data);
-        return true;
-    case 3101:
-        clearData();
-        requestData(true, 0);
-        return true;
-    case 3177:
-        if (m_pUiParam && (p2 != 0) != m_pUiParam->lockCursor) {
-            deliverEvent(202, 0, 0, QString(), nullptr);
-            return true;
-        }
-        return false;
-    default:
-        return KW::CBaseWidget::handleEvent(id, p1, p2, text, data);
-    }
 }
 
 } // namespace TC

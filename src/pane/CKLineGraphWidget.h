@@ -1,15 +1,22 @@
 #pragma once
 
+#include <memory>
+
 #include <boost/shared_ptr.hpp>
 
 #include <QMap>
 #include <QPixmap>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include "kline/IndexKLineViewGlobal.h"
+#include "pane/CTradeTip.h"
+#include "platform/formula/LongHuBangRankListInfo.h"
 #include "platform/framework/CBaseWidget.h"
+#include "platform/framework/IGraphWidget.h"
 #include "platform/market/CInstrumentDetail.h"
 
 namespace TC {
@@ -31,13 +38,33 @@ class CKLineUiParam;
 // "name" is the parameter text of its first formula, which is how a pane fed
 // by the satellite client is recognised (its pane name is passed as the
 // parameter text).
-class INDEXKLINEVIEW_EXPORT CKLineGraphWidget : public KW::CBaseWidget
+//
+// Painting choices:
+//  - The crosshair and lock line follow the series' own value mapping
+//    (valueAtIndex / yOfValue / valueAtY). A bar without a value has no row:
+//    its horizontal line and label are left out rather than drawn at an
+//    arbitrary height; a value label at the mouse row of a pane without a
+//    value range reads "非法值".
+//  - The lock line needs a locked bar (lockedIndex >= 0).
+//  - The drawing-tool conversions return NaN for a point that has no place
+//    on the chart (a time after the last bar, a pane without a range); the
+//    engine keeps such shapes but does not draw them. In client type 3 the
+//    pixel-to-value direction gives milliseconds, the unit value-to-pixel
+//    reads there, so stored points round-trip in both client types.
+//  - Drawings are stored per drawGraphKey; a new instrument or period loads
+//    its own (or none), so lines never move to another chart.
+//  - A trade tip line is a buy when its direction is 0.
+// Not yet here: mouse interaction, context menu, option expectation overlay,
+// tip box and indicator popup widgets, the ranking-list and line attribute
+// dialogs, and client type 3 enhance drawing.
+class INDEXKLINEVIEW_EXPORT CKLineGraphWidget : public KW::CBaseWidget, public KW::IGraphWidget
 {
     Q_OBJECT
 
 public:
-    CKLineGraphWidget(int paneIndex, boost::shared_ptr<CKLineUiParam> uiParam, boost::shared_ptr<CKLineData> series,
-                      int displayType, int viewType, QWidget* parent = nullptr);
+    CKLineGraphWidget(int paneIndex, boost::shared_ptr<CKLineUiParam> uiParam,
+                      boost::shared_ptr<CKLineData> series, int displayType, int viewType,
+                      QWidget* parent = nullptr);
     ~CKLineGraphWidget() override;
 
     int paneIndex() const { return m_paneIndex; }
@@ -113,15 +140,56 @@ public:
     const QPixmap& graphPixmap() const { return m_graphPixmap; }
     int refreshCount() const { return m_refreshCount; }
 
+    const QPixmap& descriptionPixmap() const { return m_descriptionPixmap; }
+
+    // Interaction state that mouse handling sets; public so the container
+    // (and tests) can drive the overlays.
+    void setMousePoint(const QPoint& p) { m_mousePoint = p; }
+    QPoint mousePoint() const { return m_mousePoint; }
+    void setZoomSelecting(bool on, const QRect& rect = QRect());
+    void setStatSelecting(bool on, const QRect& rect = QRect());
+    bool isZoomSelecting() const { return m_zoomSelecting; }
+    bool isStatSelecting() const { return m_statSelecting; }
+    // Deals and orders under the pointer; the box shows while either is non-empty.
+    void setTradeTips(const QVector<CTradeTip>& deals, const QVector<CTradeTip>& orders);
+    bool isTradeTipShown() const { return m_tradeTipShown; }
+    bool isExpectationShown() const { return m_showExpectation; }
+
+    // Value-space conversions handed to the drawing-tool engine:
+    // pixel -> (time tag, value) and back.
+    QPointF pixelToValue(const QPointF& pixel) const;
+    QPointF valueToPixel(const QPointF& value) const;
+
     bool handleEvent(int id, int p1, int p2, const QString& text, void* data) override;
     void themeChanged() override;
+
+    // KW::IGraphController
+    void onDone() override;
+    void onGraphNotify(void* data) override;
+    void onGraphStateChanged(int state) override;
+    void onEditGraphAttribute() override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void enterEvent(QEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     void updateDrawGraphKey();
+    // Points the drawing tools at drawGraphKey and loads its stored drawings.
+    void loadDrawings();
+    void drawGroupModelNotice(QPainter& painter);
+    void drawCrossLine(QPainter& painter);
+    void drawCrossValue(QPainter& painter);
+    void drawSelections(QPainter& painter);
+    void drawLockLine(QPainter& painter);
+    void drawTradeTips(QPainter& painter);
+    // One value label in the axis column at row `top`.
+    void drawAxisLabel(QPainter& painter, double value, int top, const char* textColorKey);
+    // Decimals of the chart instrument's price tick.
+    int priceDigits() const;
 
     boost::shared_ptr<CKLineUiParam> m_pUiParam;
     boost::shared_ptr<CKLineData> m_pData;
@@ -143,6 +211,19 @@ private:
     QPoint m_popupPos;
     QString m_currGraphColor;
     QString m_drawGraphKey;
+    QPixmap m_descriptionPixmap;
+    QPoint m_mousePoint;
+    bool m_dragging = false;
+    bool m_zoomSelecting = false;
+    bool m_statSelecting = false;
+    QRect m_zoomRect;
+    QRect m_statRect;
+    bool m_tradeTipShown = false;
+    QVector<CTradeTip> m_dealTips;
+    QVector<CTradeTip> m_orderTips;
+    bool m_showExpectation = true;
+    // Ranking-list records under the pointer (filled by mouse handling).
+    QVector<std::shared_ptr<se::LongHuBangRankListInfo>> m_rankHits;
 };
 
 } // namespace TC

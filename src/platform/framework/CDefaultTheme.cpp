@@ -292,6 +292,10 @@ void CDefaultTheme::buildDark(Table& t)
     // Drawing tools: the default line colour and the handles of a selected line.
     colour(t, "ic_clr_draw_graph_line", "#ffd200");
     colour(t, "ic_clr_draw_graph_select", "#ffffff");
+    // Time-line overview: the highlighted display window and the shade over
+    // the rest of the band.
+    colour(t, "ic_clr_timeline_overview_window", "#38a0c8ff");
+    colour(t, "ic_clr_timeline_overview_shade", "#60000000");
 }
 
 void CDefaultTheme::buildLight(Table& t)
@@ -410,6 +414,8 @@ void CDefaultTheme::buildLight(Table& t)
     recolour(t, "ic_clr_tick_average_line", "#c08000");
     recolour(t, "ic_clr_draw_graph_line", "#2050d0");
     recolour(t, "ic_clr_draw_graph_select", "#202020");
+    recolour(t, "ic_clr_timeline_overview_window", "#402a6ab0");
+    recolour(t, "ic_clr_timeline_overview_shade", "#40ffffff");
 }
 
 } // namespace KW

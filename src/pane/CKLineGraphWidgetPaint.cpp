@@ -1,0 +1,238 @@
+// The pane's picture: the cached series drawing and the live overlays.
+#include <climits>
+
+#include <QPainter>
+
+#include "model/CKLineUiParam.h"
+#include "pane/CKLineGraphWidget.h"
+#include "platform/framework/CUiResource.h"
+#include "platform/framework/KWFormat.h"
+#include "platform/indexui/GraphShowTick.h"
+#include "platform/market/InstrumentAccess.h"
+#include "series/CKLineData.h"
+
+namespace TC {
+
+namespace {
+
+const char* const kBackgroundKey = "ic_clr_graph_kline_bg";
+const char* const kInvalidText = "非法值";
+const int kLabelHeight = 20;
+const int kTipLineHeight = 20;
+
+QColor colour(const char* key)
+{
+    return KW::CUiResource::instance()->getColor(QLatin1String(key));
+}
+
+// Fixed by the terminal, independent of the theme.
+QColor lockLineColour()
+{
+    return QColor(24, 179, 179, 255);
+}
+
+QColor groupNoticeColour()
+{
+    return QColor(255, 0, 0);
+}
+
+bool isBuyByDirection(int direction, int /*offsetFlag*/)
+{
+    return direction == 0;
+}
+
+} // namespace
+
+void CKLineGraphWidget::refreshGraph()
+{
+    // A series pass may deliver events whose handlers refresh again; the
+    // nested call would rebuild the ranges under the running painter.
+    if (m_painting)
+        return;
+    m_painting = true;
+    const QRect pane = rect();
+    if (m_pData) {
+        m_pData->calcDrawRange(pane);
+        m_pData->calcYAxis(pane);
+        m_pData->calcDividData(pane);
+        m_pData->calcLongHuBangData(pane);
+    }
+    if (!m_graphPixmap.isNull()) {
+        ++m_refreshCount;
+        m_graphPixmap.fill(colour(kBackgroundKey));
+        if (m_pData) {
+            QPainter painter(&m_graphPixmap);
+            m_pData->drawSeries(painter, pane);
+            m_pData->drawDividMark(painter, pane);
+            m_pData->drawDot(painter, pane);
+            m_pData->drawTradeMark(painter, pane);
+            painter.end();
+        }
+    }
+    // The value range may have changed: drawn lines follow it.
+    recalcAxisByValue();
+    m_painting = false;
+}
+
+void CKLineGraphWidget::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), colour(kBackgroundKey));
+    if (!m_pData)
+        return;
+    if (!m_graphPixmap.isNull())
+        painter.drawPixmap(rect(), m_graphPixmap);
+    drawGroupModelNotice(painter);
+    if (m_pUiParam) {
+        drawCrossLine(painter);
+        drawCrossValue(painter);
+        drawSelections(painter);
+        drawLockLine(painter);
+    }
+    drawGraph(painter);
+    if (m_tradeTipShown)
+        drawTradeTips(painter);
+}
+
+void CKLineGraphWidget::drawGroupModelNotice(QPainter& painter)
+{
+    if (!m_pData->hasGroupModelIndex() || m_pData->hasPythonIndex())
+        return;
+    if (m_pUiParam && m_pUiParam->isShowGroupIndexGraph())
+        return;
+    painter.save();
+    painter.setPen(groupNoticeColour());
+    painter.drawText(QPoint(width() / 2 - 60, height() / 2 - 5),
+                     QStringLiteral("组合模型只能在指数类视图下显示！"));
+    painter.restore();
+}
+
+void CKLineGraphWidget::drawCrossLine(QPainter& painter)
+{
+    const CKLineUiParam& ui = *m_pUiParam;
+    if (!ui.crossVisible || ui.crossIndex < 0)
+        return;
+    painter.save();
+    painter.setPen(QPen(colour("ic_clr_graph_frame_cross_line"), 1, Qt::SolidLine));
+    if (m_mouseIn) {
+        const int y = ui.crossOnClose ? m_pData->yOfValue(m_pData->valueAtIndex(ui.crossIndex), rect())
+                                      : m_mousePoint.y();
+        if (y != INT_MIN)
+            painter.drawLine(0, y, width() - ui.axisWidth, y);
+    }
+    if (m_viewType != 3 || m_mouseIn) {
+        const int x = ui.getXAxisByIndex(ui.crossIndex, -1, -1);
+        painter.drawLine(x, 0, x, height());
+    }
+    painter.restore();
+}
+
+void CKLineGraphWidget::drawCrossValue(QPainter& painter)
+{
+    const CKLineUiParam& ui = *m_pUiParam;
+    if (!m_mouseIn || !ui.crossVisible || ui.crossIndex < 0)
+        return;
+    double value = 0.0;
+    int top = 0;
+    if (ui.crossOnClose) {
+        value = m_pData->valueAtIndex(ui.crossIndex);
+        const int y = m_pData->yOfValue(value, rect());
+        if (y == INT_MIN)
+            return;
+        top = y - kLabelHeight;
+    } else {
+        value = m_pData->valueAtY(m_mousePoint.y(), rect());
+        top = m_mousePoint.y() - kLabelHeight;
+    }
+    if (top < 0)
+        top = 0;
+    drawAxisLabel(painter, value, top, "ic_clr_realtime_cross_line_text");
+}
+
+void CKLineGraphWidget::drawAxisLabel(QPainter& painter, double value, int top, const char* textColorKey)
+{
+    const int axis = m_pUiParam->axisWidth;
+    const int digits = priceDigits();
+    const QString text = KW::formatDoubleNumber(value, getGraphShowTick(value, digits), KW::kFormatUnits,
+                                                false, QString::fromUtf8(kInvalidText));
+    const QRect box(width() - axis + 1, top, axis - 1, kLabelHeight);
+    painter.save();
+    painter.setFont(KW::CUiResource::instance()->getFont(QStringLiteral("fnt_graph_axis_text")));
+    painter.fillRect(box, colour("ic_clr_realtime_cross_line_bg"));
+    painter.setPen(colour(textColorKey));
+    painter.drawText(box, Qt::AlignCenter, text);
+    painter.restore();
+}
+
+int CKLineGraphWidget::priceDigits() const
+{
+    return CKLineData::tickDigits(getDetailPriceTick(m_pUiParam ? m_pUiParam->getStockDetail() : nullptr));
+}
+
+void CKLineGraphWidget::drawSelections(QPainter& painter)
+{
+    if (!m_zoomSelecting && !m_statSelecting)
+        return;
+    painter.save();
+    QPen pen(colour("ic_clr_kline_graph_scale_border"));
+    pen.setWidth(0);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    if (m_zoomSelecting)
+        painter.drawRect(m_zoomRect);
+    if (m_statSelecting)
+        painter.drawRect(m_statRect);
+    painter.restore();
+}
+
+void CKLineGraphWidget::drawLockLine(QPainter& painter)
+{
+    const CKLineUiParam& ui = *m_pUiParam;
+    if (!ui.lockCursor || ui.lockedIndex < 0)
+        return;
+    const double value = m_pData->valueAtIndex(ui.lockedIndex);
+    const int y = m_pData->yOfValue(value, rect());
+    painter.save();
+    painter.setPen(QPen(lockLineColour(), 1, Qt::DotLine));
+    if (y != INT_MIN)
+        painter.drawLine(0, y, width() - ui.axisWidth, y);
+    const int x = ui.getXAxisByIndex(ui.lockedIndex, -1, -1);
+    painter.drawLine(x, 0, x, height());
+    painter.restore();
+    // The locked price stays readable even when its row is near the top.
+    if (m_displayType == 0 && y != INT_MIN)
+        drawAxisLabel(painter, value, y - kLabelHeight, "ic_clr_graph_frame_cross_line_text");
+}
+
+void CKLineGraphWidget::drawTradeTips(QPainter& painter)
+{
+    const int lines = m_dealTips.size() + m_orderTips.size();
+    if (lines == 0)
+        return;
+    painter.save();
+    const QRect box(2, 2, 130, kTipLineHeight * lines + 3);
+    painter.fillRect(box, colour("clr_graph_frame_cross_line_bg"));
+    painter.setPen(QPen(colour("clr_graph_frame_cross_line"), 1, Qt::SolidLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(box);
+    const QColor rise = colour("clr_global_rise");
+    const QColor fall = colour("clr_global_fall");
+    int k = 1;
+    auto drawLine = [&](const CTradeTip& tip, bool deal) {
+        const bool buy = isBuyByDirection(tip.direction, tip.offsetFlag);
+        const QString side = deal ? (buy ? QStringLiteral("买入: ") : QStringLiteral("卖出: "))
+                                  : (buy ? QStringLiteral("委买: ") : QStringLiteral("委卖: "));
+        const QString text = side + QStringLiteral("%1　价格: ").arg(tip.volume) +
+                             KW::formatDoubleNumber(tip.price, 2, 0, false, QString::fromUtf8(kInvalidText));
+        painter.setPen(buy ? rise : fall);
+        painter.drawText(QPoint(16, kTipLineHeight * k), text);
+        ++k;
+    };
+    for (const CTradeTip& d : m_dealTips)
+        drawLine(d, true);
+    for (const CTradeTip& o : m_orderTips)
+        drawLine(o, false);
+    painter.restore();
+}
+
+} // namespace TC

@@ -1,0 +1,118 @@
+#include "platform/framework/CDrawGraphManager.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "platform/config/CAppConfig.h"
+#include "platform/config/QLLog.h"
+
+namespace TC {
+
+CDrawGraphManager* CDrawGraphManager::instance()
+{
+    return utils::CSingletonT<CDrawGraphManager>::instance();
+}
+
+QString CDrawGraphManager::filePath() const
+{
+    return QDir(CAppConfig::userDataDir()).filePath(QStringLiteral("drawgraph.json"));
+}
+
+bson::BSONObj CDrawGraphManager::getGraphData(const QString& key)
+{
+    CDrawGraphManager* self = instance();
+    std::lock_guard<std::mutex> lock(self->m_mutex);
+    self->ensureLoaded();
+    const auto it = self->m_records.find(key.toStdString());
+    return it == self->m_records.end() ? bson::BSONObj() : it->second;
+}
+
+bool CDrawGraphManager::hasGraphData(const QString& key)
+{
+    return !getGraphData(key).isEmpty();
+}
+
+void CDrawGraphManager::setGraphData(const QString& key, const bson::BSONObj& data)
+{
+    if (key.isEmpty())
+        return;
+    CDrawGraphManager* self = instance();
+    std::lock_guard<std::mutex> lock(self->m_mutex);
+    self->ensureLoaded();
+    if (data.isEmpty())
+        self->m_records.erase(key.toStdString());
+    else
+        self->m_records[key.toStdString()] = data.getOwned();
+    if (!self->saveLocked())
+        QLLOG_ERROR_S(qlog::kStdLogger, "drawings not saved, key:%1%, file:%2%", key, self->filePath());
+}
+
+void CDrawGraphManager::reload()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_records.clear();
+    m_loaded = false;
+    ensureLoaded();
+}
+
+void CDrawGraphManager::ensureLoaded()
+{
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    loadLocked();
+}
+
+void CDrawGraphManager::loadLocked()
+{
+    const QString path = filePath();
+    QFile file(path);
+    if (!file.exists())
+        return;
+    if (!file.open(QIODevice::ReadOnly)) {
+        QLLOG_ERROR(qlog::kStdLogger, "cannot read drawings file:%1%", path);
+        return;
+    }
+    const QByteArray text = file.readAll();
+    file.close();
+    bson::BSONObj all;
+    std::string error;
+    if (!bson::tryFromJson(text.toStdString(), all, &error)) {
+        const QString aside = path + QStringLiteral(".bad");
+        QFile::remove(aside);
+        QFile::copy(path, aside);
+        QLLOG_ERROR(qlog::kStdLogger, "drawings file unreadable, kept as %1%, error:%2%", aside, error);
+        return;
+    }
+    try {
+        bson::BSONObjIterator it(all);
+        while (it.more()) {
+            const bson::BSONElement e = it.next();
+            if (e.type() == mongo::Object)
+                m_records[e.fieldName()] = e.embeddedObject().getOwned();
+            else
+                QLLOG_WARN(qlog::kStdLogger, "drawing record skipped, key:%1%", e.fieldName());
+        }
+    } catch (const std::exception& e) {
+        QLLOG_ERROR(qlog::kStdLogger, "drawings file unreadable:%1%, error:%2%", path, e.what());
+    }
+}
+
+bool CDrawGraphManager::saveLocked() const
+{
+    bson::BSONObjBuilder b;
+    for (const auto& r : m_records)
+        b.append(r.first, r.second);
+    const QString path = filePath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const std::string text = bson::toJson(b.obj());
+    file.write(text.data(), qint64(text.size()));
+    return file.commit();
+}
+
+} // namespace TC

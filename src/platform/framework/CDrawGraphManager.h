@@ -1,0 +1,51 @@
+#pragma once
+
+#include <map>
+#include <mutex>
+#include <string>
+
+#include <QString>
+
+#include "platform/config/BsonDefs.h"
+#include "platform/config/CSingletonT.h"
+
+namespace TC {
+
+// The process-wide store of the user's drawings, one record per drawing key
+// (instrument key, key splitter, period). Kept as one JSON object
+// {key: record, ...} in "drawgraph.json" under the user's data folder, read
+// on first use and rewritten after every change.
+//
+// Choices:
+//  - A file that cannot be parsed is copied aside to "drawgraph.json.bad"
+//    before anything is written, so a damaged file is never overwritten
+//    with less than it held.
+//  - An empty key is ignored; an empty record removes the key.
+class CDrawGraphManager
+{
+public:
+    static CDrawGraphManager* instance();
+
+    // The record of `key`; an empty object when there is none.
+    static bson::BSONObj getGraphData(const QString& key);
+    static void setGraphData(const QString& key, const bson::BSONObj& data);
+    static bool hasGraphData(const QString& key);
+
+    QString filePath() const;
+    // Drops the records held and reads the file again.
+    void reload();
+
+private:
+    friend class utils::CSingletonT<CDrawGraphManager>;
+    CDrawGraphManager() = default;
+
+    void ensureLoaded();
+    void loadLocked();
+    bool saveLocked() const;
+
+    std::mutex m_mutex;
+    bool m_loaded = false;
+    std::map<std::string, bson::BSONObj> m_records;
+};
+
+} // namespace TC
