@@ -1,5 +1,7 @@
 #include "pane/CKLineGraphWidget.h"
 
+#include "dialogs/CParamRankWidget.h"
+
 #include "model/CKLineUiParam.h"
 #include "platform/formula/catalog/CFormulaOperateManager.h"
 #include "platform/framework/CDrawGraphManager.h"
@@ -16,6 +18,8 @@ CKLineGraphWidget::CKLineGraphWidget(int paneIndex, boost::shared_ptr<CKLineUiPa
 {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    m_paramRank = new CParamRankWidget(this);
+    m_paramRank->hide();
     initConvFunc([this](QPointF p) { return pixelToValue(p); },
                  [this](QPointF v) { return valueToPixel(v); });
     updateDrawGraphKey();

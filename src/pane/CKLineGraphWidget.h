@@ -23,6 +23,7 @@ namespace TC {
 
 class CKLineData;
 class CKLineUiParam;
+class CParamRankWidget;
 
 // One chart pane's drawing area: the main K-line pane (display type 0) or an
 // indicator pane (1). It shares the chart's view model and the pane's series
@@ -150,6 +151,11 @@ public:
     void setStatSelecting(bool on, const QRect& rect = QRect());
     bool isZoomSelecting() const { return m_zoomSelecting; }
     bool isStatSelecting() const { return m_statSelecting; }
+    bool isDragging() const { return m_dragging; }
+    bool isStatOpen() const { return m_statOpen; }
+    QRect zoomRect() const { return m_zoomRect; }
+    QRect statRect() const { return m_statRect; }
+    CParamRankWidget* paramRankWidget() const { return m_paramRank; }
     // Deals and orders under the pointer; the box shows while either is non-empty.
     void setTradeTips(const QVector<CTradeTip>& deals, const QVector<CTradeTip>& orders);
     bool isTradeTipShown() const { return m_tradeTipShown; }
@@ -174,10 +180,20 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void enterEvent(QEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    bool event(QEvent* e) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     void updateDrawGraphKey();
+    QPoint clampToPlot(const QPoint& p) const;
+    // A price as the crosshair's value label shows it.
+    QString priceText(double value) const;
+    // Reports the drag from m_dragX to x as whole bars (event 193).
+    void dragScroll(int x);
+    void updateParamPopup(int hover, const QPoint& globalPos);
     // Points the drawing tools at drawGraphKey and loads its stored drawings.
     void loadDrawings();
     void drawGroupModelNotice(QPainter& painter);
@@ -214,6 +230,11 @@ private:
     QPixmap m_descriptionPixmap;
     QPoint m_mousePoint;
     bool m_dragging = false;
+    int m_dragX = -1;
+    QPoint m_zoomAnchor;
+    QPoint m_statAnchor;
+    bool m_statOpen = true;
+    CParamRankWidget* m_paramRank = nullptr;
     bool m_zoomSelecting = false;
     bool m_statSelecting = false;
     QRect m_zoomRect;

@@ -4,6 +4,7 @@
 #include <QResizeEvent>
 
 #include "model/CKLineUiParam.h"
+#include "dialogs/CParamRankWidget.h"
 #include "pane/CKLineGraphWidget.h"
 #include "platform/config/QLLog.h"
 #include "platform/framework/CUiResource.h"
@@ -53,16 +54,11 @@ void CKLineGraphWidget::leaveEvent(QEvent* event)
     m_dragging = false;
     m_zoomSelecting = false;
     m_statSelecting = false;
+    if (m_paramRank && m_paramRank->isVisible())
+        m_paramRank->hide();
     recalcValueByAxis();
     onMouseRelease(nullptr);
     update();
-}
-
-void CKLineGraphWidget::mouseMoveEvent(QMouseEvent* event)
-{
-    // The row the crosshair's label reads when it does not follow the close.
-    m_mousePoint = event->pos();
-    KW::CBaseWidget::mouseMoveEvent(event);
 }
 
 void CKLineGraphWidget::setZoomSelecting(bool on, const QRect& rect)

@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "model/CKLineUiParam.h"
+#include "dialogs/CParamRankWidget.h"
 #include "pane/CKLineGraphWidget.h"
 #include "platform/framework/CUiResource.h"
 #include "platform/framework/KWFormat.h"
@@ -71,6 +72,10 @@ void CKLineGraphWidget::refreshGraph()
     }
     // The value range may have changed: drawn lines follow it.
     recalcAxisByValue();
+    if (m_paramRank) {
+        m_paramRank->refresh();
+        m_paramRank->relayout();
+    }
     m_painting = false;
 }
 

@@ -80,15 +80,39 @@ void IGraphWidget::recalcValueByAxis()
         store();
 }
 
+bool IGraphWidget::onMousePress(QMouseEvent* event, QWidget*)
+{
+    if (!event || event->button() != Qt::LeftButton)
+        return false;
+    const int hit = hitTest(event->localPos());
+    if (hit < 0)
+        return false;
+    selectGraph(hit);
+    m_pressed = true;
+    m_pressPos = event->localPos();
+    return true;
+}
+
+bool IGraphWidget::onMouseMove(QMouseEvent* event)
+{
+    if (!m_pressed || !event || !(event->buttons() & Qt::LeftButton))
+        return false;
+    moveCurrGraph(event->localPos() - m_pressPos);
+    m_pressPos = event->localPos();
+    return true;
+}
+
 void IGraphWidget::onMouseRelease(QMouseEvent* event)
 {
+    const bool pressed = m_pressed;
+    m_pressed = false;
     if (m_moving) {
         m_moving = false;
         recalcValueByAxis();
         onDone();
         return;
     }
-    if (!event || event->button() != Qt::LeftButton)
+    if (!event || event->button() != Qt::LeftButton || pressed)
         return;
     selectGraph(hitTest(event->localPos()));
 }

@@ -3,6 +3,9 @@
 #include <functional>
 
 #include <QPointF>
+
+class QWidget;
+
 #include <QRectF>
 #include <QString>
 #include <QVector>
@@ -49,6 +52,11 @@ public:
     void recalcAxisByValue();
     // Values of the shapes the user moved from their pixels.
     void recalcValueByAxis();
+    // A left press on a shape selects it and starts moving it: true when the
+    // engine took the press (the pane then does nothing else with it).
+    bool onMousePress(QMouseEvent* event, QWidget* pane);
+    // Moves the shape being dragged; true when the engine took the move.
+    bool onMouseMove(QMouseEvent* event);
     // Ends a pending move (null: the pointer left, the move is kept as it is);
     // a left release without a move selects the shape under the pointer.
     void onMouseRelease(QMouseEvent* event);
@@ -100,6 +108,8 @@ private:
     QVector<CGraphShape> m_shapes;
     int m_current = -1;
     bool m_moving = false;
+    bool m_pressed = false;
+    QPointF m_pressPos;
     QString m_lineColorKey = CGraphShape::defaultColorKey();
     int m_lineWidth = 1;
     int m_lineStyle = 1;
