@@ -9,6 +9,7 @@
 #include <boost/function.hpp>
 
 #include <QDateTime>
+#include <QFontMetrics>
 #include <QList>
 #include <QMap>
 #include <QPair>
@@ -19,10 +20,13 @@
 #include <QVector>
 
 #include "kline/IndexKLineViewGlobal.h"
+#include "model/CTimeLabel.h"
 #include "platform/config/CUserConfig.h"
 #include "platform/indexui/CIndexDetail.h"
 #include "platform/indexui/CPanelInfo.h"
 #include "platform/market/CInstrumentDetail.h"
+
+class QPainter;
 
 namespace TC {
 
@@ -44,6 +48,13 @@ class CSubScriptLogInfo;
 // tag) are applied by the host through its time-line strip; the helpers
 // `resetWindowStart`, `explicitOverview`, `stepCursor`, `timetagWindow` and
 // `optionExtraDays` compute their numbers so every host applies them alike.
+//
+// Time axis: labels stand at the plot's bar pixels (getXAxisByIndex), so the
+// ticks line up with the bars above whatever the axis rectangle's offset;
+// drawTimeline translates to the rectangle's top-left corner. Where labels
+// collide the higher boundary (year > month > day > time) wins; a label
+// that is kept but drawn too close to its list neighbour is skipped at
+// drawing only.
 class INDEXKLINEVIEW_EXPORT CKLineUiParam
 {
 public:
@@ -110,6 +121,20 @@ public:
     int transferIndexId(int index, int) const { return index; }
     void setOptionWinner(const QString& key, const QString& codes, int type);
     void limitWinnerMaxExpireTimeTag(int count);
+
+    // --- time axis ----------------------------------------------------------
+    // Draws the time axis of the visible window into `rect`: exactly the
+    // labels of layoutTimeLabels() that labelsToDraw() keeps, each with its
+    // tick mark. A null painter or an empty rectangle draws nothing.
+    void drawTimeline(QPainter* painter, QRect& rect);
+    // The labels of the visible window for an axis of `rect`'s width measured
+    // with `fm`; x is relative to the rectangle's left edge. Empty when the
+    // window holds one bar or the rectangle has no width.
+    QVector<CTimeLabel> layoutTimeLabels(const QRect& rect, const QFontMetrics& fm) const;
+    // Positions in `labels` that are drawn: the first, and every label at
+    // least `w4` pixels right of the label before it in the list (drawn or
+    // not, so a dropped label still pushes the next one away).
+    static QVector<int> labelsToDraw(const QVector<CTimeLabel>& labels, int w4);
 
     // --- instrument and superposition lists --------------------------------
     void setStock(std::shared_ptr<qlservice::CInstrumentDetail> s);
@@ -210,6 +235,9 @@ public:
 
 private:
     PackedColor colorAt(int position) const;
+    // Steps of the time-axis layout.
+    bool isFewDaysWindow(int first, int last, int step) const;
+    void finishFirstLabel(QVector<CTimeLabel>& labels) const;
     void removeSectorIndexes();
 };
 

@@ -139,6 +139,10 @@ public:
                    RPCFormulaResultCache& cache);
     void drawLatestPrice(QPainter& painter, int output, const QPair<double, double>& range, double price,
                          const QRect& plot);
+    // The overview strip: the close curve of the whole history (the view
+    // model's overview range) as a filled area, then the year labels.
+    void drawTimelineOverview(QPainter& painter, const QRect& rect);
+    void drawYearLabels(QPainter& painter, const QRect& rect);
     // Decimals of a price tick (2 without an instrument).
     static int tickDigits(double tick);
     void beReplay(bool on) { m_replay = on; }

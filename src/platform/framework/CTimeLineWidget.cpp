@@ -23,6 +23,7 @@ CTimeLineWidget::CTimeLineWidget(QWidget* parent)
       m_backgroundKey(QString::fromLatin1(kBackgroundKey))
 {
     m_background = CUiResource::instance()->getColor(m_backgroundKey);
+    reloadPictures();
 }
 
 void CTimeLineWidget::setBackgroundColorKey(const QString& key)
@@ -75,6 +76,7 @@ void CTimeLineWidget::themeChanged()
 {
     CBaseWidget::themeChanged();
     m_background = CUiResource::instance()->getColor(m_backgroundKey);
+    reloadPictures();
     updateGeometry();
     update();
 }
@@ -89,10 +91,15 @@ void CTimeLineWidget::paintEvent(QPaintEvent*)
         drawTimeLine(painter, line);
         painter.restore();
     }
-    const QRect ov = overviewRect();
+    const QRect ov = overviewContentRect();
     if (!ov.isEmpty()) {
         painter.save();
         drawOverview(painter, ov);
+        painter.restore();
+    }
+    if (!overviewRect().isEmpty()) {
+        painter.save();
+        paintOverviewFrame(painter);
         painter.restore();
     }
 }

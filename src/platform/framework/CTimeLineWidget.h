@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QColor>
+#include <QPixmap>
 #include <QRect>
 #include <QString>
 
 #include "platform/framework/CBaseWidget.h"
 
+class QMouseEvent;
 class QPainter;
 
 namespace KW {
@@ -37,6 +39,23 @@ namespace KW {
 //
 // `regionChanged()` is emitted whenever an effective region changed, so the
 // owner can mirror the regions into its view model.
+//
+// Overview band: the hook `drawOverview` gets the band minus the scroll bar
+// (`overviewContentRect`), bar i of the overview region at
+// left + (i - overviewStart) * width / (overview bars). Over it the display
+// region is drawn as a highlighted window ("ic_clr_timeline_overview_window",
+// the window picture stretched over it, a splitter picture on each edge);
+// with the overview effect on, the rest of the band is shaded
+// ("ic_clr_timeline_overview_shade"). Under it runs a scroll bar of
+// `scrollBarHeight()` rows: arrows of `scrollArrowWidth()` at both ends (a
+// click steps one bar), a track, and a drag button standing for the display
+// region within the actual region, never narrower than
+// `minDragButtonWidth()`. Dragging the window or the button scrolls the
+// display region (`tryMoveTo`); a press on the band outside the window
+// centres the window there, a press on the track outside the button pages
+// by one window. Every such user move also emits `regionDragged()`.
+// The simple time line flag is kept for hosts that set it; this
+// implementation offers only the simple form.
 class CTimeLineWidget : public CBaseWidget
 {
     Q_OBJECT
@@ -93,6 +112,44 @@ public:
     void setOverviewHeight(int height);
     int overviewHeight() const { return m_overviewHeight; }
 
+    // The seven pictures of the overview, by resource key: left and right
+    // splitter of the window, the scroll bar's drag button, left and right
+    // arrow, the picture stretched over the window, the scroll bar track.
+    enum ETimeLineImage {
+        ImgLeftSplitter,
+        ImgRightSplitter,
+        ImgDragButton,
+        ImgLeftArrow,
+        ImgRightArrow,
+        ImgWindow,
+        ImgScrollBackground,
+        ImgCount
+    };
+    void setTimeLineImage(const QString& leftSplitter, const QString& rightSplitter, const QString& dragButton,
+                          const QString& leftArrow, const QString& rightArrow, const QString& window,
+                          const QString& scrollBackground);
+    QString timeLineImageKey(int which) const;
+
+    // Negative values are taken as 0.
+    void setScrollBarHeight(int height);
+    int scrollBarHeight() const { return m_scrollBarHeight; }
+    void setScrollArrowWidth(int width);
+    int scrollArrowWidth() const { return m_scrollArrowWidth; }
+    void setMinDragButtonWidth(int width);
+    int minDragButtonWidth() const { return m_minDragButtonWidth; }
+    void setOverviewEffect(bool on);
+    bool overviewEffect() const { return m_overviewEffect; }
+    void setSimpleTimeLine(bool on) { m_simpleTimeLine = on; }
+    bool isSimpleTimeLine() const { return m_simpleTimeLine; }
+
+    // Parts of the overview band (null while the overview is hidden).
+    QRect overviewContentRect() const;
+    QRect scrollBarRect() const;
+    // The display region over the overview content; null when there is none.
+    QRect overviewWindowRect() const;
+    // The scroll bar's drag button; null when there is no scroll bar.
+    QRect dragButtonRect() const;
+
     // Height the axis needs: one line of the time-line text font plus room for
     // the tick marks; subclasses add their own strip to it.
     int baseHeight() const;
@@ -104,9 +161,14 @@ public:
 
 signals:
     void regionChanged();
+    // The user moved the display region with the mouse (after regionChanged).
+    void regionDragged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     // Drawing hooks of subclasses, called after the background is filled.
     virtual void drawTimeLine(QPainter& painter, const QRect& rect);
     virtual void drawOverview(QPainter& painter, const QRect& rect);
@@ -123,6 +185,14 @@ private:
     // and notifies when anything changed.
     void resolve();
     void adoptEffective();
+    // Overview painting and mouse handling (CTimeLineWidgetOverview.cpp).
+    void reloadPictures();
+    void paintOverviewFrame(QPainter& painter);
+    QRect scrollTrackRect() const;
+    // Pixels per bar of the overview content; 0 when it has no width.
+    double overviewSpacing() const;
+    int overviewBarAt(int x) const;
+    void moveDispStart(int start);
 
     Region m_actual;
     Region m_wantOverview;
@@ -140,6 +210,25 @@ private:
     QColor m_background;
     bool m_overviewVisible = false;
     int m_overviewHeight = 0;
+
+    QString m_imageKeys[ImgCount];
+    QPixmap m_images[ImgCount];
+    QColor m_windowColor;
+    QColor m_shadeColor;
+    int m_scrollBarHeight = 0;
+    int m_scrollArrowWidth = 0;
+    int m_minDragButtonWidth = 0;
+    bool m_overviewEffect = false;
+    bool m_simpleTimeLine = false;
+
+    // Mouse drag of the window or the drag button.
+    enum DragMode { DragNone, DragWindow, DragButton };
+    DragMode m_dragMode = DragNone;
+    int m_dragPressX = 0;
+    int m_dragStartDisp = 0;
+    // Bars per pixel of the drag in progress, fixed at the press so the
+    // overview widening under the drag does not change the pace.
+    double m_dragBarsPerPixel = 0.0;
 };
 
 } // namespace KW

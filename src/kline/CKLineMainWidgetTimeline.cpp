@@ -1,0 +1,44 @@
+// The main widget's side of the time-line strip: its two drawings and the
+// text of the cursor box.
+#include <QDate>
+#include <QLocale>
+#include <QPainter>
+#include <QRect>
+
+#include "kline/CKLineMainWidget.h"
+#include "kline/CKLineWidget.h"
+#include "model/CKLineUiParam.h"
+#include "series/CKLineData.h"
+
+namespace TC {
+
+void CKLineMainWidget::drawTimeline(QPainter* painter, QRect& rect)
+{
+    if (painter && m_uiParam)
+        m_uiParam->drawTimeline(painter, rect);
+}
+
+void CKLineMainWidget::drawOverview(QPainter* painter, QRect& rect)
+{
+    if (!painter || !m_mainPane || !m_mainPane->series())
+        return;
+    m_mainPane->series()->drawTimelineOverview(*painter, rect);
+}
+
+QString CKLineMainWidget::getTimelineTip(int index)
+{
+    if (!m_uiParam || index < 0 || index >= m_uiParam->m_tradeDateList.size())
+        return QString();
+    const QDateTime dt = m_uiParam->getDateTimeByIndex(index);
+    const qint64 period = m_uiParam->period;
+    if (period == 0)
+        return dt.toString(m_replay ? QStringLiteral("yyyy/MM/dd hh:mm:ss.zzz")
+                                    : QStringLiteral("yyyy/MM/dd hh:mm:ss"));
+    if ((period >= 60 && period <= 3600) || period == 11 || period == 13)
+        return dt.toString(QStringLiteral("yyyy/MM/dd hh:mm"));
+    // The system locale's short weekday name, as QDate::shortDayName gives it.
+    return QStringLiteral("%1%2").arg(dt.toString(QStringLiteral("yyyy/MM/dd")),
+                                      QLocale::system().dayName(dt.date().dayOfWeek(), QLocale::ShortFormat));
+}
+
+} // namespace TC

@@ -1,0 +1,223 @@
+// The time axis under the panes: label layout and drawing.
+#include <algorithm>
+#include <cmath>
+
+#include <QPainter>
+
+#include "model/CKLineUiParam.h"
+#include "platform/config/CAppConfig.h"
+#include "platform/framework/CUiResource.h"
+
+namespace TC {
+
+namespace {
+
+constexpr qint64 kDay = 86400;
+constexpr qint64 kYear = 31536000;
+// The first label sits this far right of its bar so it clears the axis start.
+constexpr int kFirstLabelInset = 7;
+// Room the full date of the first label claims beyond its own x.
+constexpr int kFullDateRoom = 60;
+
+const char* const kBackgroundKey = "ic_clr_kline_timeline_background";
+const char* const kTextKey = "ic_clr_kline_timeline_text";
+const char* const kScaleKey = "ic_clr_timeline_time_scale";
+const char* const kFontKey = "fnt_timeline_text_default";
+
+QFont axisFont()
+{
+    return KW::CUiResource::instance()->getFont(QLatin1String(kFontKey));
+}
+
+QColor colour(const char* key)
+{
+    return KW::CUiResource::instance()->getColor(QLatin1String(key));
+}
+
+// Drops the last label when a new one of higher level lands closer than `gap`.
+void yieldToHigher(QVector<CTimeLabel>& labels, int x, int gap, int priority)
+{
+    if (!labels.isEmpty() && x - labels.last().x < gap && labels.last().priority < priority)
+        labels.removeLast();
+}
+
+} // namespace
+
+bool CKLineUiParam::isFewDaysWindow(int first, int last, int step) const
+{
+    QDate reference = getDateTimeByIndex(first).date();
+    int dayChanges = 0;
+    for (int i = first + step; i < last; i += step) {
+        const QDate d = getDateTimeByIndex(i).date();
+        if (d.year() != reference.year() || d.month() != reference.month())
+            return false;
+        if (d.day() != reference.day()) {
+            reference = d;
+            if (++dayChanges >= 3)
+                return false;
+        }
+    }
+    return true;
+}
+
+QVector<CTimeLabel> CKLineUiParam::layoutTimeLabels(const QRect& rect, const QFontMetrics& fm) const
+{
+    QVector<CTimeLabel> labels;
+    const int first = minDispIndex;
+    const int last = maxDispIndex;
+    if (first == last || first > last || rect.width() <= 0)
+        return labels;
+
+    const int w6 = fm.horizontalAdvance(QStringLiteral("000000"));
+    int n = last - first;
+    if (CAppConfig::isClientType(3))
+        n = std::max(n, 15);
+    const double barWidth = double(rect.width()) / double(n + 1);
+    const int step = std::max(1, int(std::ceil(double(w6) / barWidth)));
+    const bool fewDays = isFewDaysWindow(first, last, step);
+    const bool intraday = period < kDay;
+    auto xOf = [this, first, last](int bar) { return getXAxisByIndex(bar, first, last); };
+
+    QDateTime prev;
+    // qint64 keeps the walk from overflowing near INT_MAX.
+    for (qint64 k = first; k <= last; k += step) {
+        const int i = int(k);
+        const QDateTime dt = getDateTimeByIndex(i);
+        if (!dt.isValid()) {
+            prev = dt;
+            continue;
+        }
+        if (i == first) {
+            CTimeLabel label;
+            label.x = xOf(i) + kFirstLabelInset;
+            label.dateTime = dt;
+            if (intraday) {
+                label.text = dt.toString(QStringLiteral("hh:mm"));
+                label.priority = CTimeLabel::TimeOfDay;
+            } else if (period < kYear) {
+                label.text = dt.toString(QStringLiteral("dd"));
+                label.priority = CTimeLabel::Day;
+            } else {
+                label.text = dt.toString(QStringLiteral("yyyy"));
+                label.priority = CTimeLabel::Year;
+            }
+            labels.append(label);
+            prev = dt;
+            continue;
+        }
+        if (prev.isValid()) {
+            const QDate d = dt.date();
+            const QDate p = prev.date();
+            if (d.year() != p.year()) {
+                const int j = findTimeIndex(d.year(), i - step, i, 0);
+                if (j >= 0) {
+                    const int x = xOf(j);
+                    yieldToHigher(labels, x, w6 - 3, CTimeLabel::Year);
+                    labels.append(
+                        {x, dt.toString(QStringLiteral("yyyy")), CTimeLabel::Year, getDateTimeByIndex(j)});
+                }
+                prev = dt;
+                continue;
+            }
+            if (d.month() != p.month() || d.day() != p.day()) {
+                const bool monthChange = d.month() != p.month();
+                const int j = monthChange ? findTimeIndex(d.month(), i - step, i, 1)
+                                          : findTimeIndex(d.day(), i - step, i, 2);
+                if (j < 0) {
+                    prev = dt;
+                    continue;
+                }
+                const QDateTime jt = getDateTimeByIndex(j);
+                const int x = xOf(j);
+                if (monthChange) {
+                    yieldToHigher(labels, x, w6, CTimeLabel::Month);
+                    labels.append({x, jt.toString(intraday ? QStringLiteral("MM/dd") : QStringLiteral("MM")),
+                                   CTimeLabel::Month, jt});
+                } else {
+                    yieldToHigher(labels, x, w6, CTimeLabel::Day);
+                    labels.append({x, jt.toString(QStringLiteral("d")), CTimeLabel::Day, jt});
+                }
+                prev = jt;
+                continue;
+            }
+        }
+        if (!fewDays)
+            continue;
+        const QString text = dt.toString(QStringLiteral("hh:mm"));
+        const int x = xOf(i);
+        if (labels.isEmpty() || (text != labels.last().text && x - labels.last().x >= w6)) {
+            labels.append({x, text, CTimeLabel::TimeOfDay, dt});
+            prev = dt;
+        }
+    }
+
+    // A day chart names months and years only; the first label keeps its day.
+    if (period == kDay) {
+        for (int k = labels.size() - 1; k >= 1; --k)
+            if (labels.at(k).priority == CTimeLabel::Day)
+                labels.removeAt(k);
+    }
+    finishFirstLabel(labels);
+    return labels;
+}
+
+void CKLineUiParam::finishFirstLabel(QVector<CTimeLabel>& labels) const
+{
+    if (labels.isEmpty())
+        return;
+    CTimeLabel& head = labels[0];
+    head.priority = std::min(labels.last().priority, 4);
+    const bool timeNext = labels.size() > 1 && labels.at(1).priority == CTimeLabel::TimeOfDay;
+    if (period < kDay && (head.priority == CTimeLabel::TimeOfDay || timeNext)) {
+        // An intraday axis opens with the full date; labels under it go.
+        head.text = head.dateTime.toString(QStringLiteral("yyyy/MM/dd"));
+        const int room = head.x + kFullDateRoom;
+        if (labels.size() > 1 && labels.at(1).x - head.x < room)
+            labels.removeAt(1);
+        if (labels.size() > 2 && labels.at(2).x - labels.at(0).x < room)
+            labels.removeAt(2);
+    } else {
+        head.text = head.dateTime.toString(QStringLiteral("yyyy"));
+    }
+}
+
+QVector<int> CKLineUiParam::labelsToDraw(const QVector<CTimeLabel>& labels, int w4)
+{
+    QVector<int> drawn;
+    for (int k = 0; k < labels.size(); ++k)
+        if (k == 0 || labels.at(k - 1).x + w4 <= labels.at(k).x)
+            drawn.append(k);
+    return drawn;
+}
+
+void CKLineUiParam::drawTimeline(QPainter* painter, QRect& rect)
+{
+    if (!painter || rect.isEmpty())
+        return;
+    painter->save();
+    painter->fillRect(rect, colour(kBackgroundKey));
+    if (minDispIndex == maxDispIndex) {
+        painter->restore();
+        return;
+    }
+    const QFont font = axisFont();
+    const QFontMetrics fm(font);
+    const QVector<CTimeLabel> labels = layoutTimeLabels(rect, fm);
+    const QVector<int> drawn = labelsToDraw(labels, fm.horizontalAdvance(QStringLiteral("0000")));
+
+    painter->setClipRect(rect);
+    painter->translate(rect.topLeft());
+    painter->setFont(font);
+    const QPen textPen(colour(kTextKey));
+    const QPen scalePen(colour(kScaleKey), 1);
+    for (int k : drawn) {
+        const CTimeLabel& label = labels.at(k);
+        painter->setPen(textPen);
+        painter->drawText(QPoint(label.x + 2, fm.height() + 3), label.text);
+        painter->setPen(scalePen);
+        painter->drawLine(label.x, 0, label.x, 3);
+    }
+    painter->restore();
+}
+
+} // namespace TC
