@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QActionGroup>
+#include <QKeyEvent>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
@@ -332,6 +333,38 @@ bool CKLineViewWindow::saveSettings()
         return false;
     }
     return true;
+}
+
+void CKLineViewWindow::keyPressEvent(QKeyEvent* event)
+{
+    const bool fast = event->modifiers() & Qt::ControlModifier;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        m_chart->moveCursor(true, fast);
+        break;
+    case Qt::Key_Right:
+        m_chart->moveCursor(false, fast);
+        break;
+    case Qt::Key_Up:
+        m_chart->scaleView(false);
+        break;
+    case Qt::Key_Down:
+        m_chart->scaleView(true);
+        break;
+    case Qt::Key_Home:
+        m_chart->moveToHome();
+        break;
+    case Qt::Key_End:
+        m_chart->moveToEnd();
+        break;
+    case Qt::Key_Escape:
+        m_chart->hideCrossline();
+        break;
+    default:
+        QMainWindow::keyPressEvent(event);
+        return;
+    }
+    event->accept();
 }
 
 void CKLineViewWindow::closeEvent(QCloseEvent* event)

@@ -59,6 +59,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The chart (view type 0) leaves the keys to its host: arrows move the
+    // crosshair (Ctrl: 4 bars), Up/Down zoom, Home/End jump, Esc hides it.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private slots:
     void slotInstrumentEntered();
