@@ -25,7 +25,10 @@ CParamRankWidget::CParamRankWidget(QWidget* parentPane)
 {
     // A tool window follows its pane's top-level window and stays out of the
     // task bar; it must never take the focus from the chart.
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+    // Transparent for input: showing it next to the pointer must not take the
+    // pointer from the pane (a leave would cancel a selection in progress).
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
+                   Qt::WindowTransparentForInput);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::NoFocus);

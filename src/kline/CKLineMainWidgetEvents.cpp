@@ -103,7 +103,9 @@ bool CKLineMainWidget::handleEvent(int id, int p1, int p2, const QString& text, 
         postEvent(170, ui.getMinDispIndex(), ui.getMaxDispIndex(), QString(), nullptr);
         return true;
     case 193:
-        dragWidget(p1);
+        // A pane reports the dragged bars as (0, bars); other senders put
+        // them first. The unused one is 0 either way.
+        dragWidget(p1 + p2);
         return true;
     case 194:
         setPeriod(p2);

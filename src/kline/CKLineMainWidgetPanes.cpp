@@ -156,9 +156,9 @@ void CKLineMainWidget::highlightWidget(int paneId)
     if (m_subPanes.isEmpty()) {
         m_highlight->hide();
     } else {
-        if (!m_mainPane || paneId != m_mainPane->paneId())
-            for (CKLineWidget* pane : m_subPanes)
-                pane->setSelected(pane->paneId() == paneId);
+        // Selecting the main pane leaves no sub-pane title marked.
+        for (CKLineWidget* pane : m_subPanes)
+            pane->setSelected(pane->paneId() == paneId);
         m_highlightedPaneId = paneId;
         m_paneList->updateWidgetLength();
         placeHighlight();

@@ -82,13 +82,17 @@ void CKLineGraphWidget::mousePressEvent(QMouseEvent* event)
             ui.lockedIndex = ui.getIndexByXAxis(ui.getMouseX());
             deliverEvent(183, 0, ui.lockedIndex, QString(), nullptr);
         }
+        // One press starts one of the two; a press whose release never
+        // came (a double-click, a release outside) does not linger.
         if (ui.crossVisible) {
             m_zoomAnchor = clampToPlot(event->pos());
             m_zoomSelecting = true;
             m_zoomRect = QRect();
+            m_dragging = false;
         } else {
             m_dragX = event->pos().x();
             m_dragging = true;
+            m_zoomSelecting = false;
         }
     } else if (event->button() == Qt::RightButton) {
         if (ui.crossVisible) {
@@ -182,6 +186,9 @@ void CKLineGraphWidget::mouseDoubleClickEvent(QMouseEvent* event)
     if (!ui.enableDoubleClick)
         return; // trade marks are hit-tested here once they are drawn
     KW::CBaseWidget::mouseDoubleClickEvent(event);
+    // The press before a double-click started a drag that is none.
+    m_dragging = false;
+    setCursor(Qt::ArrowCursor);
     if (m_viewType == 3)
         deliverEvent(189, 0, int(ui.period), QString(), nullptr);
     if (m_displayType != 0)
