@@ -1,6 +1,7 @@
 #include "pane/CKLineGraphWidget.h"
 
 #include "dialogs/CParamRankWidget.h"
+#include "platform/indexui/CMessageTipBox.h"
 
 #include "model/CKLineUiParam.h"
 #include "platform/formula/catalog/CFormulaOperateManager.h"
@@ -18,6 +19,8 @@ CKLineGraphWidget::CKLineGraphWidget(int paneIndex, boost::shared_ptr<CKLineUiPa
 {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    m_tipBox = new CMessageTipBox(10, this);
+    m_tipBox->hide();
     m_paramRank = new CParamRankWidget(this);
     m_paramRank->hide();
     initConvFunc([this](QPointF p) { return pixelToValue(p); },

@@ -23,6 +23,7 @@ namespace TC {
 
 class CKLineData;
 class CKLineUiParam;
+class CMessageTipBox;
 class CParamRankWidget;
 
 // One chart pane's drawing area: the main K-line pane (display type 0) or an
@@ -156,6 +157,8 @@ public:
     QRect zoomRect() const { return m_zoomRect; }
     QRect statRect() const { return m_statRect; }
     CParamRankWidget* paramRankWidget() const { return m_paramRank; }
+    CMessageTipBox* tipBox() const { return m_tipBox; }
+    int rankHitCount() const { return m_rankHits.size(); }
     // Deals and orders under the pointer; the box shows while either is non-empty.
     void setTradeTips(const QVector<CTradeTip>& deals, const QVector<CTradeTip>& orders);
     bool isTradeTipShown() const { return m_tradeTipShown; }
@@ -194,6 +197,9 @@ private:
     // Reports the drag from m_dragX to x as whole bars (event 193).
     void dragScroll(int x);
     void updateParamPopup(int hover, const QPoint& globalPos);
+    // The ranking-list names of the mark under `point` in the tip box at
+    // (point x, 5); hidden when there are none.
+    void updateRankTip(const QPoint& point);
     // Points the drawing tools at drawGraphKey and loads its stored drawings.
     void loadDrawings();
     void drawGroupModelNotice(QPainter& painter);
@@ -235,6 +241,7 @@ private:
     QPoint m_statAnchor;
     bool m_statOpen = true;
     CParamRankWidget* m_paramRank = nullptr;
+    CMessageTipBox* m_tipBox = nullptr;
     bool m_zoomSelecting = false;
     bool m_statSelecting = false;
     QRect m_zoomRect;

@@ -15,6 +15,7 @@
 #include "platform/config/CUserConfig.h"
 #include "platform/framework/KWFormat.h"
 #include "platform/indexui/CDrawStyle.h"
+#include "platform/indexui/CMessageTipBox.h"
 #include "platform/indexui/GraphShowTick.h"
 #include "platform/market/InstrumentAccess.h"
 #include "series/CKLineData.h"
@@ -145,10 +146,45 @@ void CKLineGraphWidget::mouseMoveEvent(QMouseEvent* event)
         updateParamPopup(hover, event->globalPos());
     deliverEvent(187, crossX, hover, QString(), nullptr);
     m_mouseIn = true;
-    if (m_tradeTipShown) {
-        m_tradeTipShown = false;
-    }
+    // Ex-rights mark texts in the bottom band come with the ex-rights marks.
+    if (ui.crossVisible)
+        updateRankTip(QPoint(crossX, 0));
+    else if (m_pData)
+        updateRankTip(QPoint(event->pos().x(), 0));
+    m_tradeTipShown = false;
     update();
+}
+
+void CKLineGraphWidget::updateRankTip(const QPoint& point)
+{
+    if (!m_tipBox || !m_pData || !m_pUiParam)
+        return;
+    QPoint hit = point;
+    CKLineData::RankRecords records;
+    m_rankHits.clear();
+    QStringList names;
+    if (m_pData->getRankListAt(hit, records)) {
+        m_rankHits = records;
+        for (const auto& r : records)
+            if (r && !r->reason.empty())
+                names << QString::fromStdString(r->reason);
+    }
+    if (names.isEmpty()) {
+        m_tipBox->hide();
+        return;
+    }
+    const int w = m_tipBox->textWidth(names);
+    const int minX = m_pUiParam->getXAxisByIndex(m_pUiParam->getMinDispIndex(), -1, -1);
+    const int maxX = m_pUiParam->getXAxisByIndex(m_pUiParam->getMaxDispIndex(), -1, -1);
+    int left = point.x() - w / 2;
+    if (left < minX)
+        left = minX;
+    else if (point.x() + w / 2 > maxX)
+        left = maxX - w;
+    m_tipBox->setTip(names);
+    m_tipBox->move(left, 5);
+    m_tipBox->show();
+    m_tipBox->raise();
 }
 
 void CKLineGraphWidget::mouseReleaseEvent(QMouseEvent* event)

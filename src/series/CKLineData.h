@@ -173,6 +173,11 @@ public:
     void LonghubangCallback(const std::string& market, const std::string& code, const RankListByDay& records,
                             int requestType);
     QString rankListKey() const;
+    // The ranking-list records whose mark box (x, 0, 6 x 8) holds `point`;
+    // on a hit the point moves to (mark x, 0).
+    bool getRankListAt(QPoint& point, RankRecords& records) const;
+    // Mark positions of the visible listed days (rebuilt by calcLongHuBangData).
+    QMap<int, RankRecords> rankTable() const { return m_rankTable; }
     RankListByDay rankListRecords() const;
 
     // --- group results
@@ -227,6 +232,7 @@ protected:
     DataMap m_nonBaseData;
     QString m_lhbKey;
     RankListByDay m_lhbRecords;
+    QMap<int, RankRecords> m_rankTable;
     QString m_mergeGroup;
     int m_paneNo = 0;
     int m_modelRun = 0;

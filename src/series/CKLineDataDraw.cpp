@@ -5,6 +5,9 @@
 #include <cmath>
 
 #include <QPainter>
+
+#include <boost/thread/shared_lock_guard.hpp>
+#include <boost/thread/locks.hpp>
 #include <QPolygon>
 
 #include "model/CKLineUiParam.h"
@@ -167,14 +170,92 @@ void CKLineData::calcYAxis(const QRect& rect)
     }
 }
 
-// Ex-rights, ranking-list and trade marks are computed and drawn by their own
-// passes once those record kinds are shown; until then the passes find
-// nothing to mark.
+// Ex-rights and trade marks are computed and drawn by their own passes once
+// those record kinds are shown; until then the passes find nothing to mark.
 void CKLineData::calcDividData(const QRect&) {}
-void CKLineData::calcLongHuBangData(const QRect&) {}
 void CKLineData::drawDividMark(QPainter&, const QRect&) {}
-void CKLineData::drawDot(QPainter&, const QRect&) {}
 void CKLineData::drawTradeMark(QPainter&, const QRect&) {}
+
+void CKLineData::calcLongHuBangData(const QRect& rect)
+{
+    m_rankTable.clear();
+    if (!m_pUiParam)
+        return;
+    const CKLineUiParam& ui = *m_pUiParam;
+    const int first = ui.getMinDispIndex();
+    const int last = ui.getMaxDispIndex();
+    boost::shared_lock<boost::shared_mutex> lock(m_lhbLock);
+    if (first < 0 || last < 0 || m_lhbKey.isEmpty() || first > last || m_lhbRecords.isEmpty())
+        return;
+    const QRect plot(0, 2, ui.plotWidth, rect.height() - 3);
+    const double spacing = double(plot.width()) / double(ui.getEndStartSub(last, first) + 1);
+    const int hw = std::max(0, int(spacing * 0.35));
+    const int t1 = ui.getTimeTagByIndex(first);
+    const int t2 = ui.getTimeTagByIndex(last);
+    if (t1 == -1 || t2 == -1)
+        return;
+    for (auto it = m_lhbRecords.constBegin(); it != m_lhbRecords.constEnd() && it.key() / 1000 <= t2; ++it) {
+        if (it.key() / 1000 < t1)
+            continue;
+        const int bar = ui.getIndexByTimeTag(int(it.key() / 1000));
+        if (bar < 0 || ui.getTimeTagByIndex(bar) != int(it.key() / 1000))
+            continue; // a day that is not a bar of the chart
+        const int x = int(plot.left() + hw + (bar - first) * spacing + 0.5);
+        m_rankTable[x] += it.value();
+    }
+}
+
+void CKLineData::drawDot(QPainter& painter, const QRect& rect)
+{
+    if (!m_pUiParam || m_paneRole != 0)
+        return;
+    const CKLineUiParam& ui = *m_pUiParam;
+    const int first = ui.getMinDispIndex();
+    const int last = ui.getMaxDispIndex();
+    boost::shared_lock<boost::shared_mutex> lock(m_lhbLock);
+    if (first < 0 || last < 0 || m_lhbKey.isEmpty() || first > last)
+        return;
+    const QRect plot(0, 2, ui.plotWidth, rect.height() - 3);
+    const int span = ui.getEndStartSub(last, first);
+    const double spacing = double(plot.width()) / double(span + 1);
+    const int hw = span == 0 ? rect.width() / 10 : std::max(0, int(spacing * 0.35));
+    const int t1 = ui.getTimeTagByIndex(first);
+    const int t2 = ui.getTimeTagByIndex(last);
+    if (t1 == -1 || t2 == -1)
+        return;
+    QVector<QPolygon> diamonds;
+    for (auto it = m_lhbRecords.constBegin(); it != m_lhbRecords.constEnd(); ++it) {
+        const qint64 t = it.key() / 1000;
+        if (t < t1 || t > t2)
+            continue;
+        const int bar = ui.getIndexByTimeTag(int(t));
+        if (bar < 0 || ui.getTimeTagByIndex(bar) != int(t))
+            continue;
+        const int x = int(plot.left() + hw + (bar - first) * spacing + 0.5);
+        diamonds.append(QPolygon({QPoint(x - 3, 3), QPoint(x, 0), QPoint(x + 3, 3), QPoint(x, 6)}));
+    }
+    if (diamonds.isEmpty())
+        return;
+    painter.save();
+    const QColor rise = colour("clr_global_rise");
+    painter.setPen(QPen(rise, 1, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+    painter.setBrush(rise);
+    for (const QPolygon& d : diamonds)
+        painter.drawPolygon(d);
+    painter.restore();
+}
+
+bool CKLineData::getRankListAt(QPoint& point, RankRecords& records) const
+{
+    for (auto it = m_rankTable.constBegin(); it != m_rankTable.constEnd(); ++it) {
+        if (QRect(it.key(), 0, 6, 8).contains(point)) {
+            records = it.value();
+            point = QPoint(it.key(), 0);
+            return true;
+        }
+    }
+    return false;
+}
 
 // ---------------------------------------------------------------------------
 // Superposed instruments

@@ -1,0 +1,94 @@
+// Ranking-list marks: placed on the listed days' bars, drawn as diamonds on
+// the main pane only, and named in the tip box under the mouse or crosshair.
+#include <gtest/gtest.h>
+
+#include <QPainter>
+#include <QTest>
+
+#include "pane/PaneTestSupport.h"
+#include "platform/indexui/CMessageTipBox.h"
+
+namespace {
+
+using RankMarks = ptest::PaneFixture;
+
+std::shared_ptr<se::LongHuBangRankListInfo> record(qint64 dayMs, const char* reason)
+{
+    auto r = std::make_shared<se::LongHuBangRankListInfo>();
+    r->timeMs = dayMs;
+    r->key = "SH600000";
+    r->reason = reason;
+    return r;
+}
+
+void hover(QWidget* w, QPoint p)
+{
+    QMouseEvent move(QEvent::MouseMove, p, w->mapToGlobal(p), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &move);
+}
+
+TEST_F(RankMarks, ListedDaysGetDiamondsAndTheTipNamesThem)
+{
+    build(30);
+    TC::CKLineData::RankListByDay days;
+    const qint64 day10 = ui->m_tradeDateList.at(10) * 1000;
+    days[day10] << record(day10, "日涨幅偏离值达7%");
+    days[day10 + 3600 * 1000] << record(day10 + 3600 * 1000, "not a bar"); // no bar at that time
+    series->LonghubangCallback("SH", "600000", days, 1);
+    graph->refreshGraph();
+    const auto table = series->rankTable();
+    ASSERT_EQ(table.size(), 1);
+    const int x = table.firstKey();
+    const int plotW = ui->plotWidth;
+    const double spacing = plotW / 30.0;
+    EXPECT_EQ(x, int(std::max(0, int(spacing * 0.35)) + 10 * spacing + 0.5));
+
+    // A red diamond at the top edge over the bar.
+    const QImage img = shot();
+    EXPECT_EQ(at(img, x, 3), colour("clr_global_rise"));
+
+    // Hit box: from the mark x, 6 wide and 8 high.
+    QPoint p(x + 5, 7);
+    TC::CKLineData::RankRecords hits;
+    EXPECT_TRUE(series->getRankListAt(p, hits));
+    EXPECT_EQ(p, QPoint(x, 0));
+    EXPECT_EQ(hits.size(), 1);
+    QPoint miss(x + 6, 0);
+    EXPECT_FALSE(series->getRankListAt(miss, hits));
+
+    // The mouse over the mark shows the reason; elsewhere the box hides.
+    hover(graph.get(), QPoint(x + 2, 4));
+    EXPECT_TRUE(graph->tipBox()->isVisible());
+    EXPECT_EQ(graph->tipBox()->tip(), QStringList({"日涨幅偏离值达7%"}));
+    EXPECT_EQ(graph->tipBox()->y(), 5);
+    EXPECT_EQ(graph->rankHitCount(), 1);
+    hover(graph.get(), QPoint(x + 40, 4));
+    EXPECT_FALSE(graph->tipBox()->isVisible());
+
+    // With the crosshair on the bar the box follows the crosshair instead.
+    ui->crossVisible = true;
+    ui->crossIndex = 10;
+    hover(graph.get(), QPoint(x + 80, 100));
+    EXPECT_TRUE(graph->tipBox()->isVisible());
+}
+
+TEST_F(RankMarks, IndicatorPanesDrawNoDiamonds)
+{
+    build(30);
+    auto sub = boost::shared_ptr<ptest::CPaneSeries>(new ptest::CPaneSeries(ui, 1, &sink));
+    TC::CKLineData::RankListByDay days;
+    const qint64 day5 = ui->m_tradeDateList.at(5) * 1000;
+    days[day5] << record(day5, "x");
+    sub->LonghubangCallback("SH", "600000", days, 1);
+    const QRect r(0, 0, 420, 300);
+    sub->calcLongHuBangData(r);
+    ASSERT_EQ(sub->rankTable().size(), 1);
+    QImage img(420, 300, QImage::Format_RGB32);
+    img.fill(Qt::black);
+    QPainter p(&img);
+    sub->drawDot(p, r);
+    p.end();
+    EXPECT_EQ(QColor(img.pixel(sub->rankTable().firstKey(), 3)), QColor(Qt::black));
+}
+
+} // namespace
