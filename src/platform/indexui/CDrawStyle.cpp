@@ -57,6 +57,16 @@ bool CDrawStyle::window(const CDrawContext& ctx, const RPCFormulaResultCache& ca
     return b0 <= b1;
 }
 
+const std::vector<double>* CDrawStyle::windowData(const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                                                  int output, int& b0, int& b1)
+{
+    const std::vector<double>* v = cache.data(output, 0);
+    if (!v || !window(ctx, cache, b0, b1))
+        return nullptr;
+    b1 = qMin(b1, int(v->size()) - 1);
+    return v;
+}
+
 int CDrawStyle::lineWidth(const RPCFormulaResultCache& cache, int output)
 {
     const std::vector<int>& widths = cache.meta->widths;

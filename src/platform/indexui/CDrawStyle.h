@@ -205,12 +205,18 @@ public:
 private:
     // Bars of the context's window that exist in the cache and have a slot; false when none.
     static bool window(const CDrawContext& ctx, const RPCFormulaResultCache& cache, int& b0, int& b1);
+    // The output's first column and its drawn window (b1 clamped to the
+    // column); null when nothing can be drawn.
+    static const std::vector<double>* windowData(const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                                                 int output, int& b0, int& b1);
     static int lineWidth(const RPCFormulaResultCache& cache, int output);
     // 1 rising input bar, -1 falling, 0 unknown.
     static int barDirection(const RPCFormulaResultCache& cache, int bar);
 
     // Polyline of m_points cut at the starts listed in m_runs.
     void flushPolylines(QPainter& painter);
+    // Draws the collected m_lines with `pen` (nothing when there are none).
+    void strokeLines(QPainter& painter, const QPen& pen);
     // Fills m_points / m_runs with the valid values of bars b0..b1 (times scale).
     void collectLine(const CDrawContext& ctx, const RPCFormulaResultCache& cache,
                      const std::vector<double>& values, int b0, int b1, double scale);

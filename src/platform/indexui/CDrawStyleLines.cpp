@@ -17,11 +17,24 @@ QPen linePen(const QColor& color, int width, Qt::PenStyle style)
     return pen;
 }
 
+
 Qt::PenStyle validStyle(Qt::PenStyle s)
 {
     return (s >= Qt::SolidLine && s <= Qt::DashDotDotLine) ? s : Qt::SolidLine;
 }
 } // namespace
+
+// One call for all collected segments, in one pen.
+void CDrawStyle::strokeLines(QPainter& painter, const QPen& pen)
+{
+    if (m_lines.isEmpty())
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(pen);
+    painter.drawLines(m_lines);
+    painter.restore();
+}
 
 void CDrawStyle::drawSimpleLine(QPainter& painter, const CDrawContext& ctx,
                                 const RPCFormulaResultCache& cache, int output, Qt::PenStyle pen,
@@ -48,10 +61,9 @@ void CDrawStyle::drawSegmentLine(QPainter& painter, const CDrawContext& ctx,
 {
     int b0 = 0;
     int b1 = -1;
-    const std::vector<double>* v = cache.data(output, 0);
-    if (!v || !window(ctx, cache, b0, b1))
+    const std::vector<double>* v = windowData(ctx, cache, output, b0, b1);
+    if (!v)
         return;
-    b1 = qMin(b1, int(v->size()) - 1);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     const int width = lineWidth(cache, output);
@@ -92,10 +104,9 @@ void CDrawStyle::drawHorizontalBrokenLine(QPainter& painter, const CDrawContext&
 {
     int b0 = 0;
     int b1 = -1;
-    const std::vector<double>* v = cache.data(output, 0);
-    if (!v || !window(ctx, cache, b0, b1))
+    const std::vector<double>* v = windowData(ctx, cache, output, b0, b1);
+    if (!v)
         return;
-    b1 = qMin(b1, int(v->size()) - 1);
     m_lines.clear();
     bool havePrev = false;
     int prevY = 0;
@@ -115,13 +126,7 @@ void CDrawStyle::drawHorizontalBrokenLine(QPainter& painter, const CDrawContext&
         prevY = y;
         havePrev = true;
     }
-    if (m_lines.isEmpty())
-        return;
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(linePen(outputColor(cache, output), lineWidth(cache, output), Qt::SolidLine));
-    painter.drawLines(m_lines);
-    painter.restore();
+    strokeLines(painter, linePen(outputColor(cache, output), lineWidth(cache, output), Qt::SolidLine));
 }
 
 void CDrawStyle::drawVertLine(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
@@ -129,10 +134,9 @@ void CDrawStyle::drawVertLine(QPainter& painter, const CDrawContext& ctx, const 
 {
     int b0 = 0;
     int b1 = -1;
-    const std::vector<double>* v = cache.data(output, 0);
-    if (!v || !window(ctx, cache, b0, b1))
+    const std::vector<double>* v = windowData(ctx, cache, output, b0, b1);
+    if (!v)
         return;
-    b1 = qMin(b1, int(v->size()) - 1);
     m_lines.clear();
     for (int b = b0; b <= b1; ++b) {
         const double value = (*v)[size_t(b)];
@@ -141,13 +145,7 @@ void CDrawStyle::drawVertLine(QPainter& painter, const CDrawContext& ctx, const 
             m_lines.append(QLine(x, ctx.rect.top(), x, ctx.rect.bottom()));
         }
     }
-    if (m_lines.isEmpty())
-        return;
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(linePen(outputColor(cache, output), lineWidth(cache, output), validStyle(pen)));
-    painter.drawLines(m_lines);
-    painter.restore();
+    strokeLines(painter, linePen(outputColor(cache, output), lineWidth(cache, output), validStyle(pen)));
 }
 
 void CDrawStyle::drawBoolLine(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
@@ -178,13 +176,7 @@ void CDrawStyle::drawBoolLine(QPainter& painter, const CDrawContext& ctx, const 
         prev = pt;
         havePrev = true;
     }
-    if (m_lines.isEmpty())
-        return;
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(linePen(outputColor(cache, output), lineWidth(cache, output), validStyle(pen)));
-    painter.drawLines(m_lines);
-    painter.restore();
+    strokeLines(painter, linePen(outputColor(cache, output), lineWidth(cache, output), validStyle(pen)));
 }
 
 void CDrawStyle::drawCircleDot(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
@@ -192,10 +184,9 @@ void CDrawStyle::drawCircleDot(QPainter& painter, const CDrawContext& ctx, const
 {
     int b0 = 0;
     int b1 = -1;
-    const std::vector<double>* v = cache.data(output, 0);
-    if (!v || !window(ctx, cache, b0, b1))
+    const std::vector<double>* v = windowData(ctx, cache, output, b0, b1);
+    if (!v)
         return;
-    b1 = qMin(b1, int(v->size()) - 1);
     m_points.clear();
     for (int b = b0; b <= b1; ++b) {
         const double value = (*v)[size_t(b)];

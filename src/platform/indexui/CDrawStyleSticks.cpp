@@ -47,10 +47,9 @@ void CDrawStyle::drawColorStick(QPainter& painter, const CDrawContext& ctx,
 {
     int b0 = 0;
     int b1 = -1;
-    const std::vector<double>* v = cache.data(output, 0);
-    if (!v || !window(ctx, cache, b0, b1))
+    const std::vector<double>* v = windowData(ctx, cache, output, b0, b1);
+    if (!v)
         return;
-    b1 = qMin(b1, int(v->size()) - 1);
     const int zero = ctx.y(0.0);
     m_lines.clear();  // above zero
     m_lines2.clear(); // below zero
@@ -88,10 +87,9 @@ void CDrawStyle::drawVolStick(QPainter& painter, const CDrawContext& ctx, const 
 {
     int b0 = 0;
     int b1 = -1;
-    const std::vector<double>* v = cache.data(output, 0);
-    if (!v || !window(ctx, cache, b0, b1))
+    const std::vector<double>* v = windowData(ctx, cache, output, b0, b1);
+    if (!v)
         return;
-    b1 = qMin(b1, int(v->size()) - 1);
     const int base = baseRow(ctx);
     m_rects.clear(); // rising, hollow
     m_lines.clear();
@@ -189,10 +187,9 @@ void CDrawStyle::drawTickSticks(QPainter& painter, const CDrawContext& ctx,
 {
     int b0 = 0;
     int b1 = -1;
-    const std::vector<double>* v = cache.data(output, 0);
-    if (!v || !window(ctx, cache, b0, b1))
+    const std::vector<double>* v = windowData(ctx, cache, output, b0, b1);
+    if (!v)
         return;
-    b1 = qMin(b1, int(v->size()) - 1);
     const std::vector<quoter::CBar>& bars = cache.result->basicData;
     const int base = baseRow(ctx);
     m_lines.clear();  // up

@@ -34,10 +34,9 @@ void CDrawStyle::drawText(QPainter& painter, const CDrawContext& ctx, const RPCF
 {
     int b0 = 0;
     int b1 = -1;
-    const std::vector<double>* v = cache.data(output, 0);
-    if (!v || !window(ctx, cache, b0, b1))
+    const std::vector<double>* v = windowData(ctx, cache, output, b0, b1);
+    if (!v)
         return;
-    b1 = qMin(b1, int(v->size()) - 1);
     painter.save();
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     painter.setFont(KW::CUiResource::instance()->getFont(QStringLiteral("fnt_default_normal")));
@@ -84,10 +83,9 @@ void CDrawStyle::drawIcon(QPainter& painter, const CDrawContext& ctx, const QStr
 {
     int b0 = 0;
     int b1 = -1;
-    const std::vector<double>* v = cache.data(output, 0);
-    if (!v || !window(ctx, cache, b0, b1))
+    const std::vector<double>* v = windowData(ctx, cache, output, b0, b1);
+    if (!v)
         return;
-    b1 = qMin(b1, int(v->size()) - 1);
     const std::vector<double>& params = cache.meta->params1;
     const bool down = output < int(params.size()) && params[size_t(output)] == 2.0;
     const QPixmap icon =
@@ -107,10 +105,9 @@ void CDrawStyle::drawNumber(QPainter& painter, const CDrawContext& ctx, const RP
 {
     int b0 = 0;
     int b1 = -1;
-    const std::vector<double>* v = cache.data(output, 0);
-    if (!v || !window(ctx, cache, b0, b1))
+    const std::vector<double>* v = windowData(ctx, cache, output, b0, b1);
+    if (!v)
         return;
-    b1 = qMin(b1, int(v->size()) - 1);
     const se::RPCFormulaResult& r = *cache.result;
     const std::vector<double>* numbers = cache.data(output, 1);
     if (!numbers && output < int(r.numbers.size()) && !r.numbers[size_t(output)].empty())
