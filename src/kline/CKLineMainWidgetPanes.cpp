@@ -122,19 +122,8 @@ void CKLineMainWidget::adjustIndexWidgetSize(int count)
             m_indexModel->updateIndexTemplate(pane->lastIndexName());
             m_indexModel->saveSelectTemplateIndex(int(m_uiParam->period));
         }
-        pane->hide();
         pane->clear();
-        pane->release();
-        m_subPanes.removeLast();
-        m_paneList->removeWidget(pane);
-        pane->setUpstream(nullptr);
-        pane->deleteLater();
-        for (auto it = m_satellitePanes.begin(); it != m_satellitePanes.end(); ++it) {
-            if (it->pane == pane) {
-                m_satellitePanes.erase(it);
-                break;
-            }
-        }
+        removeSubPane(pane);
     }
     if (m_subPanes.isEmpty())
         highlightWidget(0);
