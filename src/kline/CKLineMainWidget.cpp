@@ -71,6 +71,9 @@ void CKLineMainWidget::createUi()
                                         ? QStringLiteral("ic_clr_concise_mainwindow_split_background")
                                         : QStringLiteral("ic_clr_realtime_spliter_background"));
     m_paneList->setSplitterWidth(1);
+    // Panes can be sized by their splitters from the start, not only after
+    // a period change has re-enabled dragging.
+    m_paneList->setDragEnable(true);
     connect(m_paneList, &KW::CDragWidgetList::stretchDragged, this,
             [this](int, QWidget* w) {
                 if (auto* pane = qobject_cast<CKLineWidget*>(w))

@@ -95,6 +95,7 @@ TEST(ChartHost, ANewChartHoldsKLineAndMaOnTheMainPaneOnly)
     EXPECT_TRUE(chart.subPanes().isEmpty());
     EXPECT_EQ(chart.paneList()->count(), 1);
     EXPECT_EQ(chart.paneList()->stretch(0), 2);
+    EXPECT_TRUE(chart.paneList()->isDragEnabled());
     EXPECT_FALSE(chart.isRequested());
     EXPECT_TRUE(chart.getUiParam()->formulaBase != nullptr);
     EXPECT_EQ(chart.defaultSubIndexes(),
@@ -161,6 +162,32 @@ TEST(ChartHost, ANewSubPaneGetsHalfTheMainStretch)
     chart.addIndexWidget();
     EXPECT_EQ(chart.paneList()->stretch(1), 2);
     EXPECT_EQ(chart.getStretchFactorList(), std::vector<int>({5, 2}));
+}
+
+TEST(ChartHost, DraggingASplitterResizesThePanesAndReports206)
+{
+    CSpyChart chart(nullptr, 0);
+    chart.resize(600, 600);
+    chart.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
+    chart.addIndexWidget();
+    chart.paneList()->updateWidgetLength();
+    ASSERT_EQ(chart.paneList()->splitterRects().size(), 1);
+    const QRect bar = chart.paneList()->splitterRects().first();
+    const int mainBefore = chart.mainPane()->height();
+    // The splitter's grip is a child of the list: find what sits on the bar.
+    QWidget* grip = chart.paneList()->childAt(bar.center());
+    ASSERT_NE(grip, nullptr);
+    const QPoint from = grip->mapFrom(chart.paneList(), bar.center());
+    QTest::mousePress(grip, Qt::LeftButton, Qt::NoModifier, from);
+    QMouseEvent move(QEvent::MouseMove, from + QPoint(0, 60), grip->mapToGlobal(from + QPoint(0, 60)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(grip, &move);
+    QTest::mouseRelease(grip, Qt::LeftButton, Qt::NoModifier, from + QPoint(0, 60));
+    chart.paneList()->updateWidgetLength();
+    EXPECT_GT(chart.mainPane()->height(), mainBefore + 40);
+    ASSERT_NE(chart.last(206), nullptr);
+    EXPECT_EQ(chart.last(206)->p1, chart.mainPane()->paneId());
 }
 
 TEST(ChartHost, DeletingPanesMovesTheHighlightAndTheLastOneHidesIt)
