@@ -31,35 +31,16 @@ namespace {
 const int kFirstChartNumber = TC::CKLineMainWidget::nextChartInstanceNumber();
 
 // Records the bus traffic of one test.
-struct BusRecorder {
-    struct Event {
-        int id, p1, p2;
-        QString text;
-    };
+struct BusRecorder : ktest::EventLog {
     BusRecorder()
     {
-        token = KW::CEventBus::instance()->subscribe([this](int id, int p1, int p2, const QString& t, void*) {
-            events.push_back({id, p1, p2, t});
+        token = KW::CEventBus::instance()->subscribe([this](int id, int p1, int p2, const QString& t, void* d) {
+            record(id, p1, p2, t, d);
             return false;
         });
     }
     ~BusRecorder() { KW::CEventBus::instance()->unsubscribe(token); }
-    const Event* last(int id) const
-    {
-        for (auto it = events.rbegin(); it != events.rend(); ++it)
-            if (it->id == id)
-                return &*it;
-        return nullptr;
-    }
-    int count(int id) const
-    {
-        int n = 0;
-        for (const Event& e : events)
-            n += e.id == id;
-        return n;
-    }
     int token = 0;
-    std::vector<Event> events;
 };
 
 QStringList upper(const QStringList& l)

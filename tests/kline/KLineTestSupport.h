@@ -6,45 +6,26 @@
 #include <QElapsedTimer>
 #include <QString>
 
+#include "common/EventLog.h"
 #include "kline/CKLineMainWidget.h"
 
 namespace ktest {
 
 // A chart that records every event reaching its handler before handling it.
-class CSpyChart : public TC::CKLineMainWidget
+class CSpyChart : public TC::CKLineMainWidget, public EventLog
 {
 public:
-    struct Event {
-        int id, p1, p2;
-        QString text;
-    };
     using TC::CKLineMainWidget::CKLineMainWidget;
     bool handleEvent(int id, int p1, int p2, const QString& text, void* data) override
     {
-        events.push_back({id, p1, p2, text});
+        record(id, p1, p2, text, data);
         return TC::CKLineMainWidget::handleEvent(id, p1, p2, text, data);
-    }
-    int count(int id) const
-    {
-        int n = 0;
-        for (const Event& e : events)
-            n += e.id == id;
-        return n;
-    }
-    const Event* last(int id) const
-    {
-        for (auto it = events.rbegin(); it != events.rend(); ++it)
-            if (it->id == id)
-                return &*it;
-        return nullptr;
     }
     // Protected pane operations, open to tests.
     using TC::CKLineMainWidget::addIndexWidget;
     using TC::CKLineMainWidget::clearSubIndexes;
     using TC::CKLineMainWidget::delIndexWidget;
     using TC::CKLineMainWidget::highlightWidget;
-
-    std::vector<Event> events;
 };
 
 // Processes events until `cond` holds; the limit only bounds a failure.

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/EventLog.h"
 #include "model/CKLineUiParam.h"
 #include "pane/CKLineGraphWidget.h"
 #include "platform/framework/CEventDeliverer.h"
@@ -24,34 +25,14 @@
 namespace ptest {
 
 // The pane's container: records what the pane and its series deliver.
-class CSink : public KW::CEventDeliverer
+class CSink : public KW::CEventDeliverer, public ktest::EventLog
 {
 public:
-    struct Event {
-        int id, p1, p2;
-        QString text;
-        void* data;
-    };
     bool handleEvent(int id, int p1, int p2, const QString& text, void* data) override
     {
-        events.push_back({id, p1, p2, text, data});
+        record(id, p1, p2, text, data);
         return true;
     }
-    int count(int id) const
-    {
-        int n = 0;
-        for (const Event& e : events)
-            n += e.id == id;
-        return n;
-    }
-    const Event* last(int id) const
-    {
-        for (auto it = events.rbegin(); it != events.rend(); ++it)
-            if (it->id == id)
-                return &*it;
-        return nullptr;
-    }
-    std::vector<Event> events;
 };
 
 // A series that takes its answers straight from the test.

@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QVector>
 
+#include "common/EventLog.h"
 #include "model/CKLineUiParam.h"
 #include "platform/framework/CEventDeliverer.h"
 #include "platform/market/CStockManager.h"
@@ -21,35 +22,16 @@ namespace stest {
 
 // The pane a series reports to: records every event, answers event 221
 // (N of an N-minute period) with `periodN`.
-class CRecordingPane : public KW::CEventDeliverer
+class CRecordingPane : public KW::CEventDeliverer, public ktest::EventLog
 {
 public:
-    struct Event {
-        int id, p1, p2;
-        QString text;
-    };
     bool handleEvent(int id, int p1, int p2, const QString& text, void* data) override
     {
         if (id == 221 && data)
             *static_cast<int*>(data) = periodN;
-        events.push_back({id, p1, p2, text});
+        record(id, p1, p2, text, data);
         return true;
     }
-    int count(int id) const
-    {
-        int n = 0;
-        for (const Event& e : events)
-            n += e.id == id;
-        return n;
-    }
-    const Event* last(int id) const
-    {
-        for (auto it = events.rbegin(); it != events.rend(); ++it)
-            if (it->id == id)
-                return &*it;
-        return nullptr;
-    }
-    std::vector<Event> events;
     int periodN = 1;
 };
 

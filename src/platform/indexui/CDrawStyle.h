@@ -215,6 +215,7 @@ private:
 
     // Polyline of m_points cut at the starts listed in m_runs.
     void flushPolylines(QPainter& painter);
+    void flushRiseFall(QPainter& painter, const QColor& rise, const QColor& fall);
     // Draws the collected m_lines with `pen` (nothing when there are none).
     void strokeLines(QPainter& painter, const QPen& pen);
     // Fills m_points / m_runs with the valid values of bars b0..b1 (times scale).

@@ -87,21 +87,7 @@ void CDrawStyle::drawKLine(QPainter& painter, const CDrawContext& ctx, const RPC
         }
     }
 
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(rise, 0));
-    painter.setBrush(Qt::NoBrush);
-    if (!m_lines.isEmpty())
-        painter.drawLines(m_lines);
-    if (!m_rects.isEmpty())
-        painter.drawRects(m_rects);
-    painter.setPen(QPen(fall, 0));
-    painter.setBrush(fall);
-    if (!m_lines2.isEmpty())
-        painter.drawLines(m_lines2);
-    if (!m_rects2.isEmpty())
-        painter.drawRects(m_rects2);
-    painter.restore();
+    flushRiseFall(painter, rise, fall);
 
     if (!superposed && highBar >= 0)
         markHighLow(painter, ctx, highBar, highest, lowBar, lowest, decimals);

@@ -82,6 +82,27 @@ void CDrawStyle::drawColorStick(QPainter& painter, const CDrawContext& ctx,
     painter.restore();
 }
 
+// Rising bars (m_lines, m_rects) hollow in `rise`, falling ones (m_lines2,
+// m_rects2) filled in `fall`: one call per kind and colour.
+void CDrawStyle::flushRiseFall(QPainter& painter, const QColor& rise, const QColor& fall)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(rise, 0));
+    painter.setBrush(Qt::NoBrush);
+    if (!m_lines.isEmpty())
+        painter.drawLines(m_lines);
+    if (!m_rects.isEmpty())
+        painter.drawRects(m_rects);
+    painter.setPen(QPen(fall, 0));
+    painter.setBrush(fall);
+    if (!m_lines2.isEmpty())
+        painter.drawLines(m_lines2);
+    if (!m_rects2.isEmpty())
+        painter.drawRects(m_rects2);
+    painter.restore();
+}
+
 void CDrawStyle::drawVolStick(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
                               int output)
 {
@@ -106,21 +127,7 @@ void CDrawStyle::drawVolStick(QPainter& painter, const CDrawContext& ctx, const 
     const bool own = hasMetaColor(cache, output);
     const QColor rise = own ? outputColor(cache, output) : themeColor("clr_global_rise");
     const QColor fall = own ? rise : themeColor("clr_global_fall");
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(QPen(rise, 0));
-    painter.setBrush(Qt::NoBrush);
-    if (!m_lines.isEmpty())
-        painter.drawLines(m_lines);
-    if (!m_rects.isEmpty())
-        painter.drawRects(m_rects);
-    painter.setPen(QPen(fall, 0));
-    painter.setBrush(fall);
-    if (!m_lines2.isEmpty())
-        painter.drawLines(m_lines2);
-    if (!m_rects2.isEmpty())
-        painter.drawRects(m_rects2);
-    painter.restore();
+    flushRiseFall(painter, rise, fall);
 }
 
 void CDrawStyle::drawStackVolstick(QPainter& painter, const CDrawContext& ctx,
