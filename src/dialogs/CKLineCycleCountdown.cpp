@@ -3,14 +3,19 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "platform/formula/service/CFormulaManager.h"
 #include "platform/formula/service/KelvDataSource.h"
+#include "platform/market/CMarketSimulator.h"
 #include "platform/framework/CUiResource.h"
 
 namespace TC {
 
 CKLineCycleCountdown::CKLineCycleCountdown(QWidget* parent)
     : KW::CBaseWidget(QStringLiteral("highlight_widget"), false, parent),
-      m_clock([] { return QDateTime::currentDateTime(); })
+      m_feedClock([]() -> qint64 {
+          CMarketSimulator* feed = CFormulaManager::instance()->simulator();
+          return feed && feed->isRunning() ? feed->clock() : -1;
+      })
 {
     resize(50, 60);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -27,41 +32,49 @@ void CKLineCycleCountdown::themeChanged()
     update();
 }
 
-void CKLineCycleCountdown::setClock(std::function<QDateTime()> clock)
+void CKLineCycleCountdown::setFeedClock(std::function<qint64()> clock)
 {
     if (clock)
-        m_clock = std::move(clock);
+        m_feedClock = std::move(clock);
+}
+
+int CKLineCycleCountdown::barMinutes(int period)
+{
+    switch (period) {
+    case 60:
+        return 1;
+    case 300:
+        return 5;
+    case 900:
+        return 15;
+    case 1800:
+        return 30;
+    case 3600:
+        return 60;
+    default:
+        return 0;
+    }
 }
 
 void CKLineCycleCountdown::recompute()
 {
-    const QTime now = m_clock().time();
-    const int mm = now.minute();
-    const int ss = now.second();
-    int minutes = 0;
-    switch (m_period) {
-    case 60:
-        m_remaining = 60 - ss;
-        show();
-        return;
-    case 300:
-        minutes = 5;
-        break;
-    case 900:
-        minutes = 15;
-        break;
-    case 1800:
-        minutes = 30;
-        break;
-    case 3600:
-        minutes = 60;
-        break;
-    default:
+    const int minutes = barMinutes(m_period);
+    if (minutes == 0) {
         m_timer.stop();
+        m_counting = false;
+        m_remaining = 0;
         hide();
         return;
     }
-    m_remaining = (minutes - mm % minutes) * 60 - ss;
+    const qint64 now = m_feedClock();
+    m_counting = now >= 0 && isTradeTime(now);
+    if (!m_counting) {
+        m_remaining = 0;
+        hide();
+        return;
+    }
+    const QTime t = QDateTime::fromMSecsSinceEpoch(now).time();
+    m_remaining = (minutes - t.minute() % minutes) * 60 - t.second();
     show();
 }
 
@@ -75,11 +88,15 @@ void CKLineCycleCountdown::setPeriod(int seconds)
 void CKLineCycleCountdown::setStock(std::shared_ptr<qlservice::CInstrumentDetail> stock)
 {
     m_stock = std::move(stock);
+    recompute();
+    update();
 }
 
 void CKLineCycleCountdown::start(int intervalMs)
 {
-    m_timer.start(intervalMs);
+    // A period without a countdown keeps the timer stopped.
+    if (barMinutes(m_period) > 0)
+        m_timer.start(intervalMs);
 }
 
 void CKLineCycleCountdown::stop()
@@ -89,14 +106,7 @@ void CKLineCycleCountdown::stop()
 
 void CKLineCycleCountdown::slotTimeout()
 {
-    if (m_remaining < 1) {
-        recompute();
-        update();
-        return;
-    }
-    if (m_remaining % 10 == 0)
-        recompute();
-    m_remaining -= 1;
+    recompute();
     update();
 }
 

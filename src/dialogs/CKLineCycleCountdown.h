@@ -13,9 +13,16 @@
 namespace TC {
 
 // A pane overlay counting down the seconds until the current intraday bar
-// closes ("150 s "). Shown for the 1, 5, 15, 30 and 60 minute periods only;
-// any other period hides it and stops its timer. The count resynchronises
-// with the clock every ten seconds, so a late timer never drifts.
+// closes ("150 s "). It counts only what it can: the 1, 5, 15, 30 and 60
+// minute periods (any other period hides it and stops its timer), and only
+// while a feed is running and its time lies inside one of the instrument's
+// trading sessions; otherwise it hides and waits, its timer still running,
+// so it reappears when the feed starts or the session opens.
+//
+// The time is the feed's, not the wall clock's: the bars are formed by the
+// feed (the market simulator runs faster than real time, a replay at any
+// pace), so the count is recomputed from the feed clock at every timeout
+// instead of being decremented, which with a real-time feed is the same.
 class INDEXKLINEVIEW_EXPORT CKLineCycleCountdown : public KW::CBaseWidget
 {
     Q_OBJECT
@@ -34,8 +41,14 @@ public:
     int remaining() const { return m_remaining; }
     int period() const { return m_period; }
     bool isRunning() const { return m_timer.isActive(); }
-    // The clock read by the countdown (tests pin it).
-    void setClock(std::function<QDateTime()> clock);
+    // The feed clock: milliseconds since 1970 of the feed forming the bars,
+    // or -1 while no feed runs. By default the formula service's market
+    // simulator while it runs (tests pin it).
+    void setFeedClock(std::function<qint64()> clock);
+    // Shown now: a countable period, a running feed, inside a session.
+    bool isCounting() const { return m_counting; }
+    // Minutes of a period's bar the countdown can count; 0 for any other.
+    static int barMinutes(int period);
 
     void themeChanged() override;
 
@@ -53,7 +66,8 @@ private:
     int m_remaining = 0;
     int m_period = 0;
     std::shared_ptr<qlservice::CInstrumentDetail> m_stock;
-    std::function<QDateTime()> m_clock;
+    std::function<qint64()> m_feedClock;
+    bool m_counting = false;
     QColor m_textColor;
     QFont m_font;
 };

@@ -1,5 +1,7 @@
 #include "kline/CKLineMainWidget.h"
 
+#include <utility>
+
 #include <boost/weak_ptr.hpp>
 
 #include <QVBoxLayout>
@@ -86,6 +88,7 @@ void CKLineMainWidget::createUi()
     m_mainPane->addIndex(QStringLiteral("KLine"), QString());
     m_mainPane->addIndex(QStringLiteral("MA"), QString());
     m_paneList->addStretchWidget(m_mainPane, 2, 3, false);
+    m_paneList->setMinimumItemLength(minimumPaneHeight());
     layout->addWidget(m_paneList, 1);
 
     m_timeLine = new CKLineTimeLineWidget(this, m_viewType == 0, this);
@@ -110,19 +113,25 @@ void CKLineMainWidget::createUi()
 
 CKLineMainWidget::~CKLineMainWidget()
 {
+    // Deleting a pane relays the pane list, whose signals would call back
+    // into this half-destroyed chart (placeHighlight walks the pane lists):
+    // cut those connections and empty the lists before anything is deleted.
+    if (m_paneList)
+        disconnect(m_paneList, nullptr, this, nullptr);
+    CKLineWidget* main = std::exchange(m_mainPane, nullptr);
+    const QVector<CKLineWidget*> subs = std::exchange(m_subPanes, {});
+    m_satellitePanes.clear();
+    m_highlightedPaneId = -1;
     if (m_statisticDialog)
         m_statisticDialog->deleteLater();
-    if (m_mainPane) {
-        m_mainPane->release();
-        delete m_mainPane;
-        m_mainPane = nullptr;
+    if (main) {
+        main->release();
+        delete main;
     }
-    for (CKLineWidget* pane : m_subPanes) {
+    for (CKLineWidget* pane : subs) {
         pane->release();
         delete pane;
     }
-    m_subPanes.clear();
-    m_satellitePanes.clear();
     if (m_uiParam) {
         delete m_uiParam->formulaBase;
         m_uiParam->formulaBase = nullptr;
@@ -166,9 +175,13 @@ void CKLineMainWidget::setPeriod(EFormulaPeriod p)
     const int current = int(m_uiParam->period);
     if (p == current || p == -1)
         return;
+    const int old = current;
+    // The period being left keeps its layout as it is now (the tick chart
+    // switch below replaces the main pane's formulas).
+    saveCurrentIndexs();
+    m_periodOverlays[old] = mainOverlays();
     if (p == 0 || current == 0)
         enableTickGraph(p == 0);
-    const int old = current;
     m_uiParam->period = p;
     if (m_mainPane)
         m_mainPane->setPeriod(p);
@@ -176,18 +189,36 @@ void CKLineMainWidget::setPeriod(EFormulaPeriod p)
         m_indexModel->reset();
     m_periodStretch[old] = getStretchFactorList();
 
+    // A period seen for the first time starts with the layout just left; the
+    // tick chart starts with its tick line alone.
+    if (!m_periodIndexes.contains(p)) {
+        if (p != 0) {
+            m_periodIndexes[p] = m_periodIndexes.value(old);
+            m_periodOverlays[p] = m_periodOverlays.value(old);
+            m_periodStretch[p] = m_periodStretch.value(old);
+        } else {
+            m_periodIndexes[p] = QList<QString>{QString()};
+        }
+    }
+
     if (CAppConfig::isClientType(3)) {
         clearSubIndexes();
+        applyPeriodLayout(p);
     } else if (!getUserConfig()) {
         return;
     } else if (!luawrapper::LuaModuleCtrl::checkModule(
                    {QStringLiteral("mdl_ui_custom"), QStringLiteral("mdl_ui_custom_use_fixed_attached_figure")})) {
         clearSubIndexes();
+        applyPeriodLayout(p);
         if (m_indexModel)
             m_indexModel->updateSelectTemplateIndex(p);
     } else if (getUserConfig()->keepAttachedFigures()) {
+        // The sub-panes stay from period to period; only the tick chart (and
+        // view type 1) goes without them, and leaving it gives them back.
         if (m_uiParam->tickGraph || m_viewType == 1)
             clearSubIndexes();
+        else if (old == 0)
+            applyPeriodLayout(p);
     } else {
         clearSubIndexes();
     }
@@ -202,6 +233,31 @@ void CKLineMainWidget::setPeriod(EFormulaPeriod p)
         m_mainPane->unrequest();
     unrequestSubGraph();
     clear(false);
+}
+
+void CKLineMainWidget::applyPeriodLayout(int p)
+{
+    setCurrentIndexes(m_periodIndexes.value(p));
+    // The layout list names one overlay; the others of that period follow it.
+    if (!m_mainPane)
+        return;
+    const QStringList overlays = m_periodOverlays.value(p);
+    const QList<QString> list = m_periodIndexes.value(p);
+    if (overlays.isEmpty() || list.isEmpty() || overlays.first().compare(list.first(), Qt::CaseInsensitive) != 0)
+        return;
+    for (int i = 1; i < overlays.size(); ++i)
+        if (!m_mainPane->hasIndex(overlays.at(i)))
+            m_mainPane->addIndex(overlays.at(i), QString());
+}
+
+QStringList CKLineMainWidget::mainOverlays() const
+{
+    QStringList out;
+    if (m_mainPane)
+        for (const QString& f : m_mainPane->indexNames())
+            if (!m_mainPane->series()->isMainGraph(f))
+                out << f;
+    return out;
 }
 
 void CKLineMainWidget::enableTickGraph(bool on)
@@ -311,6 +367,8 @@ void CKLineMainWidget::request(bool full)
     m_lastBatchSize = records.size();
     for (int i = 0; i < records.size(); ++i)
         owners.at(i)->deliverResult(records.at(i), metas.at(i), results.at(i));
+    if (m_mainPane && m_mainPane->series())
+        m_mainPane->series()->requestRankList();
     updateView();
     resetTimeline();
     repaint();
@@ -386,12 +444,18 @@ void CKLineMainWidget::updateView()
     update();
 }
 
+int CKLineMainWidget::minimumPaneHeight() const
+{
+    const CIndexTitleWidget* title = m_mainPane ? m_mainPane->title() : nullptr;
+    return (title ? title->titleHeight() : 0) + kMinPlotHeight;
+}
+
 void CKLineMainWidget::resetFormulaAxis()
 {
     delete m_uiParam->formulaBase;
     m_uiParam->formulaBase = nullptr;
-    CKLineData* owner = m_mainPane ? m_mainPane->series().get() : nullptr;
-    m_uiParam->formulaBase = CFormulaBaseAxis::create(m_uiParam->indexType, owner, m_uiParam);
+    // The chart's own selector belongs to no series: it outlives any pane.
+    m_uiParam->formulaBase = CFormulaBaseAxis::create(m_uiParam->indexType, nullptr, m_uiParam);
 }
 
 void CKLineMainWidget::setIndexType(int t)

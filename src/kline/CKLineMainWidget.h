@@ -9,6 +9,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include "kline/IndexKLineViewGlobal.h"
@@ -54,6 +55,12 @@ typedef int EFormulaPeriod;
 // request id to the series that booked the id, held weakly: a series that is
 // gone or has cancelled the id simply drops them.
 //
+// No pane is laid out shorter than minimumPaneHeight(): its title bar plus
+// kMinPlotHeight pixels of plot, room for three price labels. Splitter drags
+// stop there and factors remembered from another window size cannot squeeze
+// a pane below it (only a chart too short for all panes at that height
+// shares its height equally).
+//
 // Panes are deleted with deleteLater() when removed (queued events may still
 // reach them); the destructor deletes the remaining ones at once after
 // cancelling every subscription, so a destroyed chart leaves nothing live at
@@ -63,6 +70,8 @@ class INDEXKLINEVIEW_EXPORT CKLineMainWidget : public KW::CBaseWidget
 public:
     CKLineMainWidget(QWidget* parent, EIndexViewType type);
     ~CKLineMainWidget() override;
+
+    static constexpr int kMinPlotHeight = 40;
 
     // The chart instance number of the next chart (tests).
     static int nextChartInstanceNumber();
@@ -120,6 +129,7 @@ public:
     CKLineWidget* mainPane() const { return m_mainPane; }
     const QVector<CKLineWidget*>& subPanes() const { return m_subPanes; }
     KW::CDragWidgetList* paneList() const { return m_paneList; }
+    int minimumPaneHeight() const;
     KW::CHighlightWidget* highlight() const { return m_highlight; }
     CKLineTimeLineWidget* timeLine() const { return m_timeLine; }
     CIndexModelWidget* indexModel() const { return m_indexModel; }
@@ -206,6 +216,10 @@ protected:
     // Entry 0 the main pane's indicator, then each sub-pane's formula.
     QList<QString> getCurrentIndexes() const;
     void setCurrentIndexes(const QList<QString>& list);
+    // Applies a period's remembered layout and the further overlays of it.
+    void applyPeriodLayout(int period);
+    // The main pane's formulas other than the price (in pane order).
+    QStringList mainOverlays() const;
     CKLineWidget* findPane(int paneId) const;
     void removeSubPane(CKLineWidget* pane);
     // Drops a main-graph formula from the main pane and puts "KLINE" back
@@ -253,6 +267,9 @@ private:
     bool m_requested = false;
     QMap<int, QList<QString>> m_periodIndexes;
     QMap<int, std::vector<int>> m_periodStretch;
+    // Every overlay of the main pane per period; the layout list holds only
+    // the first.
+    QMap<int, QStringList> m_periodOverlays;
     QWidget* m_statisticDialog = nullptr;
     // Trade linkage windows; created on demand by the linkage features.
     QWidget* m_linkageDialog = nullptr;

@@ -250,8 +250,13 @@ void CKLineMainWidget::resetTimeline()
 void CKLineMainWidget::updateTimeline(int first, int last)
 {
     CKLineUiParam& ui = *m_uiParam;
-    if (last == ui.overviewEnd)
+    // A window on the newest bar follows it at its width (candles keep
+    // their size all day); only a window on the whole history grows.
+    if (last == ui.overviewEnd) {
         ++last;
+        if (first > ui.actualStart)
+            ++first;
+    }
     ++ui.overviewEnd;
     ui.actualEnd = ui.getLastIndex() + ui.optionExtraDays();
     m_timeLine->updateActualEndTime(ui.actualEnd);
@@ -307,6 +312,9 @@ void CKLineMainWidget::resizeEvent(QResizeEvent* event)
 void CKLineMainWidget::themeChanged()
 {
     KW::CBaseWidget::themeChanged();
+    // The title font decides the smallest pane.
+    if (m_paneList)
+        m_paneList->setMinimumItemLength(minimumPaneHeight());
     updateView();
 }
 

@@ -407,7 +407,7 @@ void CKLineMainWidget::destoryWidget(const QString& paneName)
     if (it == m_satellitePanes.constEnd() || !it->pane)
         return;
     CKLineWidget* pane = it->pane;
-    pane->postEvent(3020, pane->paneId(), 1, pane->indexName(), nullptr);
+    pane->deliverEvent(3020, pane->paneId(), 1, pane->indexName(), nullptr);
     if (pane->isSubPane())
         CFormulaManager::instance()->clearExtendCache(it->formula);
 }

@@ -222,7 +222,7 @@ void CKLineWidget::request(int runMode, bool flag)
         m_graph->requestData(flag, runMode);
     }
     if (!group && !python)
-        postEvent(3086, 0, 0, QString(), nullptr);
+        deliverEvent(3086, 0, 0, QString(), nullptr);
     showLiveTradeButton(runMode);
 }
 
@@ -356,6 +356,8 @@ void CKLineWidget::setStock(std::shared_ptr<qlservice::CInstrumentDetail> stock)
         }
     }
     m_graph->setStock(stock);
+    // The countdown decides itself whether it can count (period, feed,
+    // session); it only needs to know what to count.
     m_countdown->setStock(stock);
     if (m_uiParam)
         m_countdown->setPeriod(int(m_uiParam->period));
@@ -369,10 +371,8 @@ void CKLineWidget::setPeriod(int period)
     if (m_title)
         m_title->setPeroid(period);
     m_graph->setPeriod(period);
-    if (m_countdown->isTradeTime(QDateTime::currentMSecsSinceEpoch())) {
-        m_countdown->setPeriod(period);
-        m_countdown->start(1000);
-    }
+    m_countdown->setPeriod(period);
+    m_countdown->start(1000);
 }
 
 void CKLineWidget::setDrType(int drType)
@@ -490,7 +490,7 @@ void CKLineWidget::updateKlineId()
     if (m_title && !(m_uiParam && m_uiParam->lockCursor && !m_uiParam->lockClicked))
         m_title->updateIndexId(bar);
     m_graph->update();
-    postEvent(188, 0, 0, QString(), nullptr);
+    deliverEvent(188, 0, 0, QString(), nullptr);
     m_mouseStayTimer->start(400);
 }
 

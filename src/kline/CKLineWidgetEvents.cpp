@@ -74,27 +74,29 @@ bool CKLineWidget::handleEvent(int id, int p1, int p2, const QString& text, void
         return KW::CBaseWidget::handleEvent(id, p1, p2, text, data);
     }
 
-    // Button clicks (event 5, p1 = button id).
+    // Button clicks (event 5, p1 = button id). What a button asks for is
+    // handled by the chart this pane belongs to, so it goes upstream and
+    // reaches the bus only when the chart leaves it.
     switch (p1) {
     case 100:
     case 1104:
-        postEvent(3020, m_paneId, p2, m_indexName, nullptr);
+        deliverEvent(3020, m_paneId, p2, m_indexName, nullptr);
         clearExtendCache();
         return true;
     case 103:
-        postEvent(202, 0, 0, QString(), nullptr);
+        deliverEvent(202, 0, 0, QString(), nullptr);
         return true;
     case 500:
         if (m_title)
             m_graph->showParamPopup(m_title->titleGlobalPoint());
         return true;
     case 501:
-        postEvent(3230, m_paneId, 0, QString(), nullptr);
+        deliverEvent(3230, m_paneId, 0, QString(), nullptr);
         return true;
     case 502:
     case 503:
     case 504:
-        postEvent(3228, m_paneId, 504 - p1, QString(), nullptr);
+        deliverEvent(3228, m_paneId, 504 - p1, QString(), nullptr);
         return true;
     case 1105:
         m_autoRequest = true;
@@ -109,7 +111,7 @@ bool CKLineWidget::handleEvent(int id, int p1, int p2, const QString& text, void
         }
         const QString key =
             m_uiParam ? KW::nvStockKey(m_uiParam->getCurrCode(), m_uiParam->getCurrMarket()) : QString();
-        postEvent(3207, 1103, p2, QStringLiteral("%1|%2").arg(m_indexName, key), nullptr);
+        deliverEvent(3207, 1103, p2, QStringLiteral("%1|%2").arg(m_indexName, key), nullptr);
         return true;
     }
     default:

@@ -197,9 +197,11 @@ private:
     // Reports the drag from m_dragX to x as whole bars (event 193).
     void dragScroll(int x);
     void updateParamPopup(int hover, const QPoint& globalPos);
-    // The ranking-list names of the mark under `point` in the tip box at
-    // (point x, 5); hidden when there are none.
+    // The ranking-list names of the mark under `point`, or of bar `bar`, in
+    // the tip box centred on the mark at y 5; hidden when there are none.
     void updateRankTip(const QPoint& point);
+    void updateRankTip(int bar);
+    void showRankTip(const QVector<std::shared_ptr<se::LongHuBangRankListInfo>>& records, int markX);
     // Points the drawing tools at drawGraphKey and loads its stored drawings.
     void loadDrawings();
     void drawGroupModelNotice(QPainter& painter);

@@ -147,28 +147,47 @@ void CKLineGraphWidget::mouseMoveEvent(QMouseEvent* event)
     deliverEvent(187, crossX, hover, QString(), nullptr);
     m_mouseIn = true;
     // Ex-rights mark texts in the bottom band come with the ex-rights marks.
+    // The crosshair names its own bar's listing; a free mouse only the mark
+    // it is over.
     if (ui.crossVisible)
-        updateRankTip(QPoint(crossX, 0));
+        updateRankTip(ui.crossIndex);
     else if (m_pData)
-        updateRankTip(QPoint(event->pos().x(), 0));
+        updateRankTip(event->pos());
     m_tradeTipShown = false;
     update();
 }
 
 void CKLineGraphWidget::updateRankTip(const QPoint& point)
 {
-    if (!m_tipBox || !m_pData || !m_pUiParam)
+    if (!m_pData)
         return;
     QPoint hit = point;
     CKLineData::RankRecords records;
-    m_rankHits.clear();
+    if (!m_pData->getRankListAt(hit, records))
+        records.clear();
+    showRankTip(records, hit.x());
+}
+
+void CKLineGraphWidget::updateRankTip(int bar)
+{
+    if (!m_pData)
+        return;
+    CKLineData::RankRecords records;
+    int x = 0;
+    if (!m_pData->getRankListOfBar(bar, records, &x))
+        records.clear();
+    showRankTip(records, x);
+}
+
+void CKLineGraphWidget::showRankTip(const QVector<std::shared_ptr<se::LongHuBangRankListInfo>>& records, int markX)
+{
+    if (!m_tipBox || !m_pUiParam)
+        return;
+    m_rankHits = records;
     QStringList names;
-    if (m_pData->getRankListAt(hit, records)) {
-        m_rankHits = records;
-        for (const auto& r : records)
-            if (r && !r->reason.empty())
-                names << QString::fromStdString(r->reason);
-    }
+    for (const auto& r : records)
+        if (r && !r->reason.empty())
+            names << QString::fromStdString(r->reason);
     if (names.isEmpty()) {
         m_tipBox->hide();
         return;
@@ -176,10 +195,10 @@ void CKLineGraphWidget::updateRankTip(const QPoint& point)
     const int w = m_tipBox->textWidth(names);
     const int minX = m_pUiParam->getXAxisByIndex(m_pUiParam->getMinDispIndex(), -1, -1);
     const int maxX = m_pUiParam->getXAxisByIndex(m_pUiParam->getMaxDispIndex(), -1, -1);
-    int left = point.x() - w / 2;
+    int left = markX - w / 2;
     if (left < minX)
         left = minX;
-    else if (point.x() + w / 2 > maxX)
+    else if (markX + w / 2 > maxX)
         left = maxX - w;
     m_tipBox->setTip(names);
     m_tipBox->move(left, 5);

@@ -7,6 +7,7 @@
 #include <boost/shared_ptr.hpp>
 #include <boost/thread/shared_mutex.hpp>
 
+#include <QHash>
 #include <QMap>
 #include <QPair>
 #include <QPoint>
@@ -172,10 +173,17 @@ public:
     // --- ranking list: may run on any thread
     void LonghubangCallback(const std::string& market, const std::string& code, const RankListByDay& records,
                             int requestType);
+    // Asks for the current instrument's ranking lists when it has them (any
+    // other instrument's are dropped); the main pane's request and the
+    // chart's batch request both do.
+    void requestRankList();
     QString rankListKey() const;
     // The ranking-list records whose mark box (x, 0, 6 x 8) holds `point`;
     // on a hit the point moves to (mark x, 0).
     bool getRankListAt(QPoint& point, RankRecords& records) const;
+    // The records of visible bar `bar` (the crosshair's), whichever side of
+    // the bar's x its mark lies; *markX receives the mark's x on a hit.
+    bool getRankListOfBar(int bar, RankRecords& records, int* markX = nullptr) const;
     // Mark positions of the visible listed days (rebuilt by calcLongHuBangData).
     QMap<int, RankRecords> rankTable() const { return m_rankTable; }
     RankListByDay rankListRecords() const;
@@ -212,6 +220,10 @@ protected:
     // owns the series.
     bool sendRecords(const QVector<CFormulaParam>& records, bool viaMerge, bool flag);
     QString baseKey() const;
+    // The price series of the chart's own instrument (K-line or tick line,
+    // whatever name the pane gave it); null before it arrived. *closeColumn
+    // receives the column of its close (3 for a K-line, 0 for the tick line).
+    const RPCFormulaResultCache* mainGraphResult(int* closeColumn = nullptr) const;
     // The first formula of the pane with a result of the base instrument.
     const RPCFormulaResultCache* firstBaseEntry(CFormulaKey* key) const;
     bool isMergedSubPane() const { return m_paneRole == 1 && !m_mergeGroup.isEmpty(); }
@@ -233,6 +245,9 @@ protected:
     QString m_lhbKey;
     RankListByDay m_lhbRecords;
     QMap<int, RankRecords> m_rankTable;
+    // The visible listed days by bar index: mark x and that day's records
+    // (marks of neighbouring days may share an x when bars are dense).
+    QHash<int, QPair<int, RankRecords>> m_rankByBar;
     QString m_mergeGroup;
     int m_paneNo = 0;
     int m_modelRun = 0;

@@ -179,6 +179,7 @@ void CKLineData::drawTradeMark(QPainter&, const QRect&) {}
 void CKLineData::calcLongHuBangData(const QRect& rect)
 {
     m_rankTable.clear();
+    m_rankByBar.clear();
     if (!m_pUiParam)
         return;
     const CKLineUiParam& ui = *m_pUiParam;
@@ -202,6 +203,9 @@ void CKLineData::calcLongHuBangData(const QRect& rect)
             continue; // a day that is not a bar of the chart
         const int x = int(plot.left() + hw + (bar - first) * spacing + 0.5);
         m_rankTable[x] += it.value();
+        auto& byBar = m_rankByBar[bar];
+        byBar.first = x;
+        byBar.second += it.value();
     }
 }
 
@@ -255,6 +259,17 @@ bool CKLineData::getRankListAt(QPoint& point, RankRecords& records) const
         }
     }
     return false;
+}
+
+bool CKLineData::getRankListOfBar(int bar, RankRecords& records, int* markX) const
+{
+    const auto it = m_rankByBar.constFind(bar);
+    if (it == m_rankByBar.constEnd() || it->second.isEmpty())
+        return false;
+    records = it->second;
+    if (markX)
+        *markX = it->first;
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -376,16 +391,12 @@ QStringList CKLineData::axisLabelTexts() const
     }
     // Reference of the percentage labels: the first visible close.
     double reference = ui.getCurrLastClose();
-    const QString base = baseKey();
     const int first = ui.getMinDispIndex();
-    for (auto it = m_data.constBegin(); it != m_data.constEnd(); ++it) {
-        if (!isMainGraph(it.key().formula) || !it.key().stock.contains(base))
-            continue;
-        const int k = it.key().formula.compare(QLatin1String("KLINE"), Qt::CaseInsensitive) == 0 ? 3 : 0;
-        const std::vector<double>* v = it->data(0, k);
+    int closeColumn = 0;
+    if (const RPCFormulaResultCache* main = mainGraphResult(&closeColumn)) {
+        const std::vector<double>* v = main->data(0, closeColumn);
         if (v && first >= 0 && int(v->size()) > first)
             reference = (*v)[size_t(first)];
-        break;
     }
     const bool percent = !ui.addStockList.isEmpty() && !ui.tickGraph && m_paneRole == 0 &&
                          std::fabs(reference) > 0.00001 && reference < DBL_MAX;

@@ -1,5 +1,6 @@
 // The overview strip of the time line: the main series' close curve over the
-// whole history and the year labels on it.
+// whole history (the view model's actual range, the band the strip maps its
+// window onto) and the year labels on it.
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -29,6 +30,19 @@ int sampleStep(int first, int last, int width)
 
 } // namespace
 
+const RPCFormulaResultCache* CKLineData::mainGraphResult(int* closeColumn) const
+{
+    const QString base = baseKey();
+    for (auto it = m_data.constBegin(); it != m_data.constEnd(); ++it) {
+        if (!isMainGraph(it.key().formula) || !it.key().stock.contains(base))
+            continue;
+        if (closeColumn)
+            *closeColumn = it.key().formula.compare(QLatin1String("KLINE"), Qt::CaseInsensitive) == 0 ? 3 : 0;
+        return &it.value();
+    }
+    return nullptr;
+}
+
 void CKLineData::drawTimelineOverview(QPainter& painter, const QRect& rect)
 {
     if (rect.isEmpty())
@@ -37,21 +51,21 @@ void CKLineData::drawTimelineOverview(QPainter& painter, const QRect& rect)
     if (!m_pUiParam)
         return;
     const CKLineUiParam& ui = *m_pUiParam;
-    const int first = ui.overviewStart;
-    const int last = ui.overviewEnd;
+    const int first = ui.actualStart;
+    const int last = ui.actualEnd;
     if (last < 1 || first < 0 || first > last)
         return;
-    const auto it = m_data.constFind(CFormulaKey(baseKey(), getMainGraph()));
-    if (it == m_data.constEnd())
+    int closeColumn = 0;
+    const RPCFormulaResultCache* main = mainGraphResult(&closeColumn);
+    if (!main)
         return;
-    const RPCFormulaResultCache& cache = it.value();
+    const RPCFormulaResultCache& cache = *main;
     double max = 0.0;
     double min = 0.0;
     if (!CDrawStyle::calcMaxMin(max, min, first, last, cache, true, false, 1.0, false) ||
         cache.outputCount() < 1)
         return;
-    // The tick chart's line is its only column; a K-line's close is the fourth.
-    const std::vector<double>* values = cache.data(0, ui.tickGraph ? 0 : 3);
+    const std::vector<double>* values = cache.data(0, closeColumn);
     if (!values)
         return;
 
@@ -99,12 +113,12 @@ void CKLineData::drawYearLabels(QPainter& painter, const QRect& rect)
     if (!m_pUiParam || rect.isEmpty())
         return;
     const CKLineUiParam& ui = *m_pUiParam;
-    const int first = ui.overviewStart;
-    const int last = std::min(ui.overviewEnd, ui.getLastIndex() + 1);
+    const int first = ui.actualStart;
+    const int last = std::min(ui.actualEnd, ui.getLastIndex() + 1);
     if (first < 0 || first >= last)
         return;
-    const double spacing = double(rect.width()) / double(ui.getEndStartSub(ui.overviewEnd, first) + 1);
-    const int step = sampleStep(first, ui.overviewEnd, rect.width());
+    const double spacing = double(rect.width()) / double(ui.getEndStartSub(ui.actualEnd, first) + 1);
+    const int step = sampleStep(first, ui.actualEnd, rect.width());
 
     painter.save();
     painter.setClipRect(rect);

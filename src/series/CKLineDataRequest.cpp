@@ -89,28 +89,33 @@ void CKLineData::request(int mode, bool flag)
     const bool modelStart = (hasGroupModelIndex() && m_pUiParam->isShowGroupIndexGraph()) || hasPythonIndex();
     deliverEvent(modelStart && !isMergedSubPane() ? 3084 : 3086, 0, 0, QString(), nullptr);
 
-    if (m_paneRole == 0) {
-        const QString market = m_pUiParam->getCurrMarket();
-        const QString code = m_pUiParam->getCurrCode();
-        if (qlservice::StockTypeCenter::isTypedStock(market, code, kStockTypeRankList)) {
-            {
-                boost::unique_lock<boost::shared_mutex> lock(m_lhbLock);
-                m_lhbState = 0;
-            }
-            const boost::weak_ptr<CKLineData> weak = weak_from_this();
-            CFormulaManager::LongHuBangCallback cb = [weak](const std::string& m, const std::string& c,
-                                                            const CFormulaManager::RankListByDay& data,
-                                                            int type) {
-                if (const auto self = weak.lock())
-                    self->LonghubangCallback(m, c, data, type);
-            };
-            CFormulaManager::instance()->getLongHuBangDataFromLocalSqlite(market, code, cb);
-            CFormulaManager::instance()->requestLonghubangData(market, code, cb);
-        } else {
+    if (m_paneRole == 0)
+        requestRankList();
+}
+
+void CKLineData::requestRankList()
+{
+    if (!m_pUiParam)
+        return;
+    const QString market = m_pUiParam->getCurrMarket();
+    const QString code = m_pUiParam->getCurrCode();
+    if (qlservice::StockTypeCenter::isTypedStock(market, code, kStockTypeRankList)) {
+        {
             boost::unique_lock<boost::shared_mutex> lock(m_lhbLock);
-            m_lhbKey.clear();
-            m_lhbRecords.clear();
+            m_lhbState = 0;
         }
+        const boost::weak_ptr<CKLineData> weak = weak_from_this();
+        CFormulaManager::LongHuBangCallback cb = [weak](const std::string& m, const std::string& c,
+                                                        const CFormulaManager::RankListByDay& data, int type) {
+            if (const auto self = weak.lock())
+                self->LonghubangCallback(m, c, data, type);
+        };
+        CFormulaManager::instance()->getLongHuBangDataFromLocalSqlite(market, code, cb);
+        CFormulaManager::instance()->requestLonghubangData(market, code, cb);
+    } else {
+        boost::unique_lock<boost::shared_mutex> lock(m_lhbLock);
+        m_lhbKey.clear();
+        m_lhbRecords.clear();
     }
 }
 

@@ -10,63 +10,106 @@
 using TC::CKLineCycleCountdown;
 
 namespace {
-std::function<QDateTime()> at(int h, int m, int s)
+
+// A time inside the morning session of SH600000 on the market's last day.
+qint64 sessionTime(int h, int m, int s)
 {
-    return [=] { return QDateTime(QDate(2026, 11, 27), QTime(h, m, s)); };
+    const auto sessions = kelv::getOpenCloseTime(QStringLiteral("SH"), QStringLiteral("600000"));
+    const QDate day = QDateTime::fromMSecsSinceEpoch(sessions.value(0).first).date();
+    return QDateTime(day, QTime(h, m, s)).toMSecsSinceEpoch();
 }
+
+// A countdown on SH600000 whose feed runs and reads `*now` (-1: no feed).
+struct Counting {
+    qint64 now = sessionTime(10, 7, 30);
+    CKLineCycleCountdown w;
+    Counting()
+    {
+        w.setFeedClock([this] { return now; });
+        w.setStock(TC::CStockManager::getInstrumentDetail(QStringLiteral("SH600000")));
+    }
+};
+
 } // namespace
 
 TEST(CycleCountdown, SecondsLeftPerPeriod)
 {
-    CKLineCycleCountdown w;
-    w.setClock(at(10, 7, 30));
-    w.setPeriod(300);
-    EXPECT_EQ(w.remaining(), 150);
-    EXPECT_FALSE(w.isHidden());
-    w.setPeriod(60);
-    EXPECT_EQ(w.remaining(), 30);
-    w.setPeriod(900);
-    EXPECT_EQ(w.remaining(), 450);
-    w.setPeriod(1800);
-    EXPECT_EQ(w.remaining(), 22 * 60 + 30);
-    w.setPeriod(3600);
-    EXPECT_EQ(w.remaining(), 52 * 60 + 30);
+    Counting c;
+    c.w.setPeriod(300);
+    EXPECT_EQ(c.w.remaining(), 150);
+    EXPECT_FALSE(c.w.isHidden());
+    EXPECT_TRUE(c.w.isCounting());
+    c.w.setPeriod(60);
+    EXPECT_EQ(c.w.remaining(), 30);
+    c.w.setPeriod(900);
+    EXPECT_EQ(c.w.remaining(), 450);
+    c.w.setPeriod(1800);
+    EXPECT_EQ(c.w.remaining(), 22 * 60 + 30);
+    c.w.setPeriod(3600);
+    EXPECT_EQ(c.w.remaining(), 52 * 60 + 30);
 }
 
 TEST(CycleCountdown, OtherPeriodsHideAndStop)
 {
-    CKLineCycleCountdown w;
-    w.setClock(at(10, 7, 30));
-    w.setPeriod(300);
-    w.start(1000);
-    EXPECT_TRUE(w.isRunning());
-    for (int p : {86400, 180, 600, 0}) {
-        w.start(1000);
-        w.setPeriod(p);
-        EXPECT_FALSE(w.isRunning()) << p;
-        EXPECT_TRUE(w.isHidden()) << p;
+    Counting c;
+    c.w.setPeriod(300);
+    c.w.start(1000);
+    EXPECT_TRUE(c.w.isRunning());
+    for (int p : {86400, 31536000, 180, 600, 0}) {
+        c.w.setPeriod(300);
+        c.w.start(1000);
+        c.w.setPeriod(p);
+        EXPECT_FALSE(c.w.isRunning()) << p;
+        EXPECT_TRUE(c.w.isHidden()) << p;
+        // Starting it again for such a period keeps it stopped.
+        c.w.start(1000);
+        EXPECT_FALSE(c.w.isRunning()) << p;
     }
 }
 
-TEST(CycleCountdown, TicksDownAndResynchronisesEveryTenSeconds)
+TEST(CycleCountdown, HiddenWithoutAFeedOrOutsideTheSessions)
 {
-    CKLineCycleCountdown w;
-    QDateTime now(QDate(2026, 11, 27), QTime(10, 7, 30));
-    w.setClock([&] { return now; });
-    w.setPeriod(300); // 150 left
-    w.slotTimeout();
-    EXPECT_EQ(w.remaining(), 149);
-    // The clock ran ahead by 5 s; the next multiple of ten resynchronises.
-    now = now.addSecs(13);
-    for (int i = 0; i < 9; ++i)
-        w.slotTimeout();
-    EXPECT_EQ(w.remaining(), 140);
-    w.slotTimeout(); // 140 is a multiple of 10: recompute (137) then count
-    EXPECT_EQ(w.remaining(), 136);
-    // At zero the next bar starts.
-    now = QDateTime(QDate(2026, 11, 27), QTime(10, 10, 0));
-    w.setPeriod(300);
-    EXPECT_EQ(w.remaining(), 300);
+    Counting c;
+    c.now = -1; // market closed, no feed
+    c.w.setPeriod(60);
+    c.w.start(1000);
+    EXPECT_TRUE(c.w.isHidden());
+    EXPECT_FALSE(c.w.isCounting());
+    // The timer keeps waiting: the feed starts and the next tick shows it.
+    EXPECT_TRUE(c.w.isRunning());
+    c.now = sessionTime(10, 7, 30);
+    c.w.slotTimeout();
+    EXPECT_FALSE(c.w.isHidden());
+    EXPECT_EQ(c.w.remaining(), 30);
+    // The lunch break and the evening are outside every session.
+    for (qint64 t : {sessionTime(12, 0, 0), sessionTime(20, 0, 0), sessionTime(9, 0, 0)}) {
+        c.now = t;
+        c.w.slotTimeout();
+        EXPECT_TRUE(c.w.isHidden());
+        EXPECT_FALSE(c.w.isCounting());
+    }
+    // Without an instrument nothing has sessions.
+    CKLineCycleCountdown bare;
+    bare.setFeedClock([] { return sessionTime(10, 7, 30); });
+    bare.setPeriod(60);
+    EXPECT_TRUE(bare.isHidden());
+}
+
+TEST(CycleCountdown, FollowsTheFeedClockAtEveryTick)
+{
+    Counting c;
+    c.w.setPeriod(300); // 150 left
+    c.now += 1000;
+    c.w.slotTimeout();
+    EXPECT_EQ(c.w.remaining(), 149);
+    // A feed faster than real time (the simulator): the count follows it.
+    c.now += 47000;
+    c.w.slotTimeout();
+    EXPECT_EQ(c.w.remaining(), 102);
+    // At the bar's close the next bar's full length shows.
+    c.now = sessionTime(10, 10, 0);
+    c.w.slotTimeout();
+    EXPECT_EQ(c.w.remaining(), 300);
 }
 
 TEST(CycleCountdown, TradeTimeFollowsTheInstrumentSessions)
@@ -84,8 +127,8 @@ TEST(CycleCountdown, TradeTimeFollowsTheInstrumentSessions)
 
 TEST(CycleCountdown, PaintsTheCountInTheFallColour)
 {
-    CKLineCycleCountdown w;
-    w.setClock(at(10, 7, 30));
+    Counting c;
+    CKLineCycleCountdown& w = c.w;
     w.setPeriod(300);
     w.resize(50, 60);
     QImage img(w.size(), QImage::Format_ARGB32_Premultiplied);

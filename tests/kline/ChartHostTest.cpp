@@ -377,27 +377,40 @@ TEST(PaneEvents, ButtonsAndReportsGoOutWithThePaneId)
     ASSERT_NE(chart.last(206), nullptr);
     EXPECT_EQ(chart.last(206)->p1, pane->paneId());
 
-    // Close, stop and zoom buttons.
-    pane->handleEvent(5, 1104, 7, QString(), nullptr);
-    ASSERT_NE(bus.last(3020), nullptr);
-    EXPECT_EQ(bus.last(3020)->p1, pane->paneId());
-    EXPECT_EQ(bus.last(3020)->p2, 7);
-    EXPECT_EQ(bus.last(3020)->text, "MACD");
+    // Title-bar buttons go to the chart the pane belongs to, which acts on
+    // them; only what the chart passes on reaches the bus.
     for (int id : {502, 503, 504}) {
         pane->handleEvent(5, id, 0, QString(), nullptr);
-        ASSERT_NE(bus.last(3228), nullptr);
-        EXPECT_EQ(bus.last(3228)->p1, pane->paneId());
-        EXPECT_EQ(bus.last(3228)->p2, 504 - id);
+        ASSERT_NE(chart.last(3228), nullptr);
+        EXPECT_EQ(chart.last(3228)->p1, pane->paneId());
+        EXPECT_EQ(chart.last(3228)->p2, 504 - id);
     }
+    EXPECT_EQ(bus.count(3228), 0);
+    const bool locked = chart.getUiParam()->lockCursor;
     pane->handleEvent(5, 103, 0, QString(), nullptr);
-    EXPECT_EQ(bus.count(202), 1);
+    EXPECT_EQ(chart.count(202), 1);
+    EXPECT_NE(chart.getUiParam()->lockCursor, locked); // the lock button locks
+    pane->handleEvent(5, 103, 0, QString(), nullptr);
+    EXPECT_EQ(chart.getUiParam()->lockCursor, locked); // and unlocks
     pane->handleEvent(5, 501, 0, QString(), nullptr);
-    ASSERT_NE(bus.last(3230), nullptr);
+    ASSERT_NE(chart.last(3230), nullptr);
+    EXPECT_EQ(chart.last(3230)->p1, pane->paneId());
+    ASSERT_NE(bus.last(3230), nullptr); // the chart posts it on
     EXPECT_EQ(bus.last(3230)->p1, pane->paneId());
 
     // Live trading with nothing to trade only logs.
     pane->handleEvent(5, 1103, 0, QString(), nullptr);
-    EXPECT_EQ(bus.count(3207), 0);
+    EXPECT_EQ(chart.count(3207), 0);
+
+    // The close button removes the pane, and the chart tells the host.
+    const int id = pane->paneId();
+    pane->handleEvent(5, 1104, 7, QString(), nullptr);
+    EXPECT_TRUE(chart.subPanes().isEmpty());
+    ASSERT_NE(bus.last(3020), nullptr);
+    EXPECT_EQ(bus.last(3020)->p1, id);
+    EXPECT_EQ(bus.last(3020)->p2, 7);
+    EXPECT_EQ(bus.last(3020)->text, "MACD");
+    pane = chart.addIndexWidget();
 
     // The lock follows the crosshair.
     chart.getUiParam()->crossIndex = 12;
@@ -417,7 +430,10 @@ TEST(PaneEvents, MouseStayShowsTheBarAndRestartsTheWait)
     ui->crossIndex = 3;
     pane->updateKlineId();
     EXPECT_EQ(pane->title()->indexId(), 3);
-    EXPECT_EQ(bus.count(188), 1);
+    // The chart takes the pane's 188; without a tick connection it tells
+    // the host nothing.
+    EXPECT_EQ(chart.count(188), 1);
+    EXPECT_EQ(bus.count(188), 0);
     EXPECT_TRUE(pane->isMouseStayPending());
 
     // A lock not set by a click keeps the title on its bar.
@@ -429,7 +445,7 @@ TEST(PaneEvents, MouseStayShowsTheBarAndRestartsTheWait)
     ui->lockClicked = true;
     pane->updateKlineId();
     EXPECT_EQ(pane->title()->indexId(), 8);
-    EXPECT_EQ(bus.count(188), 3);
+    EXPECT_EQ(chart.count(188), 3);
 
     const int rests = pane->graph()->restCount();
     EXPECT_TRUE(ktest::waitUntil([&] { return pane->graph()->restCount() > rests; }, 3000));

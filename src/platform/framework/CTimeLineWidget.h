@@ -41,8 +41,11 @@ namespace KW {
 // owner can mirror the regions into its view model.
 //
 // Overview band: the hook `drawOverview` gets the band minus the scroll bar
-// (`overviewContentRect`), bar i of the overview region at
-// left + (i - overviewStart) * width / (overview bars). Over it the display
+// (`overviewContentRect`). The band always shows the whole actual region,
+// bar i at left + (i - actualStart) * width / (actual bars), so the window
+// over it has the visible range's share of the history and can be dragged
+// to either end of the data; the overview region only tells the owner which
+// bars lie around the window. Over it the display
 // region is drawn as a highlighted window ("ic_clr_timeline_overview_window",
 // the window picture stretched over it, a splitter picture on each edge);
 // with the overview effect on, the rest of the band is shaded

@@ -98,17 +98,17 @@ double CTimeLineWidget::overviewSpacing() const
     const QRect c = overviewContentRect();
     if (c.width() <= 0)
         return 0.0;
-    return double(c.width()) / (double(m_overview.end) - double(m_overview.start) + 1.0);
+    return double(c.width()) / (double(m_actual.end) - double(m_actual.start) + 1.0);
 }
 
 int CTimeLineWidget::overviewBarAt(int x) const
 {
     const double spacing = overviewSpacing();
     if (spacing <= 0.0)
-        return m_overview.start;
+        return m_actual.start;
     const QRect c = overviewContentRect();
-    const double bar = double(m_overview.start) + std::floor(double(x - c.left()) / spacing);
-    return int(std::max(double(m_overview.start), std::min(bar, double(m_overview.end))));
+    const double bar = double(m_actual.start) + std::floor(double(x - c.left()) / spacing);
+    return int(std::max(double(m_actual.start), std::min(bar, double(m_actual.end))));
 }
 
 QRect CTimeLineWidget::overviewWindowRect() const
@@ -117,8 +117,8 @@ QRect CTimeLineWidget::overviewWindowRect() const
     const double spacing = overviewSpacing();
     if (c.isEmpty() || spacing <= 0.0 || m_actual.end <= m_actual.start)
         return QRect();
-    const double x0 = c.left() + (double(m_disp.start) - m_overview.start) * spacing;
-    const double x1 = c.left() + (double(m_disp.end) - m_overview.start + 1.0) * spacing;
+    const double x0 = c.left() + (double(m_disp.start) - m_actual.start) * spacing;
+    const double x1 = c.left() + (double(m_disp.end) - m_actual.start + 1.0) * spacing;
     const int left = int(std::lround(x0));
     const int right = std::max(left + 1, int(std::lround(x1)));
     return QRect(QPoint(left, c.top()), QPoint(right - 1, c.bottom())).intersected(c);

@@ -83,6 +83,7 @@ void CWidgetList::setSplitterWidth(int width)
 void CWidgetList::setMinimumItemLength(int length)
 {
     m_minItemLength = std::max(1, length);
+    relayout();
 }
 
 bool CWidgetList::addStretchWidget(QWidget* widget, int stretch, int anchor, bool fixed)
@@ -257,15 +258,40 @@ void CWidgetList::computeLengths()
     if (shown.isEmpty())
         return;
 
+    // Proportional shares, except that no shown item gets less than the
+    // minimum length while the list has room for it: an item whose share
+    // falls below it is pinned there and the others share the rest. Factors
+    // taken from pixel heights of another window size would otherwise leave
+    // an item a few pixels (or none) high.
     const qint64 avail = availableLength();
-    qint64 sum = 0;
-    for (int i : shown)
-        sum += m_items[i].stretch;
-    qint64 used = 0;
-    for (int i : shown) {
-        m_items[i].length = static_cast<int>(avail * m_items[i].stretch / sum);
-        used += m_items[i].length;
+    const qint64 minLen = std::min<qint64>(m_minItemLength, avail / shown.size());
+    QVector<bool> pinned(shown.size(), false);
+    for (bool again = true; again;) {
+        again = false;
+        qint64 rest = avail;
+        qint64 sum = 0;
+        for (int k = 0; k < shown.size(); ++k) {
+            if (pinned[k])
+                rest -= minLen;
+            else
+                sum += m_items[shown[k]].stretch;
+        }
+        for (int k = 0; k < shown.size(); ++k) {
+            Item& item = m_items[shown[k]];
+            if (pinned[k]) {
+                item.length = static_cast<int>(minLen);
+                continue;
+            }
+            item.length = sum > 0 ? static_cast<int>(rest * item.stretch / sum) : 0;
+            if (item.length < minLen) {
+                pinned[k] = true;
+                again = true;
+            }
+        }
     }
+    qint64 used = 0;
+    for (int i : shown)
+        used += m_items[i].length;
     m_items[shown.last()].length += static_cast<int>(avail - used);
 }
 

@@ -18,7 +18,11 @@ namespace KW {
 // one splitter between every two shown items, is shared among the shown
 // items in proportion to their factors, in whole pixels (floor); the
 // rounding remainder goes to the last shown item. A factor below 1 is taken
-// as 1, so no item collapses to nothing. Hidden items (explicitly hidden
+// as 1. No shown item is laid out shorter than `minimumItemLength()` while
+// the list is long enough for all of them at that length (items whose share
+// would be shorter get exactly the minimum, the others share the rest in
+// proportion); a list too short for that gives each item at least an equal
+// share. Hidden items (explicitly hidden
 // widgets) take no space and no splitter.
 //
 // Per item:
