@@ -443,3 +443,39 @@ TEST(MarketStore, concurrentReadersSeeConsistentBars)
     reader.join();
     EXPECT_EQ(bad.load(), 0);
 }
+
+TEST(MarketStore, resolveKeyTakesAnyCaseAndGivesTheStoresOwnKey)
+{
+    // The futures key keeps its code's lower case.
+    ASSERT_TRUE(store()->hasInstrument(QStringLiteral("SFrb888")));
+    EXPECT_FALSE(store()->hasInstrument(QStringLiteral("SFRB888")));
+    for (const char* typed : {"SFrb888", "SFRB888", "sfrb888", "sFrB888", " SFRB888\t"})
+        EXPECT_EQ(store()->resolveKey(QString::fromLatin1(typed)), QStringLiteral("SFrb888")) << typed;
+    EXPECT_EQ(store()->resolveKey(QStringLiteral("sh600519")), QStringLiteral("SH600519"));
+    EXPECT_EQ(store()->resolveKey(QStringLiteral("usGoog")), QStringLiteral("USGOOG"));
+    for (const char* typed : {"", "  ", "SFrb88", "SFrb8888", "600519", "贵州茅台", "SH 600519"})
+        EXPECT_TRUE(store()->resolveKey(QString::fromUtf8(typed)).isEmpty()) << typed;
+    QStringList matches{QStringLiteral("stale")};
+    EXPECT_TRUE(store()->resolveKey(QStringLiteral("XX1"), &matches).isEmpty());
+    EXPECT_TRUE(matches.isEmpty());
+}
+
+TEST(MarketStore, resolveKeyPrefersTheExactKeyAndRefusesACaseTie)
+{
+    CMarketStore own(7, QDate(2024, 1, 5), false);
+    qlservice::CInstrumentDetail d;
+    d.market = "SF";
+    d.code = "RB888";
+    d.key = "SFRB888";
+    d.name = "upper-case twin";
+    const CBar bar{TC::CLocalTimeConverter::dayTag(QDate(2024, 1, 4)), 10, 11, 9, 10.5, 100, 1000};
+    ASSERT_TRUE(own.addInstrument(d, {bar}, {}));
+    ASSERT_TRUE(own.hasInstrument(QStringLiteral("SFrb888")));
+
+    EXPECT_EQ(own.resolveKey(QStringLiteral("SFRB888")), QStringLiteral("SFRB888"));
+    EXPECT_EQ(own.resolveKey(QStringLiteral("SFrb888")), QStringLiteral("SFrb888"));
+    // Neither spelling is exact: which one the user meant cannot be told.
+    QStringList matches;
+    EXPECT_TRUE(own.resolveKey(QStringLiteral("sfrb888"), &matches).isEmpty());
+    EXPECT_EQ(matches, (QStringList{"SFRB888", "SFrb888"}));
+}

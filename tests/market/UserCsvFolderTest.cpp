@@ -49,3 +49,27 @@ TEST(UserCsvFolder, MissingFolderIsNoError)
     TC::CMarketStore store(7, QDate(2024, 1, 5), false);
     EXPECT_TRUE(store.loadUserCsvFolder(QStringLiteral("/nonexistent/klineview/csv")).isEmpty());
 }
+
+TEST(UserCsvFolder, FileNamesMatchKeysIgnoringCase)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // Files of one instrument whose names differ only in case load together,
+    // keyed as the first file spells it.
+    write(dir.filePath(QStringLiteral("SZ_ab12_day.csv")),
+          "2024-01-02,10,11,9,10.5,100\n2024-01-03,10,10.5,9.5,10,90\n");
+    write(dir.filePath(QStringLiteral("sz_AB12_1min.csv")), "2024-01-03 09:30,10,10.2,9.9,10.1,5\n");
+    // The sample's futures key is "SFrb888": an upper-case file name names it too.
+    write(dir.filePath(QStringLiteral("SF_RB888_day.csv")), "2024-01-02,10,11,9,10.5,100\n");
+
+    TC::CMarketStore store(7, QDate(2024, 1, 5), false);
+    const QStringList before = store.instrumentKeys();
+    const QStringList errors = store.loadUserCsvFolder(dir.path());
+    EXPECT_EQ(store.resolveKey(QStringLiteral("szab12")), QStringLiteral("SZab12"));
+    EXPECT_EQ(store.dayBars(QStringLiteral("SZab12")).size(), 2);
+    EXPECT_EQ(store.minuteBars(QStringLiteral("SZab12")).size(), 1);
+    EXPECT_FALSE(store.hasInstrument(QStringLiteral("SFRB888")));
+    EXPECT_EQ(store.instrumentKeys().size(), before.size() + 1);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.first().contains(QStringLiteral("SFrb888: instrument already exists")));
+}

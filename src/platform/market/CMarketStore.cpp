@@ -109,6 +109,25 @@ bool CMarketStore::hasInstrument(const QString& key) const
     return m_data.instruments.contains(key);
 }
 
+QString CMarketStore::resolveKey(const QString& text, QStringList* matches) const
+{
+    if (matches)
+        matches->clear();
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return QString();
+    ReadLock lock(m_mutex);
+    QStringList found;
+    for (auto it = m_data.instruments.cbegin(); it != m_data.instruments.cend(); ++it)
+        if (it.key().compare(t, Qt::CaseInsensitive) == 0)
+            found.append(it.key());
+    if (matches)
+        *matches = found;
+    if (found.contains(t))
+        return t;
+    return found.size() == 1 ? found.first() : QString();
+}
+
 std::shared_ptr<qlservice::CInstrumentDetail> CMarketStore::instrument(const QString& key) const
 {
     ReadLock lock(m_mutex);

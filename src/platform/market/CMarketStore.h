@@ -64,6 +64,12 @@ public:
     // --- instruments
     QStringList instrumentKeys() const; // sorted
     bool hasInstrument(const QString& key) const;
+    // The store's own key for what a user typed: the exact key when there is
+    // one, else the only key equal to it ignoring case (blanks around it are
+    // ignored); "" when none or several match. Keys keep the case of their
+    // code ("SFrb888"), so a host resolves every typed or saved key here.
+    // *matches, when given, receives every key equal to it ignoring case.
+    QString resolveKey(const QString& text, QStringList* matches = nullptr) const;
     // A copy of the record; null when unknown.
     std::shared_ptr<qlservice::CInstrumentDetail> instrument(const QString& key) const;
 

@@ -40,10 +40,14 @@ QStringList CMarketStore::loadUserCsvFolder(const QString& dir)
         }
         const QString market = m.captured(1).toUpper();
         const QString code = m.captured(2);
-        Files& f = byKey[market + code];
-        f.detail.market = market.toStdString();
-        f.detail.code = code.toStdString();
-        f.detail.key = f.detail.market + f.detail.code;
+        // Codes compare ignoring case, as a user types them: "sh_600036" and
+        // "SH_600036" files are one instrument, keyed as the first one spells it.
+        Files& f = byKey[(market + code).toUpper()];
+        if (f.paths.isEmpty()) {
+            f.detail.market = market.toStdString();
+            f.detail.code = code.toStdString();
+            f.detail.key = f.detail.market + f.detail.code;
+        }
         if (!m.captured(3).isEmpty())
             f.detail.name = m.captured(3).toStdString();
         f.paths << folder.filePath(name);
@@ -54,8 +58,11 @@ QStringList CMarketStore::loadUserCsvFolder(const QString& dir)
         if (f.detail.name.empty())
             f.detail.name = f.detail.code;
         f.detail.kind = "stock";
-        if (hasInstrument(it.key())) {
-            const QString why = QStringLiteral("%1: instrument already exists, user files ignored").arg(it.key());
+        QStringList existing;
+        resolveKey(QString::fromStdString(f.detail.key), &existing);
+        if (!existing.isEmpty()) {
+            const QString why = QStringLiteral("%1: instrument already exists, user files ignored")
+                                    .arg(existing.join(QStringLiteral(", ")));
             QLLOG_WARN(qlog::kStdLogger, "%1%", why);
             errors << why;
             continue;
