@@ -2,6 +2,7 @@
 // minute and day bars the way the store's history is built.
 #include <memory>
 
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -194,4 +195,51 @@ TEST(ServiceSimulator, timerDrivesStepsUntilStopped)
     const int count = spy.count();
     QTest::qWait(20);
     EXPECT_EQ(spy.count(), count);
+}
+
+TEST(ServiceSimulator, aLiveDayTradesAboutWhatTheRecentDaysTradedMinuteByMinute)
+{
+    auto store = freshStore();
+    // Independent reference: the mean minute volume of the last five days.
+    const QVector<quoter::CBar> history = store->minuteBars(kStock);
+    ASSERT_GT(history.size(), 1000);
+    const QDate lastDay = CLocalTimeConverter::dateOf(history.last().time);
+    double refSum = 0.0;
+    int refBars = 0;
+    QSet<QDate> refDays;
+    for (int i = history.size() - 1; i >= 0; --i) {
+        const QDate d = CLocalTimeConverter::dateOf(history[i].time);
+        if (!refDays.contains(d) && refDays.size() == 5)
+            break;
+        refDays.insert(d);
+        refSum += history[i].volume;
+        ++refBars;
+    }
+    const double refMean = refSum / refBars;
+
+    CMarketSimulator sim(store.get());
+    sim.subscribe(kStock);
+    // Trade one whole new day: until the clock has moved on past it.
+    QDate traded;
+    for (int i = 0; i < 20000; ++i) {
+        sim.step();
+        const QDate d = CLocalTimeConverter::dateOf(sim.clock() / 1000);
+        if (d > lastDay && !traded.isValid())
+            traded = d;
+        if (traded.isValid() && d > traded)
+            break;
+    }
+    ASSERT_TRUE(traded.isValid());
+    double liveSum = 0.0;
+    int liveBars = 0;
+    for (const quoter::CBar& b : store->minuteBars(kStock)) {
+        if (CLocalTimeConverter::dateOf(b.time) != traded)
+            continue;
+        liveSum += b.volume;
+        ++liveBars;
+    }
+    ASSERT_GT(liveBars, 200);
+    const double liveMean = liveSum / liveBars;
+    EXPECT_GT(liveMean, 0.6 * refMean);
+    EXPECT_LT(liveMean, 1.6 * refMean);
 }

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -312,4 +313,44 @@ TEST(TimeLineWidgetTest, PaintsItsBackgroundAndCallsTheDrawingHooks)
     EXPECT_EQ(img.pixel(10, 5),
               CUiResource::instance()->getColor(QStringLiteral("ic_clr_kline_timeline_background")).rgb());
     CUiResource::instance()->setTheme(QStringLiteral("dark"));
+}
+
+TEST(TimeLineWidgetTest, TheOverviewBandShowsTheWholeHistoryWhateverTheOverviewRegion)
+{
+    HookedTimeLine t;
+    t.resize(1000, 80);
+    t.setOverviewHeight(40);
+    t.setOverviewVisible(true);
+    t.setScrollBarHeight(7);
+    t.setActualRegion(0, 999);
+    t.setOverviewRegion(780, 999); // the region around a 100-bar window
+    t.setDispRegion(900, 999);
+    ASSERT_EQ(t.minOverViewStartTime(), 780);
+    // The window stands for bars 900..999 of 1000: the last tenth of the band.
+    const QRect content = t.overviewContentRect();
+    const QRect w = t.overviewWindowRect();
+    EXPECT_NEAR(w.left(), content.left() + 900, 1);
+    EXPECT_EQ(w.right(), content.right());
+    EXPECT_NEAR(w.width(), 100, 1);
+
+    // Dragging the window to the band's left end reaches the first bar.
+    const int y = content.center().y();
+    QMouseEvent press(QEvent::MouseButtonPress, QPoint(w.center().x(), y), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(&t, &press);
+    QMouseEvent move(QEvent::MouseMove, QPoint(w.center().x() - 950, y), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&t, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPoint(w.center().x() - 950, y), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&t, &release);
+    EXPECT_EQ(t.dispStartRegion(), 0);
+    EXPECT_EQ(t.dispEndRegion(), 99);
+    EXPECT_NEAR(t.overviewWindowRect().left(), content.left(), 1);
+
+    // A click on bar ~500 of the band centres the window there.
+    QMouseEvent click(QEvent::MouseButtonPress, QPoint(content.left() + 500, y), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&t, &click);
+    EXPECT_NEAR((t.dispStartRegion() + t.dispEndRegion()) / 2, 500, 2);
 }

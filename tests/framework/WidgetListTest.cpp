@@ -290,3 +290,36 @@ TEST_F(WidgetListTest, OldStretchIsRememberedWhenDraggingIsDisabled)
     list->rememberStretch();
     EXPECT_EQ(list->oldStretch(0), 5);
 }
+
+TEST_F(WidgetListTest, NoItemIsLaidOutBelowTheMinimumWhileThereIsRoom)
+{
+    list->setMinimumItemLength(60);
+    // Factors of pixel heights from a much taller window: 1 against 10000.
+    list->changeStretchAt(0, 10000);
+    list->changeStretchAt(1, 1);
+    list->changeStretchAt(2, 3);
+    // 399 to share: the two small items are pinned at 60, the big one takes
+    // the rest; the items still tile the list.
+    EXPECT_EQ(items[1]->height(), 60);
+    EXPECT_EQ(items[2]->height(), 60);
+    EXPECT_EQ(items[0]->height(), 399 - 120);
+    EXPECT_EQ(items[1]->y(), items[0]->height() + 1);
+    EXPECT_EQ(items[2]->geometry().bottom(), 400);
+
+    // Proportional shares above the minimum are untouched.
+    list->changeStretchAt(0, 2);
+    list->changeStretchAt(1, 1);
+    list->changeStretchAt(2, 1);
+    EXPECT_EQ(items[0]->height(), 199);
+    EXPECT_EQ(items[1]->height(), 99);
+
+    // Too short for every item at the minimum: each gets an equal share at
+    // least (35 of 107), the remainder to the last.
+    list->changeStretchAt(0, 10000);
+    list->resize(200, 107);
+    EXPECT_GE(items[0]->height(), 35);
+    EXPECT_EQ(items[1]->height(), 35);
+    EXPECT_EQ(items[0]->height() + items[1]->height() + items[2]->height(), 105);
+    list->resize(200, 401);
+    EXPECT_EQ(items[1]->height(), 60);
+}

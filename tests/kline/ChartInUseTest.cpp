@@ -6,6 +6,7 @@
 
 #include <random>
 
+#include <QAction>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPointer>
@@ -14,6 +15,7 @@
 
 #include "common/PrivateMarket.h"
 #include "common/TestHelpers.h"
+#include "dialogs/CKLineTimeLineWidget.h"
 #include "kline/CKLineWidget.h"
 #include "kline/KLineTestSupport.h"
 #include "model/CKLineUiParam.h"
@@ -359,6 +361,49 @@ TEST_F(ChartInUse, ALiveWindowKeepsItsWidthAndOnlyTheWholeHistoryGrows)
     chart->handleEvent(197, 0, 0, QString(), nullptr);
     EXPECT_EQ(ui->getMinDispIndex(), 0);
     EXPECT_EQ(ui->getMaxDispIndex(), end + 1);
+    chart->unrequest();
+}
+
+TEST_F(ChartInUse, TheOverviewDrawsTheWholeHistoryUnderAWindowOfTheVisibleShare)
+{
+    auto chart = dayChart();
+    chart->resize(1200, 700);
+    chart->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(chart.get()));
+    chart->request(true);
+    // The pane never named its price formula the main graph.
+    ASSERT_TRUE(chart->mainPane()->series()->getMainGraph().isEmpty());
+    TC::CKLineTimeLineWidget* strip = chart->timeLine();
+    strip->overviewAction()->setChecked(true);
+    QCoreApplication::processEvents();
+    auto ui = chart->getUiParam();
+    const int bars = ui->getLastIndex() + 1;
+    ASSERT_GT(bars, 1000);
+
+    const QRect content = strip->overviewContentRect();
+    ASSERT_FALSE(content.isEmpty());
+    const QImage img = strip->grab().toImage();
+    const QRgb fill =
+        KW::CUiResource::instance()->getColor(QStringLiteral("ic_clr_timeline_overview_content")).rgb();
+    // The curve's fill reaches from the first years to the last.
+    for (int x : {content.left() + 10, content.center().x(), content.right() - 80}) {
+        int filled = 0;
+        for (int y = content.top(); y <= content.bottom(); ++y)
+            filled += img.pixel(x, y) == fill;
+        EXPECT_GT(filled, 0) << x;
+    }
+    // The window over it has the visible bars' share of the band.
+    const int shown = ui->getMaxDispIndex() - ui->getMinDispIndex() + 1;
+    EXPECT_NEAR(strip->overviewWindowRect().width(), double(content.width()) * shown / bars, 2.0);
+    // Dragging it to the far left shows the first bars.
+    const QRect w = strip->overviewWindowRect();
+    QTest::mousePress(strip, Qt::LeftButton, Qt::NoModifier, QPoint(w.center().x(), content.center().y()));
+    QMouseEvent move(QEvent::MouseMove, QPoint(-50, content.center().y()), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(strip, &move);
+    QTest::mouseRelease(strip, Qt::LeftButton, Qt::NoModifier, QPoint(-50, content.center().y()));
+    EXPECT_EQ(ui->getMinDispIndex(), 0);
+    EXPECT_EQ(ui->getMaxDispIndex() - ui->getMinDispIndex() + 1, shown);
     chart->unrequest();
 }
 

@@ -72,6 +72,53 @@ TEST_F(RankMarks, ListedDaysGetDiamondsAndTheTipNamesThem)
     EXPECT_TRUE(graph->tipBox()->isVisible());
 }
 
+TEST_F(RankMarks, TheCrosshairNamesItsOwnBarAndTheMouseOnlyTheMarkItIsOver)
+{
+    build(30);
+    // Bars whose mark lies right of the crosshair's x (and neighbours with
+    // another listing), so a lookup at the crosshair x would miss or mix.
+    TC::CKLineData::RankListByDay days;
+    QVector<int> marked;
+    for (int b = 1; b < 29; ++b) {
+        const double spacing = ui->plotWidth / 30.0;
+        const int markX = int(std::max(0, int(spacing * 0.35)) + b * spacing + 0.5);
+        if (markX > ui->getXAxisByIndex(b, -1, -1) && marked.size() < 2) {
+            const qint64 day = ui->m_tradeDateList.at(b) * 1000;
+            days[day] << record(day, marked.isEmpty() ? "first" : "second");
+            marked << b;
+            const qint64 next = ui->m_tradeDateList.at(b + 1) * 1000;
+            days[next] << record(next, "neighbour");
+            ++b;
+        }
+    }
+    ASSERT_EQ(marked.size(), 2);
+    series->LonghubangCallback("SH", "600000", days, 1);
+    graph->refreshGraph();
+
+    ui->crossVisible = true;
+    for (int k = 0; k < 2; ++k) {
+        ui->crossIndex = marked[k];
+        hover(graph.get(), QPoint(300, 150));
+        ASSERT_TRUE(graph->tipBox()->isVisible()) << marked[k];
+        EXPECT_EQ(graph->tipBox()->tip(), QStringList({k == 0 ? "first" : "second"}));
+        ui->crossIndex = marked[k] + 1;
+        hover(graph.get(), QPoint(300, 150));
+        EXPECT_EQ(graph->tipBox()->tip(), QStringList({"neighbour"}));
+    }
+    ui->crossIndex = marked[0] + 2; // an unlisted bar
+    hover(graph.get(), QPoint(300, 150));
+    EXPECT_FALSE(graph->tipBox()->isVisible());
+
+    // Without the crosshair the mouse must be on the mark's box, not merely
+    // in its column.
+    ui->crossVisible = false;
+    const int x = series->rankTable().firstKey();
+    hover(graph.get(), QPoint(x + 1, 120));
+    EXPECT_FALSE(graph->tipBox()->isVisible());
+    hover(graph.get(), QPoint(x + 1, 3));
+    EXPECT_TRUE(graph->tipBox()->isVisible());
+}
+
 TEST_F(RankMarks, IndicatorPanesDrawNoDiamonds)
 {
     build(30);

@@ -17,6 +17,9 @@ namespace {
 // The clock moves by 3 to 8 seconds per step.
 constexpr qint64 kMinStepMs = 3000;
 constexpr int kStepSpreadMs = 5001;
+constexpr int kMinutesPerDay = 1440;
+// Days of minute bars the intraday volume profile is taken from.
+constexpr int kProfileDays = 5;
 // Relative standard deviation of one tick's price move.
 constexpr double kTickVolatility = 0.0008;
 
@@ -194,7 +197,10 @@ bool CMarketSimulator::tickInstrument(const QString& key)
     quoter::CTick tick;
     tick.timeMs = m_clockMs;
     tick.price = price;
-    tick.volume = 100.0 * (1 + m_random.below(50));
+    // Lots of 100, sized so a live minute trades what that minute of the day
+    // traded lately (give or take half), not a token amount.
+    const double expected = expectedMinuteVolume(key, barEndOf(m_clockMs)) * double(m_lastStepMs) / 60000.0;
+    tick.volume = 100.0 * std::max(1.0, std::round(expected * m_random.uniform(0.5, 1.5) / 100.0));
     tick.amount = price * tick.volume;
     if (!m_store->appendTick(key, tick))
         return false;
@@ -224,10 +230,68 @@ bool CMarketSimulator::tickInstrument(const QString& key)
     return true;
 }
 
+double CMarketSimulator::expectedMinuteVolume(const QString& key, qint64 barEndMs)
+{
+    auto it = m_volumeProfile.find(key);
+    if (it == m_volumeProfile.end()) {
+        QVector<double> sum(kMinutesPerDay, 0.0);
+        QVector<int> count(kMinutesPerDay, 0);
+        double total = 0.0;
+        int bars = 0;
+        const QVector<quoter::CBar> minutes = m_store->minuteBars(key);
+        CLocalTimeConverter converter;
+        QDate day;
+        int days = 0;
+        for (int i = minutes.size() - 1; i >= 0; --i) {
+            QDate d;
+            int minute = 0;
+            converter.split(minutes.at(i).time, d, minute);
+            if (d != day) {
+                if (++days > kProfileDays)
+                    break;
+                day = d;
+            }
+            sum[minute] += minutes.at(i).volume;
+            ++count[minute];
+            total += minutes.at(i).volume;
+            ++bars;
+        }
+        double fallback = bars > 0 ? total / bars : 0.0;
+        if (bars == 0) {
+            // No minute history: the recent days' volume spread over the sessions.
+            const QVector<quoter::CBar> daysBars = m_store->dayBars(key);
+            const auto detail = m_store->instrument(key);
+            int sessionMinutes = 0;
+            if (detail)
+                for (const CTradingSession& s : m_store->sessions(QString::fromStdString(detail->market)))
+                    sessionMinutes += s.endMinute - s.startMinute;
+            double dayTotal = 0.0;
+            int n = 0;
+            for (int i = daysBars.size() - 1; i >= 0 && n < 20; --i, ++n)
+                dayTotal += daysBars.at(i).volume;
+            if (n > 0 && sessionMinutes > 0)
+                fallback = dayTotal / n / sessionMinutes;
+        }
+        QVector<double> profile(kMinutesPerDay, fallback);
+        for (int m = 0; m < kMinutesPerDay; ++m)
+            if (count[m] > 0)
+                profile[m] = sum[m] / count[m];
+        it = m_volumeProfile.insert(key, profile);
+    }
+    QDate d;
+    int minute = 0;
+    CLocalTimeConverter converter;
+    converter.split(barEndMs / 1000, d, minute);
+    return it->value(minute);
+}
+
 int CMarketSimulator::step()
 {
+    const qint64 before = m_clockMs;
     if (m_subscribers.isEmpty() || !advanceClock())
         return 0;
+    // Session hops count as one ordinary step of trading.
+    m_lastStepMs = std::clamp<qint64>(m_clockMs - before, kMinStepMs, kMinStepMs + kStepSpreadMs - 1);
     int ticked = 0;
     // Listeners may subscribe or unsubscribe while being told.
     const QStringList keys = m_subscribers.keys();

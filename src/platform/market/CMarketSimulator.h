@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <QVector>
 
 #include "platform/market/CSampleRandom.h"
 
@@ -22,7 +23,12 @@ class CMarketStore;
 // Chinese calendar (the store is moved there with setToday). Then every
 // subscribed instrument whose market is in session at the clock gets one
 // tick: a random walk from its last price, rounded to the price tick and
-// kept inside the day's price limits. The tick is written to the store
+// kept inside the day's price limits. Its volume follows the instrument's
+// intraday profile: the average volume of the same minute of the day over
+// its last five days of minute bars (its recent day volume spread evenly
+// over the sessions when it has none), pro rata to the step's seconds and
+// scattered by +-50 %, in lots of 100; so a live bar trades about what the
+// history's bars of that time traded. The tick is written to the store
 // (appendTick) and folded into the minute bar it belongs to (the bar ending
 // at the first whole minute at or after it: appendMinuteBar opens it,
 // updateLastMinuteBar extends it), which keeps the day bar consistent. Then
@@ -85,12 +91,17 @@ private:
     bool advanceClock();
     bool inSession(const QString& market, qint64 ms) const;
     bool tickInstrument(const QString& key);
+    // Average volume of the minute bar ending at `barEndMs` (see above).
+    double expectedMinuteVolume(const QString& key, qint64 barEndMs);
 
     CMarketStore* m_store;
     CSampleRandom m_random;
     qint64 m_clockMs = 0;
     QMap<QString, int> m_subscribers; // key -> subscription count
     QMap<QString, double> m_lastPrice;
+    // Per instrument: average minute volume by minute of the day (bar end).
+    QMap<QString, QVector<double>> m_volumeProfile;
+    qint64 m_lastStepMs = 5000;
     QTimer m_timer;
 };
 
