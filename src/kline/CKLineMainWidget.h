@@ -201,6 +201,9 @@ public:
     bool handleEvent(int id, int p1, int p2, const QString& text, void* data) override;
     void themeChanged() override;
     virtual void handleDoubleClickedFormula(const QString& name, const QString& paramText);
+    // The keyboard spirit's pick: the chart shows that instrument (kind 0)
+    // and requests it.
+    void onSelectStock(std::shared_ptr<qlservice::CInstrumentDetail> stock, int kind);
 
 protected:
     void createUi();
@@ -239,6 +242,10 @@ protected:
     void syncFromTimeLine(bool withActual);
 
     void keyPressEvent(QKeyEvent* event) override;
+    // A typed letter or digit: post 157 (0, 0, "", an int the host may set
+    // non-zero to take the key) and, unless taken, open the keyboard spirit
+    // with the key.
+    void openKeyboardSpirit(const QString& typed);
     void wheelEvent(QWheelEvent* event) override;
     void enterEvent(QEvent* event) override;
     void leaveEvent(QEvent* event) override;

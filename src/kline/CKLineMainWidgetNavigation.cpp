@@ -6,12 +6,17 @@
 #include <QKeyEvent>
 #include <QWheelEvent>
 
+#include <QPointer>
+
 #include "dialogs/CKLineTimeLineWidget.h"
 #include "kline/CKLineMainWidget.h"
 #include "kline/CKLineWidget.h"
 #include "model/CKLineUiParam.h"
 #include "pane/CKLineGraphWidget.h"
 #include "platform/config/CAppConfig.h"
+#include "platform/framework/KWKeys.h"
+#include "platform/indexui/CSmartKeyboardDialog.h"
+#include "platform/market/InstrumentAccess.h"
 #include "series/CKLineData.h"
 
 namespace TC {
@@ -394,9 +399,8 @@ void CKLineMainWidget::keyPressEvent(QKeyEvent* event)
         updateIndexId();
         break;
     default:
-        if (!event->text().isEmpty() && event->text().at(0).isLetterOrNumber()) {
-            // The host's keyboard spirit picks the instrument.
-            postEvent(157, 0, 0, event->text(), nullptr);
+        if (KW::isKeyCharOrNum(event)) {
+            openKeyboardSpirit(event->text());
         } else {
             QWidget::keyPressEvent(event);
         }
@@ -404,6 +408,37 @@ void CKLineMainWidget::keyPressEvent(QKeyEvent* event)
     }
     if (client3)
         event->ignore();
+}
+
+void CKLineMainWidget::openKeyboardSpirit(const QString& typed)
+{
+    // The host hears of the key first and may take it (a non-zero answer):
+    // then it shows its own instrument picker.
+    int taken = 0;
+    postEvent(157, 0, 0, QString(), &taken);
+    if (taken)
+        return;
+    CSmartKeyboardDialog* spirit = CSmartKeyboardDialog::instance();
+    QPointer<CKLineMainWidget> self(this);
+    spirit->setSelectStockFunc([self](std::shared_ptr<qlservice::CInstrumentDetail> stock, int kind) {
+        if (self)
+            self->onSelectStock(stock, kind);
+    });
+    spirit->setTitle(QStringLiteral("键盘精灵"));
+    spirit->setChar(typed);
+    spirit->move(mapToGlobal(rect().center()) - spirit->rect().center());
+    spirit->show();
+    spirit->raise();
+    spirit->activateWindow();
+}
+
+void CKLineMainWidget::onSelectStock(std::shared_ptr<qlservice::CInstrumentDetail> stock, int kind)
+{
+    if (!stock || kind != 0 || getDetailQsKey(stock) == getDetailQsKey(m_uiParam->curStock))
+        return;
+    unrequest();
+    setStock(stock);
+    request(true);
 }
 
 void CKLineMainWidget::wheelEvent(QWheelEvent* event)

@@ -13,6 +13,7 @@
 #include "pane/CKLineGraphWidget.h"
 #include "platform/framework/CEventBus.h"
 #include "platform/indexui/CIndexTitleWidget.h"
+#include "platform/indexui/CSmartKeyboardDialog.h"
 
 using ktest::CSpyChart;
 
@@ -196,6 +197,56 @@ TEST_F(ChartNavigation, ANewBarMovesAWindowThatShowedTheLastBarOnly)
     chart->handleEvent(197, 0, 0, QString(), nullptr);
     EXPECT_EQ(ui->getMaxDispIndex(), last - 50);
     chart->unrequest();
+}
+
+TEST_F(ChartNavigation, ATypedKeyTellsTheHostAndOpensTheKeyboardSpirit)
+{
+    int taken = 0;
+    int posted = 0;
+    QString text = QStringLiteral("unset");
+    bool hadPointer = false;
+    const int token = KW::CEventBus::instance()->subscribe([&](int id, int p1, int p2, const QString& t, void* data) {
+        if (id != 157)
+            return false;
+        ++posted;
+        EXPECT_EQ(p1, 0);
+        EXPECT_EQ(p2, 0);
+        text = t;
+        hadPointer = data != nullptr;
+        if (data)
+            *static_cast<int*>(data) = taken;
+        return true;
+    });
+    auto seven = makeChart(7);
+    TC::CSmartKeyboardDialog* spirit = TC::CSmartKeyboardDialog::instance();
+    spirit->hide();
+    QTest::keyClick(seven.get(), Qt::Key_6);
+    EXPECT_EQ(posted, 1);
+    EXPECT_EQ(text, QString());
+    EXPECT_TRUE(hadPointer);
+    // The typed key went to the spirit, which lists what it starts.
+    ASSERT_TRUE(spirit->isVisible());
+    EXPECT_EQ(spirit->title(), QStringLiteral("键盘精灵"));
+    EXPECT_EQ(spirit->text(), QStringLiteral("6"));
+    EXPECT_TRUE(spirit->matches().contains(QStringLiteral("SH600519")));
+    // Picking an instrument shows it on the chart.
+    spirit->setChar(QStringLiteral("600519"));
+    ASSERT_EQ(spirit->matches().value(0), QStringLiteral("SH600519"));
+    ASSERT_TRUE(spirit->select(0));
+    EXPECT_FALSE(spirit->isVisible());
+    EXPECT_EQ(seven->getStock(), QStringLiteral("SH600519"));
+    EXPECT_GT(seven->getUiParam()->getLastIndex(), 100);
+
+    // A host that takes the key keeps the spirit closed; keys with Ctrl are
+    // no typing at all.
+    taken = 1;
+    QTest::keyClick(seven.get(), Qt::Key_A);
+    EXPECT_EQ(posted, 2);
+    EXPECT_FALSE(spirit->isVisible());
+    QTest::keyClick(seven.get(), Qt::Key_B, Qt::ControlModifier);
+    EXPECT_EQ(posted, 2);
+    KW::CEventBus::instance()->unsubscribe(token);
+    seven->unrequest();
 }
 
 } // namespace

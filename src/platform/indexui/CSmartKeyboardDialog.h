@@ -1,0 +1,70 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include <QString>
+#include <QStringList>
+
+#include "platform/framework/CBaseDialog.h"
+#include "platform/market/CInstrumentDetail.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+
+namespace TC {
+
+// The terminal's keyboard spirit (键盘精灵): a small non-modal box that opens
+// when a letter or digit is typed on a chart, takes the typed key as the start
+// of its text (setChar) and lists the instruments whose key, code or name
+// contain the text, any case, as "key name" lines (the exact key first, then
+// keys starting with the text, then the rest; at most kMaxRows). Enter or a
+// double-click picks the current line, Up and Down move through the list,
+// Esc closes. A pick closes the box and calls the select callback with the
+// instrument and the kind 0 (an instrument; the terminal's spirit also offers
+// market pages, kind 3, which this stand-in does not list).
+//
+// One box serves the process (instance()); whoever opens it sets the title
+// and the callback first. GUI thread only.
+class CSmartKeyboardDialog : public KW::CBaseDialog
+{
+    Q_OBJECT
+
+public:
+    using SelectFunc = std::function<void(std::shared_ptr<qlservice::CInstrumentDetail>, int kind)>;
+    static constexpr int kMaxRows = 50;
+
+    explicit CSmartKeyboardDialog(QWidget* parent = nullptr);
+
+    // Created on first use; deleted when the application quits.
+    static CSmartKeyboardDialog* instance();
+
+    void setSelectStockFunc(SelectFunc func) { m_select = std::move(func); }
+    void setTitle(const QString& title);
+    QString title() const;
+    // Starts the text with `text` (the typed key) and lists its matches.
+    void setChar(const QString& text);
+    QString text() const;
+    // Keys of the lines listed now, in order.
+    QStringList matches() const { return m_keys; }
+    // Picks line `row` (-1: the current one); false when there is none.
+    bool select(int row = -1);
+
+    void themeChanged() override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void refill();
+
+    QLabel* m_title = nullptr;
+    QLineEdit* m_edit = nullptr;
+    QListWidget* m_list = nullptr;
+    QStringList m_keys;
+    SelectFunc m_select;
+};
+
+} // namespace TC
