@@ -1,5 +1,6 @@
 #include "CKLineViewLayout.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +14,7 @@
 #include "platform/config/QLLog.h"
 #include "platform/formula/catalog/CFormulaOperateManager.h"
 #include "platform/formula/catalog/FormulaPeriod.h"
+#include "platform/market/CMarketStore.h"
 #include "series/CKLineData.h"
 
 namespace TC {
@@ -35,6 +37,15 @@ bool isMainPaneFormula(const QString& name)
 QStringList CKLineViewLayout::defaultIndexes()
 {
     return {QStringLiteral("MA"), QStringLiteral("VOL"), QStringLiteral("MACD"), QStringLiteral("KDJ")};
+}
+
+bool CKLineViewLayout::resolveInstrument()
+{
+    const QString key = CMarketStore::instance()->resolveKey(m_instrument);
+    if (key.isEmpty())
+        return false;
+    m_instrument = key;
+    return true;
 }
 
 bool CKLineViewLayout::setPeriod(int period, int multiple)
@@ -133,8 +144,10 @@ void CKLineViewLayout::fromJson(const QJsonObject& o, QStringList* problems)
             problems->append(what);
     };
     const QJsonValue instrument = o.value(QStringLiteral("instrument"));
-    if (instrument.isString() && !instrument.toString().trimmed().isEmpty())
-        setInstrument(instrument.toString());
+    const QString key =
+        instrument.isString() ? CMarketStore::instance()->resolveKey(instrument.toString()) : QString();
+    if (!key.isEmpty())
+        m_instrument = key;
     else if (!instrument.isUndefined())
         complain(QStringLiteral("instrument"));
 
@@ -190,29 +203,46 @@ bool CKLineViewLayout::save(const QString& path, QString* error) const
     return true;
 }
 
-bool CKLineViewLayout::load(const QString& path)
+CKLineViewLayout::LoadResult CKLineViewLayout::load(const QString& path, QString* setAsidePath)
 {
     QFile file(path);
     if (!file.exists())
-        return false;
+        return kMissing;
+    QString why;
+    QJsonDocument doc;
     if (!file.open(QIODevice::ReadOnly)) {
-        QLLOG_WARN(qlog::kStdLogger, "cannot read %1%: %2%", path, file.errorString());
-        return false;
+        why = file.errorString();
+    } else {
+        QJsonParseError parseError;
+        doc = QJsonDocument::fromJson(file.readAll(), &parseError);
+        file.close();
+        if (parseError.error != QJsonParseError::NoError)
+            why = parseError.errorString();
+        else if (!doc.isObject())
+            why = QStringLiteral("not a JSON object");
     }
-    QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
-    if (parseError.error != QJsonParseError::NoError || !doc.isObject()) {
-        QLLOG_WARN(qlog::kStdLogger, "ignoring corrupt settings file %1%: %2%", path,
-                   parseError.error != QJsonParseError::NoError ? parseError.errorString()
-                                                                : QStringLiteral("not a JSON object"));
-        return false;
+    if (!why.isEmpty()) {
+        // Keep what the user had: the next save would otherwise write over it.
+        const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        QString aside = QStringLiteral("%1.bad-%2").arg(path, stamp);
+        for (int n = 2; QFileInfo::exists(aside); ++n)
+            aside = QStringLiteral("%1.bad-%2-%3").arg(path, stamp).arg(n);
+        if (!QFile::rename(path, aside)) {
+            QLLOG_ERROR(qlog::kStdLogger, "settings file %1% unusable (%2%) and cannot be renamed: left alone",
+                        path, why);
+            return kUnusable;
+        }
+        QLLOG_WARN(qlog::kStdLogger, "settings file %1% unusable (%2%): kept as %3%", path, why, aside);
+        if (setAsidePath)
+            *setAsidePath = aside;
+        return kSetAside;
     }
     QStringList problems;
     fromJson(doc.object(), &problems);
     if (!problems.isEmpty())
         QLLOG_WARN(qlog::kStdLogger, "settings file %1%: ignored invalid fields %2%", path,
                    problems.join(QStringLiteral(", ")));
-    return true;
+    return kLoaded;
 }
 
 QString CKLineViewLayout::defaultSettingsPath()

@@ -33,7 +33,12 @@ public:
     static QStringList defaultIndexes();
 
     const QString& instrument() const { return m_instrument; }
-    void setInstrument(const QString& key) { m_instrument = key.trimmed().toUpper(); }
+    // Taken as given (trimmed); resolveInstrument() turns it into the market
+    // store's own key, whose case may be mixed ("SFrb888").
+    void setInstrument(const QString& key) { m_instrument = key.trimmed(); }
+    // Replaces the instrument by the store's key of it (any case); false,
+    // changing nothing, when the store has no such instrument.
+    bool resolveInstrument();
     int period() const { return m_period; }
     int periodMultiple() const { return m_periodMultiple; }
     // False (nothing changes) for a period outside the chart's table or a
@@ -53,14 +58,23 @@ public:
 
     QJsonObject toJson() const;
     // Takes every valid field of `o`; an invalid field keeps its value and is
-    // named in *problems.
+    // named in *problems. The instrument is resolved against the market store,
+    // so an instrument the store does not hold is an invalid field.
     void fromJson(const QJsonObject& o, QStringList* problems);
 
     // Atomic write (QSaveFile). False with the reason in *error.
     bool save(const QString& path, QString* error) const;
-    // False when the file is missing, unreadable or not a JSON object: the
-    // layout then stays as it is (and a corrupt file is logged).
-    bool load(const QString& path);
+
+    enum LoadResult {
+        kLoaded,   // every valid field taken (invalid ones are logged)
+        kMissing,  // no file: nothing to do
+        kSetAside, // unreadable, not JSON or not an object: renamed to *setAsidePath
+        kUnusable, // unusable and could not be renamed: do not write over it
+    };
+    // Only kLoaded changes the layout. A file that cannot be used at all is
+    // renamed to "<path>.bad-<yyyyMMdd-HHmmss>" (logged) so that saving the
+    // layout later never destroys what the user had.
+    LoadResult load(const QString& path, QString* setAsidePath = nullptr);
 
     // <user data folder>/klineview.json
     static QString defaultSettingsPath();

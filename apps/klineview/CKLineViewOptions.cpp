@@ -1,5 +1,8 @@
 #include "CKLineViewOptions.h"
 
+#include <algorithm>
+#include <vector>
+
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
@@ -124,41 +127,104 @@ int CKLineViewOptions::parseDrType(const QString& text, QString* error)
     return -1;
 }
 
+namespace {
+
+const char* const kDescription = "K-line chart of the Orvo indicator terminal.";
+
+// Every option, in the order the help lists them.
+std::vector<QCommandLineOption> commandLineOptions()
+{
+    return {
+        {QStringList{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")},
+        {QStringLiteral("instrument"),
+         QStringLiteral("Instrument key as klineview --list shows it, any case (default SH600000)."),
+         QStringLiteral("KEY")},
+        {QStringLiteral("period"),
+         QStringLiteral("Bar period: seconds or tick, 1m, 5m, 15m, 30m, 60m, day, week, "
+                        "month, quarter, halfyear, year, Nd, Nh, Nm (default day)."),
+         QStringLiteral("P")},
+        {QStringLiteral("dr"), QStringLiteral("Ex-rights type 0..4 or its name (default 1, 前复权)."),
+         QStringLiteral("T")},
+        {QStringLiteral("indexes"),
+         QStringLiteral("Indicators, comma separated; main-pane ones overlay the "
+                        "candles, the others get a pane each (default MA,VOL,MACD,KDJ)."),
+         QStringLiteral("LIST")},
+        {QStringLiteral("size"), QStringLiteral("Window or picture size (default 1600x900)."),
+         QStringLiteral("WxH")},
+        {QStringLiteral("snapshot"), QStringLiteral("Render the chart headless to a PNG file and exit."),
+         QStringLiteral("FILE.png")},
+        {QStringLiteral("list"), QStringLiteral("Print the instruments of the market data and exit.")},
+        {QStringLiteral("realtime"), QStringLiteral("Start the real-time simulator.")},
+    };
+}
+
+// Greedy word wrap of `text` into lines of at most `width` characters.
+QStringList wrapped(const QString& text, int width)
+{
+    QStringList lines;
+    QString line;
+    for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (!line.isEmpty() && line.size() + 1 + word.size() > width) {
+            lines.append(line);
+            line.clear();
+        }
+        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+    }
+    if (!line.isEmpty())
+        lines.append(line);
+    return lines;
+}
+
+} // namespace
+
+QString CKLineViewOptions::helpText()
+{
+    // Written here rather than by QCommandLineParser::helpText(), which needs
+    // an application object that --help must not wait for.
+    constexpr int kLineWidth = 79;
+    const std::vector<QCommandLineOption> all = commandLineOptions();
+    QStringList names;
+    int nameWidth = 0;
+    for (const QCommandLineOption& o : all) {
+        QStringList forms;
+        for (const QString& n : o.names())
+            forms.append(n.size() == 1 ? QStringLiteral("-") + n : QStringLiteral("--") + n);
+        QString name = forms.join(QStringLiteral(", "));
+        if (!o.valueName().isEmpty())
+            name += QStringLiteral(" <%1>").arg(o.valueName());
+        names.append(name);
+        nameWidth = std::max(nameWidth, int(name.size()));
+    }
+    QString text = QStringLiteral("Usage: klineview [options]\n%1\n\nOptions:\n").arg(QLatin1String(kDescription));
+    const int indent = 2 + nameWidth + 2;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        const QStringList lines = wrapped(all[i].description(), std::max(20, kLineWidth - indent));
+        for (int l = 0; l < lines.size(); ++l) {
+            const QString left = l == 0 ? QStringLiteral("  ") + names.at(int(i)) : QString();
+            text += left.leftJustified(indent, QLatin1Char(' ')) + lines.at(l) + QLatin1Char('\n');
+        }
+    }
+    text += QStringLiteral("\nWithout --snapshot or --list the chart opens in a window (needs a display).\n"
+                           "Exit status: 0 done, 1 the snapshot could not be written, 2 bad arguments.\n");
+    return text;
+}
+
 CKLineViewOptions::Status CKLineViewOptions::parse(const QStringList& arguments, QString* message)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("K-line chart of the Orvo indicator terminal"));
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help and exit."));
-    const QCommandLineOption instrument(QStringLiteral("instrument"),
-                                        QStringLiteral("Instrument key (default SH600000)."),
-                                        QStringLiteral("KEY"));
-    const QCommandLineOption period(
-        QStringLiteral("period"),
-        QStringLiteral("Bar period: seconds or tick, 1m, 5m, 15m, 30m, 60m, day, week, "
-                       "month, quarter, halfyear, year, Nd, Nh, Nm (default day)."),
-        QStringLiteral("P"));
-    const QCommandLineOption dr(QStringLiteral("dr"),
-                                QStringLiteral("Ex-rights type 0..4 (default 1, 前复权)."),
-                                QStringLiteral("T"));
-    const QCommandLineOption indexes(
-        QStringLiteral("indexes"),
-        QStringLiteral("Indicators, comma separated; main-pane ones overlay the "
-                       "candles, the others get a pane each (default MA,VOL,MACD,KDJ)."),
-        QStringLiteral("LIST"));
-    const QCommandLineOption size(QStringLiteral("size"),
-                                  QStringLiteral("Window or picture size (default 1600x900)."),
-                                  QStringLiteral("WxH"));
-    const QCommandLineOption snapshot(QStringLiteral("snapshot"),
-                                      QStringLiteral("Render the chart headless to a PNG file and exit."),
-                                      QStringLiteral("FILE.png"));
-    const QCommandLineOption list(QStringLiteral("list"),
-                                  QStringLiteral("Print the instruments of the market data and exit."));
-    const QCommandLineOption realtime(QStringLiteral("realtime"),
-                                      QStringLiteral("Start the real-time simulator."));
-    for (const QCommandLineOption* o :
-         {&help, &instrument, &period, &dr, &indexes, &size, &snapshot, &list, &realtime})
-        parser.addOption(*o);
+    parser.setApplicationDescription(QLatin1String(kDescription));
+    const std::vector<QCommandLineOption> all = commandLineOptions();
+    for (const QCommandLineOption& o : all)
+        parser.addOption(o);
+    const QCommandLineOption& help = all[0];
+    const QCommandLineOption& instrument = all[1];
+    const QCommandLineOption& period = all[2];
+    const QCommandLineOption& dr = all[3];
+    const QCommandLineOption& indexes = all[4];
+    const QCommandLineOption& size = all[5];
+    const QCommandLineOption& snapshot = all[6];
+    const QCommandLineOption& list = all[7];
+    const QCommandLineOption& realtime = all[8];
 
     auto fail = [message](const QString& why) {
         if (message)
@@ -171,7 +237,7 @@ CKLineViewOptions::Status CKLineViewOptions::parse(const QStringList& arguments,
         return fail(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()));
     if (parser.isSet(help)) {
         if (message)
-            *message = parser.helpText();
+            *message = helpText();
         return kHelp;
     }
     // A repeated option is almost always a mistake in a script: say so.
@@ -225,9 +291,9 @@ CKLineViewOptions::Status CKLineViewOptions::parse(const QStringList& arguments,
     return kOk;
 }
 
-bool CKLineViewOptions::validate(QString* error) const
+bool CKLineViewOptions::validate(QString* error)
 {
-    if (!CMarketStore::instance()->hasInstrument(m_layout.instrument())) {
+    if (!m_layout.resolveInstrument()) {
         if (error)
             *error = QStringLiteral("unknown instrument \"%1\" (klineview --list shows them all)")
                          .arg(m_layout.instrument());
@@ -241,6 +307,20 @@ bool CKLineViewOptions::validate(QString* error) const
         }
     }
     return true;
+}
+
+CKLineViewLayout CKLineViewOptions::startLayout(const CKLineViewLayout& saved) const
+{
+    CKLineViewLayout layout = saved;
+    if (wasGiven(QStringLiteral("instrument")))
+        layout.setInstrument(m_layout.instrument());
+    if (wasGiven(QStringLiteral("period")))
+        layout.setPeriod(m_layout.period(), m_layout.periodMultiple());
+    if (wasGiven(QStringLiteral("dr")))
+        layout.setDrType(m_layout.drType());
+    if (wasGiven(QStringLiteral("indexes")))
+        layout.setIndexes(m_layout.indexes());
+    return layout;
 }
 
 } // namespace TC

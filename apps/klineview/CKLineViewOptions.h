@@ -22,10 +22,11 @@ namespace TC {
 // --size is bounded to 320x240 .. 8192x8192 so the chart always fits and a
 // typo cannot ask for gigabytes.
 //
-// parse() checks the syntax only and needs no application object;
-// validate() checks instrument and formulas against the market store and the
-// formula catalogue. Options given on the command line win over the saved
-// layout; wasGiven() tells which were.
+// parse() checks the syntax only and needs no application object (nor does
+// the help text); validate() checks instrument and formulas against the
+// market store and the formula catalogue and turns the instrument into the
+// store's key. Options given on the command line win over the saved layout;
+// wasGiven() tells which were, startLayout() merges them.
 class CKLineViewOptions
 {
 public:
@@ -39,7 +40,12 @@ public:
     // `arguments` starts with the program name. *message receives the help
     // text (kHelp) or the reason (kError).
     Status parse(const QStringList& arguments, QString* message);
-    bool validate(QString* error) const;
+    bool validate(QString* error);
+    // The usage text of --help.
+    static QString helpText();
+    // `saved` with every field the command line gave explicitly (call after
+    // validate(), so the instrument is the store's key).
+    CKLineViewLayout startLayout(const CKLineViewLayout& saved) const;
 
     const CKLineViewLayout& layout() const { return m_layout; }
     QSize size() const { return m_size; }

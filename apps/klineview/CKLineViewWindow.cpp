@@ -1,28 +1,33 @@
 #include "CKLineViewWindow.h"
 
 #include <algorithm>
+#include <functional>
 
-#include <QActionGroup>
-#include <QKeyEvent>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QCompleter>
-#include <QDateTime>
+#include <QDir>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "kline/CKLineMainWidget.h"
 #include "kline/CKLineWidget.h"
+#include "platform/config/CAppConfig.h"
 #include "platform/config/QLLog.h"
+#include "platform/formula/catalog/CFormulaOperateManager.h"
 #include "platform/formula/catalog/FormulaPeriod.h"
 #include "platform/formula/service/CFormulaManager.h"
 #include "platform/framework/CEventBus.h"
+#include "platform/framework/CMessageBox.h"
 #include "platform/market/CDividAdjuster.h"
+#include "platform/market/CLocalTimeConverter.h"
 #include "platform/market/CMarketSimulator.h"
 #include "platform/market/CMarketStore.h"
 #include "series/CKLineData.h"
@@ -34,8 +39,8 @@ namespace {
 // The chart asks its host for N of the N-unit periods with this event.
 constexpr int kAskPeriodMultiple = 221;
 
-const char* const kOverlayChoices[] = {"MA", "EMA", "BOLL", "BBI", "SAR"};
-const char* const kSubPaneChoices[] = {"VOL", "MACD", "KDJ", "RSI", "CCI", "OBV"};
+// A box lists this many load problems; the log holds them all.
+constexpr int kMaxProblemsShown = 12;
 
 bool isMultiplePeriod(int period)
 {
@@ -46,6 +51,87 @@ QString instrumentName(const QString& key)
 {
     const auto detail = CMarketStore::instance()->instrument(key);
     return detail ? QString::fromStdString(detail->name) : QString();
+}
+
+// Day of the instrument's last bar (not its market's: a delisted or sample
+// instrument ends earlier); invalid when it has none.
+QDate lastBarDay(const QString& key)
+{
+    CMarketStore* store = CMarketStore::instance();
+    const QVector<quoter::CBar> days = store->dayBars(key);
+    if (!days.isEmpty())
+        return CLocalTimeConverter::dateOf(days.last().time);
+    const QVector<quoter::CBar> minutes = store->minuteBars(key);
+    if (!minutes.isEmpty())
+        return CLocalTimeConverter::dateOf(minutes.last().time);
+    const QVector<quoter::CTick> ticks = store->ticks(key);
+    return ticks.isEmpty() ? QDate() : CLocalTimeConverter::dateOf(ticks.last().timeMs / 1000);
+}
+
+QStringList mainPaneOverlays(const CKLineMainWidget* chart)
+{
+    QStringList out;
+    const CKLineWidget* main = chart->mainPane();
+    for (const QString& f : main->indexNames())
+        if (!main->series()->isMainGraph(f))
+            out.append(f.toUpper());
+    return out;
+}
+
+bool isOverlayFormula(const CFormulaOperateManager::DetailPtr& detail)
+{
+    return detail->getPlacement() != 0;
+}
+
+// Adds the leaves of `node` that go on the main pane (overlays) or get a pane
+// of their own, one submenu per catalogue; returns how many were added.
+// Catalogues without any such leaf stay out of the menu.
+int addCatalogue(QMenu* menu, const CFormulaCatalog::Ptr& node, bool overlays,
+                 const std::function<void(QAction*, const QString&)>& hook)
+{
+    int added = 0;
+    for (int i = 0; i < node->size(); ++i) {
+        const CFormulaCatalog::Ptr child = node->getChild(i);
+        if (!child)
+            continue;
+        if (!child->isFormula()) {
+            auto* sub = new QMenu(child->catalogName(), menu);
+            const int n = addCatalogue(sub, child, overlays, hook);
+            if (n == 0) {
+                delete sub;
+                continue;
+            }
+            menu->addMenu(sub);
+            added += n;
+            continue;
+        }
+        const auto detail = CFormulaOperateManager::getFormula(child->formulaName());
+        if (!detail || isOverlayFormula(detail) != overlays)
+            continue;
+        const QString name = detail->getName().toUpper();
+        if (name == QLatin1String("KLINE") || name == QLatin1String("TICKDATA"))
+            continue; // the main graph is always there
+        const QString title = detail->getTitle();
+        QAction* a = menu->addAction(title.isEmpty() || title == detail->getName()
+                                         ? detail->getName()
+                                         : QStringLiteral("%1 %2").arg(detail->getName(), title));
+        a->setData(name);
+        hook(a, name);
+        ++added;
+    }
+    return added;
+}
+
+QList<QAction*> formulaActions(const QMenu* menu)
+{
+    QList<QAction*> out;
+    for (QAction* a : menu->actions()) {
+        if (a->menu())
+            out += formulaActions(a->menu());
+        else if (!a->data().toString().isEmpty())
+            out.append(a);
+    }
+    return out;
 }
 
 } // namespace
@@ -59,6 +145,11 @@ CKLineViewWindow::CKLineViewWindow(const CKLineViewLayout& layout, const QString
     connect(m_simulator, &CMarketSimulator::sigInstrumentTicked, this, &CKLineViewWindow::slotUpdateStatus);
 
     m_busToken = KW::CEventBus::instance()->subscribe([this](int id, int, int, const QString&, void* data) {
+        // The chart may change its instrument itself (the keyboard spirit's
+        // pick) without telling anyone; what it posts afterwards lets the
+        // toolbar, title and saved layout follow.
+        if (m_chart && m_chart->getStock() != m_layout.instrument())
+            QMetaObject::invokeMethod(this, &CKLineViewWindow::followChartInstrument, Qt::QueuedConnection);
         if (id != kAskPeriodMultiple || !data)
             return false;
         *static_cast<int*>(data) = m_layout.periodMultiple();
@@ -68,14 +159,31 @@ CKLineViewWindow::CKLineViewWindow(const CKLineViewLayout& layout, const QString
     m_chart = new CKLineMainWidget(this, 0);
     setCentralWidget(m_chart);
     m_statusLabel = new QLabel(this);
+    m_statusLabel->setObjectName(QStringLiteral("status_label"));
     statusBar()->addPermanentWidget(m_statusLabel);
     createToolBar();
 
+    m_quitAction = new QAction(QStringLiteral("退出"), this);
+    m_quitAction->setObjectName(QStringLiteral("quit_action"));
+    // Some platform themes bind nothing to Quit: Ctrl+Q always closes.
+    QList<QKeySequence> quitKeys = QKeySequence::keyBindings(QKeySequence::Quit);
+    const QKeySequence ctrlQ(Qt::CTRL | Qt::Key_Q);
+    if (!quitKeys.contains(ctrlQ))
+        quitKeys.prepend(ctrlQ);
+    m_quitAction->setShortcuts(quitKeys);
+    // Also while the load-problems box has the focus.
+    m_quitAction->setShortcutContext(Qt::ApplicationShortcut);
+    connect(m_quitAction, &QAction::triggered, this, &QWidget::close);
+    addAction(m_quitAction);
+
     m_layout.applyTo(m_chart);
-    syncControls();
+    rebuildIndexMenus();
     updateTitle();
     slotUpdateStatus();
     m_chart->request(true);
+
+    // Once the event loop runs, so neither a test nor the start waits on it.
+    QTimer::singleShot(0, this, [this] { showLoadProblems(CMarketStore::instance()->loadErrors()); });
 }
 
 CKLineViewWindow::~CKLineViewWindow()
@@ -100,18 +208,13 @@ void CKLineViewWindow::createToolBar()
     m_instrumentEdit->setObjectName(QStringLiteral("instrument_edit"));
     m_instrumentEdit->setPlaceholderText(QStringLiteral("代码/名称"));
     m_instrumentEdit->setClearButtonEnabled(true);
-    QStringList words;
-    CMarketStore* store = CMarketStore::instance();
-    for (const QString& key : store->instrumentKeys()) {
-        words.append(key);
-        const QString name = instrumentName(key);
-        if (!name.isEmpty() && name != key)
-            words.append(name);
-    }
-    auto* completer = new QCompleter(words, m_instrumentEdit);
+    auto* completer = new QCompleter(completionLines(), m_instrumentEdit);
     completer->setCaseSensitivity(Qt::CaseInsensitive);
     completer->setFilterMode(Qt::MatchContains);
     m_instrumentEdit->setCompleter(completer);
+    // A click on a line of the popup completes the entry without any Enter.
+    connect(completer, QOverload<const QString&>::of(&QCompleter::activated), this,
+            &CKLineViewWindow::switchInstrument);
     connect(m_instrumentEdit, &QLineEdit::returnPressed, this, &CKLineViewWindow::slotInstrumentEntered);
     bar->addWidget(m_instrumentEdit);
 
@@ -135,26 +238,12 @@ void CKLineViewWindow::createToolBar()
     m_indexButton->setText(QStringLiteral("指标"));
     m_indexButton->setPopupMode(QToolButton::InstantPopup);
     auto* menu = new QMenu(m_indexButton);
-    QMenu* overlayMenu = menu->addMenu(QStringLiteral("主图指标"));
-    auto* overlayGroup = new QActionGroup(overlayMenu);
-    auto addOverlay = [this, overlayMenu, overlayGroup](const QString& text, const QString& formula) {
-        QAction* a = overlayMenu->addAction(text);
-        a->setCheckable(true);
-        a->setData(formula);
-        overlayGroup->addAction(a);
-        connect(a, &QAction::triggered, this, [this, formula] { setMainOverlay(formula); });
-    };
-    for (const char* f : kOverlayChoices)
-        addOverlay(QString::fromLatin1(f), QString::fromLatin1(f));
-    addOverlay(QStringLiteral("无"), QString());
-    QMenu* subMenu = menu->addMenu(QStringLiteral("添加副图"));
-    for (const char* f : kSubPaneChoices) {
-        const QString formula = QString::fromLatin1(f);
-        connect(subMenu->addAction(formula), &QAction::triggered, this,
-                [this, formula] { addSubPane(formula); });
-    }
+    m_overlayMenu = menu->addMenu(QStringLiteral("主图指标"));
+    m_subPaneMenu = menu->addMenu(QStringLiteral("添加副图"));
     connect(menu->addAction(QStringLiteral("删除最后副图")), &QAction::triggered, this,
             &CKLineViewWindow::removeLastSubPane);
+    connect(m_overlayMenu, &QMenu::aboutToShow, this, &CKLineViewWindow::rebuildIndexMenus);
+    connect(m_subPaneMenu, &QMenu::aboutToShow, this, &CKLineViewWindow::rebuildIndexMenus);
     m_indexButton->setMenu(menu);
     bar->addWidget(m_indexButton);
 
@@ -164,20 +253,38 @@ void CKLineViewWindow::createToolBar()
     connect(m_realtimeAction, &QAction::toggled, this, &CKLineViewWindow::slotRealtimeToggled);
 }
 
+void CKLineViewWindow::rebuildIndexMenus()
+{
+    for (QMenu* menu : {m_overlayMenu, m_subPaneMenu}) {
+        qDeleteAll(menu->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly));
+        menu->clear();
+    }
+    const CFormulaCatalog::Ptr root = CFormulaOperateManager::getRootCatalog();
+    if (root) {
+        addCatalogue(m_overlayMenu, root, true, [this](QAction* a, const QString& formula) {
+            a->setCheckable(true);
+            connect(a, &QAction::triggered, this, [this, formula](bool on) { setOverlay(formula, on); });
+        });
+        addCatalogue(m_subPaneMenu, root, false, [this](QAction* a, const QString& formula) {
+            connect(a, &QAction::triggered, this, [this, formula] { addSubPane(formula); });
+        });
+    }
+    m_overlayMenu->addSeparator();
+    QAction* none = m_overlayMenu->addAction(QStringLiteral("无"));
+    none->setObjectName(QStringLiteral("overlays_off"));
+    connect(none, &QAction::triggered, this, &CKLineViewWindow::clearOverlays);
+    syncControls();
+}
+
 void CKLineViewWindow::syncControls()
 {
     m_syncing = true;
     m_instrumentEdit->setText(m_layout.instrument());
     m_periodCombo->setCurrentIndex(std::max(getPeriodIndex(m_layout.period()), 0));
     m_drCombo->setCurrentIndex(m_layout.drType());
-    // The first overlay of the chart is the one the menu shows as chosen.
-    QString overlay;
-    const CKLineWidget* main = m_chart->mainPane();
-    for (const QString& f : main->indexNames())
-        if (overlay.isEmpty() && !main->series()->isMainGraph(f))
-            overlay = f.toUpper();
-    for (QAction* a : m_indexButton->menu()->actions().first()->menu()->actions())
-        a->setChecked(a->data().toString() == overlay);
+    const QStringList overlays = mainPaneOverlays(m_chart);
+    for (QAction* a : formulaActions(m_overlayMenu))
+        a->setChecked(overlays.contains(a->data().toString()));
     m_syncing = false;
 }
 
@@ -191,6 +298,9 @@ CKLineViewLayout CKLineViewWindow::currentLayout() const
 {
     CKLineViewLayout layout = m_layout;
     if (m_chart) {
+        const QString key = CMarketStore::instance()->resolveKey(m_chart->getStock());
+        if (!key.isEmpty())
+            layout.setInstrument(key);
         // The chart's own menus may have changed period or ex-rights.
         layout.setPeriod(int(m_chart->getPeriod()), m_layout.periodMultiple());
         layout.setDrType(m_chart->getDrType());
@@ -199,21 +309,56 @@ CKLineViewLayout CKLineViewWindow::currentLayout() const
     return layout;
 }
 
+QStringList CKLineViewWindow::completionLines()
+{
+    QStringList lines;
+    for (const QString& key : CMarketStore::instance()->instrumentKeys()) {
+        const QString name = instrumentName(key);
+        lines.append(name.isEmpty() || name == key ? key : QStringLiteral("%1 %2").arg(key, name));
+    }
+    return lines;
+}
+
+QString CKLineViewWindow::findInstrument(const QString& text, QString* why)
+{
+    const QString t = text.simplified();
+    CMarketStore* store = CMarketStore::instance();
+    QString key = store->resolveKey(t);
+    if (!key.isEmpty())
+        return key;
+
+    // A completion line is its key and the name.
+    const int space = t.indexOf(QLatin1Char(' '));
+    if (space > 0) {
+        key = store->resolveKey(t.left(space));
+        if (!key.isEmpty() && instrumentName(key).simplified().compare(t.mid(space + 1), Qt::CaseInsensitive) == 0)
+            return key;
+    }
+
+    // A name or a bare code, when only one instrument has it.
+    QStringList found;
+    for (const QString& k : store->instrumentKeys()) {
+        const auto detail = store->instrument(k);
+        if (!detail)
+            continue;
+        if (QString::fromStdString(detail->name).simplified().compare(t, Qt::CaseInsensitive) == 0 ||
+            QString::fromStdString(detail->code).compare(t, Qt::CaseInsensitive) == 0)
+            found.append(k);
+    }
+    if (found.size() == 1)
+        return found.first();
+    if (why)
+        *why = found.isEmpty() ? QStringLiteral("未知代码: %1").arg(t)
+                               : QStringLiteral("代码不唯一: %1 (%2)").arg(t, found.join(QStringLiteral(", ")));
+    return QString();
+}
+
 bool CKLineViewWindow::switchInstrument(const QString& text)
 {
-    const QString t = text.trimmed();
-    CMarketStore* store = CMarketStore::instance();
-    QString key = t.toUpper();
-    if (!store->hasInstrument(key)) {
-        key.clear();
-        for (const QString& k : store->instrumentKeys())
-            if (instrumentName(k) == t) {
-                key = k;
-                break;
-            }
-    }
+    QString why;
+    const QString key = findInstrument(text, &why);
     if (key.isEmpty()) {
-        statusBar()->showMessage(QStringLiteral("未知代码: %1").arg(t), 5000);
+        statusBar()->showMessage(why, 5000);
         return false;
     }
     m_layout.setInstrument(key);
@@ -225,6 +370,17 @@ bool CKLineViewWindow::switchInstrument(const QString& text)
     updateTitle();
     slotUpdateStatus();
     return true;
+}
+
+void CKLineViewWindow::followChartInstrument()
+{
+    const QString key = m_chart ? CMarketStore::instance()->resolveKey(m_chart->getStock()) : QString();
+    if (key.isEmpty() || key == m_layout.instrument())
+        return;
+    m_layout.setInstrument(key);
+    m_instrumentEdit->setText(key);
+    updateTitle();
+    slotUpdateStatus();
 }
 
 void CKLineViewWindow::slotInstrumentEntered()
@@ -263,16 +419,38 @@ void CKLineViewWindow::slotDrChosen(int index)
     m_chart->request(true);
 }
 
-void CKLineViewWindow::setMainOverlay(const QString& formula)
+void CKLineViewWindow::setOverlay(const QString& formula, bool on)
 {
-    // Keep the sub-panes, replace every overlay by the chosen one.
     CKLineWidget* main = m_chart->mainPane();
-    const QStringList overlays = main->indexNames();
-    for (const QString& f : overlays)
+    const QString name = formula.trimmed().toUpper();
+    const auto detail = CFormulaOperateManager::getFormula(name);
+    if (!detail || !isOverlayFormula(detail) || main->series()->isMainGraph(name)) {
+        syncControls();
+        return;
+    }
+    if (on == mainPaneOverlays(m_chart).contains(name)) {
+        syncControls();
+        return;
+    }
+    if (on) {
+        main->addIndex(name, QString());
+    } else {
+        for (const QString& f : main->indexNames())
+            if (f.toUpper() == name)
+                main->removeIndex(f);
+    }
+    m_chart->request(true);
+    m_layout.setIndexes(CKLineViewLayout::indexesOf(m_chart));
+    syncControls();
+}
+
+void CKLineViewWindow::clearOverlays()
+{
+    // Keep the sub-panes and the candles.
+    CKLineWidget* main = m_chart->mainPane();
+    for (const QString& f : main->indexNames())
         if (!main->series()->isMainGraph(f))
             main->removeIndex(f);
-    if (!formula.isEmpty())
-        main->addIndex(formula, QString());
     m_chart->request(true);
     m_layout.setIndexes(CKLineViewLayout::indexesOf(m_chart));
     syncControls();
@@ -311,14 +489,10 @@ void CKLineViewWindow::slotRealtimeToggled(bool on)
 
 void CKLineViewWindow::slotUpdateStatus()
 {
-    CMarketStore* store = CMarketStore::instance();
-    const auto detail = store->instrument(m_layout.instrument());
-    const QString market = detail ? QString::fromStdString(detail->market) : QString();
-    const qint64 day = market.isEmpty() ? 0 : store->lastTradingDay(market);
-    const QString dayText =
-        day > 0 ? QDateTime::fromSecsSinceEpoch(day).date().toString(Qt::ISODate) : QStringLiteral("-");
+    const QDate day = lastBarDay(m_layout.instrument());
     QString text = QStringLiteral("%1 %2  最后交易日 %3")
-                       .arg(m_layout.instrument(), instrumentName(m_layout.instrument()), dayText);
+                       .arg(m_layout.instrument(), instrumentName(m_layout.instrument()),
+                            day.isValid() ? day.toString(Qt::ISODate) : QStringLiteral("-"));
     if (m_simulator->isRunning())
         text += QStringLiteral("  实时");
     m_statusLabel->setText(text);
@@ -327,12 +501,46 @@ void CKLineViewWindow::slotUpdateStatus()
 bool CKLineViewWindow::saveSettings()
 {
     m_layout = currentLayout();
+    if (m_settingsPath.isEmpty())
+        return false;
     QString why;
     if (!m_layout.save(m_settingsPath, &why)) {
         QLLOG_ERROR(qlog::kStdLogger, "cannot save %1%: %2%", m_settingsPath, why);
         return false;
     }
     return true;
+}
+
+KW::CMessageBox* CKLineViewWindow::loadProblemsBox() const
+{
+    return m_problemsBox.data();
+}
+
+void CKLineViewWindow::showLoadProblems(const QStringList& problems)
+{
+    if (problems.isEmpty())
+        return;
+    // Paths relative to the user's CSV folder keep the lines short.
+    const QString folder = QDir::toNativeSeparators(CAppConfig::userDataDir() + QStringLiteral("/csv/"));
+    QStringList lines;
+    for (int i = 0; i < problems.size() && i < kMaxProblemsShown; ++i) {
+        QString line = problems.at(i);
+        if (line.startsWith(folder))
+            line = line.mid(folder.size());
+        lines.append(line);
+    }
+    QString text = QStringLiteral("自定义数据文件(%1)有误，以下数据未载入：\n\n%2")
+                       .arg(QDir::toNativeSeparators(CAppConfig::userDataDir() + QStringLiteral("/csv")),
+                            lines.join(QLatin1Char('\n')));
+    if (problems.size() > kMaxProblemsShown)
+        text += QStringLiteral("\n\n另有 %1 条，见日志 logs/klineview.log。").arg(problems.size() - kMaxProblemsShown);
+    if (m_problemsBox)
+        m_problemsBox->close();
+    m_problemsBox = new KW::CMessageBox(KW::CMessageBox::Warning, QStringLiteral("提示"), text, this);
+    m_problemsBox->setObjectName(QStringLiteral("load_problems_box"));
+    m_problemsBox->setModal(false);
+    m_problemsBox->setAttribute(Qt::WA_DeleteOnClose);
+    m_problemsBox->show();
 }
 
 void CKLineViewWindow::keyPressEvent(QKeyEvent* event)

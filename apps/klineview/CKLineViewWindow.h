@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include "CKLineViewLayout.h"
@@ -9,7 +10,12 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QToolButton;
+
+namespace KW {
+class CMessageBox;
+}
 
 namespace TC {
 
@@ -17,13 +23,16 @@ class CKLineMainWidget;
 class CMarketSimulator;
 
 // The terminal window around one chart: a toolbar with the instrument entry
-// (completion over keys and names; Enter switches), the period and ex-rights
-// choices, the indicator menu (main-pane overlay, add or remove a sub-pane)
+// (completion over "key name" lines; Enter switches), the period and
+// ex-rights choices, the indicator menu (the formula catalogue's tree: main-
+// pane overlays toggle, sub-pane formulas add a pane; remove the last pane)
 // and the "实时" switch of the market simulator; the status bar shows the
-// instrument and its market's last trading day.
+// instrument and the day of its last bar. Ctrl+Q closes the window.
 //
 // The layout is restored from `settingsPath` at start and written back when
-// the window closes. Choosing one of the N-unit periods asks for N.
+// the window closes (an empty path: never written). Choosing one of the
+// N-unit periods asks for N. User CSV files that failed to load are listed in
+// a non-modal box titled "提示" once the event loop runs.
 //
 // The window owns the real-time simulator and attaches it to the formula
 // service for its lifetime; "实时" only starts and stops its timer.
@@ -47,15 +56,32 @@ public:
     QComboBox* periodCombo() const { return m_periodCombo; }
     QComboBox* drCombo() const { return m_drCombo; }
     QToolButton* indexButton() const { return m_indexButton; }
+    QMenu* overlayMenu() const { return m_overlayMenu; }
+    QMenu* subPaneMenu() const { return m_subPaneMenu; }
     QAction* realtimeAction() const { return m_realtimeAction; }
+    QAction* quitAction() const { return m_quitAction; }
+    // The box listing the user files that did not load; null when none is open.
+    KW::CMessageBox* loadProblemsBox() const;
 
-    // Instrument key or name; false (and a status message) when unknown.
+    // The store key of what a user typed into the instrument entry, in any
+    // case: a key, a completion line ("SH600519 贵州茅台"), a name or a bare
+    // code ("600519") that only one instrument has. "" with the reason in
+    // *why when there is none or more than one.
+    static QString findInstrument(const QString& text, QString* why = nullptr);
+    // The completion lines of the instrument entry, one per instrument.
+    static QStringList completionLines();
+
+    // Whatever findInstrument() takes; false (and a status message) otherwise.
     bool switchInstrument(const QString& text);
-    void setMainOverlay(const QString& formula); // "" takes the overlays off
+    // Puts one main-pane overlay on or takes it off; the others stay.
+    void setOverlay(const QString& formula, bool on);
+    void clearOverlays();
     void addSubPane(const QString& formula);
     void removeLastSubPane();
     void setRealtime(bool on);
     bool saveSettings();
+    // Lists load problems in a non-modal box titled "提示"; none: no box.
+    void showLoadProblems(const QStringList& problems);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -69,9 +95,14 @@ private slots:
     void slotDrChosen(int index);
     void slotRealtimeToggled(bool on);
     void slotUpdateStatus();
+    // Toolbar, title and status after the chart changed its instrument itself.
+    void followChartInstrument();
 
 private:
     void createToolBar();
+    // Fills the two formula menus from the catalogue tree (it may have
+    // changed since: user formulas), checking the overlays the chart shows.
+    void rebuildIndexMenus();
     void syncControls();
     void updateTitle();
 
@@ -83,8 +114,12 @@ private:
     QComboBox* m_periodCombo = nullptr;
     QComboBox* m_drCombo = nullptr;
     QToolButton* m_indexButton = nullptr;
+    QMenu* m_overlayMenu = nullptr;
+    QMenu* m_subPaneMenu = nullptr;
     QAction* m_realtimeAction = nullptr;
+    QAction* m_quitAction = nullptr;
     QLabel* m_statusLabel = nullptr;
+    QPointer<KW::CMessageBox> m_problemsBox;
     int m_busToken = 0;
     bool m_syncing = false;
 };

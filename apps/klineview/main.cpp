@@ -23,14 +23,20 @@ QTextStream& stream(FILE* f)
     return s;
 }
 
-int printListing()
+// Problems of the user's CSV files, which would otherwise only show as
+// instruments that are not there.
+void printLoadErrors()
 {
-    TC::CMarketStore* store = TC::CMarketStore::instance();
-    const QString text = store->listing();
     QTextStream& err = stream(stderr);
-    for (const QString& e : store->loadErrors())
+    for (const QString& e : TC::CMarketStore::instance()->loadErrors())
         err << "klineview: " << e << '\n';
     err.flush();
+}
+
+int printListing()
+{
+    const QString text = TC::CMarketStore::instance()->listing();
+    printLoadErrors();
     QTextStream& out = stream(stdout);
     out << text;
     if (!text.endsWith(QLatin1Char('\n')))
@@ -97,6 +103,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     qlog::configureDefault();
 
+    if (options.isSnapshot())
+        printLoadErrors();
     if (!options.validate(&message))
         return badArguments(message);
 
@@ -105,20 +113,13 @@ int main(int argc, char** argv)
         return snapshot.run(stream(stdout), stream(stderr));
     }
 
-    // The saved layout, then whatever the command line names explicitly.
-    const QString settingsPath = TC::CKLineViewLayout::defaultSettingsPath();
-    TC::CKLineViewLayout layout;
-    layout.load(settingsPath);
-    const TC::CKLineViewLayout& given = options.layout();
-    if (options.wasGiven(QStringLiteral("instrument")) ||
-        !TC::CMarketStore::instance()->hasInstrument(layout.instrument()))
-        layout.setInstrument(given.instrument());
-    if (options.wasGiven(QStringLiteral("period")))
-        layout.setPeriod(given.period(), given.periodMultiple());
-    if (options.wasGiven(QStringLiteral("dr")))
-        layout.setDrType(given.drType());
-    if (options.wasGiven(QStringLiteral("indexes")))
-        layout.setIndexes(given.indexes());
+    // The saved layout, then whatever the command line names explicitly. A
+    // file that could be neither used nor set aside is never written over.
+    QString settingsPath = TC::CKLineViewLayout::defaultSettingsPath();
+    TC::CKLineViewLayout saved;
+    if (saved.load(settingsPath) == TC::CKLineViewLayout::kUnusable)
+        settingsPath.clear();
+    const TC::CKLineViewLayout layout = options.startLayout(saved);
 
     TC::CKLineViewWindow window(layout, settingsPath);
     window.resize(options.size());

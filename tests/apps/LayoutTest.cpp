@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -23,7 +25,7 @@ void writeFile(const QString& path, const QByteArray& bytes)
 CKLineViewLayout sampleLayout()
 {
     CKLineViewLayout l;
-    l.setInstrument(QStringLiteral("usgoog"));
+    l.setInstrument(QStringLiteral("USGOOG"));
     EXPECT_TRUE(l.setPeriod(11, 2));
     EXPECT_TRUE(l.setDrType(0));
     l.setIndexes({QStringLiteral("boll"), QStringLiteral("RSI"), QStringLiteral("OBV")});
@@ -54,28 +56,88 @@ TEST(KLineViewLayout, FileRoundTrip)
     ASSERT_TRUE(saved.save(path, &error)) << error.toStdString();
 
     CKLineViewLayout loaded;
-    ASSERT_TRUE(loaded.load(path));
+    ASSERT_EQ(loaded.load(path), CKLineViewLayout::kLoaded);
     EXPECT_EQ(loaded, saved);
     EXPECT_EQ(loaded.instrument(), QStringLiteral("USGOOG"));
     EXPECT_EQ(loaded.periodMultiple(), 2);
     EXPECT_EQ(loaded.indexes(), (QStringList{"BOLL", "RSI", "OBV"}));
 }
 
-TEST(KLineViewLayout, CorruptOrMissingFileLeavesTheLayoutAlone)
+TEST(KLineViewLayout, UnusableFileIsSetAsideAndNeverWrittenOver)
 {
-    QTemporaryDir dir;
     const CKLineViewLayout before = sampleLayout();
     for (const QByteArray& bytes : {QByteArray("{\"instrument\": \"SH6"), QByteArray("[1,2,3]"),
-                                    QByteArray(""), QByteArray("\xff\xfe garbage")}) {
-        const QString path = dir.filePath(QStringLiteral("bad.json"));
+                                    QByteArray(""), QByteArray("\xff\xfe garbage"), QByteArray("\"SH600000\"")}) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("klineview.json"));
         writeFile(path, bytes);
         CKLineViewLayout l = before;
-        EXPECT_FALSE(l.load(path)) << bytes.constData();
+        QString aside;
+        EXPECT_EQ(l.load(path, &aside), CKLineViewLayout::kSetAside) << bytes.constData();
         EXPECT_EQ(l, before);
+        // The user's bytes are kept next to it under a telling name.
+        EXPECT_FALSE(QFileInfo::exists(path));
+        EXPECT_TRUE(QFileInfo(aside).fileName().startsWith(QStringLiteral("klineview.json.bad-"))) << aside.toStdString();
+        EXPECT_EQ(QFileInfo(aside).absolutePath(), QFileInfo(path).absolutePath());
+        QFile kept(aside);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), bytes);
+        kept.close();
+
+        // Saving afterwards leaves the kept file alone; a second bad file
+        // the same second gets a name of its own.
+        ASSERT_TRUE(l.save(path, nullptr));
+        writeFile(path, bytes);
+        QString second;
+        EXPECT_EQ(CKLineViewLayout().load(path, &second), CKLineViewLayout::kSetAside);
+        EXPECT_NE(second, aside);
+        EXPECT_TRUE(QFileInfo::exists(aside));
+        EXPECT_TRUE(QFileInfo::exists(second));
     }
+    QTemporaryDir dir;
     CKLineViewLayout l = before;
-    EXPECT_FALSE(l.load(dir.filePath(QStringLiteral("missing.json"))));
+    EXPECT_EQ(l.load(dir.filePath(QStringLiteral("missing.json"))), CKLineViewLayout::kMissing);
     EXPECT_EQ(l, before);
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+}
+
+TEST(KLineViewLayout, UnknownInstrumentFallsBackAndTheOtherFieldsStay)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("klineview.json"));
+    writeFile(path, "{\"instrument\": \"XX999999\", \"period\": 604800, \"drType\": 0,"
+                    " \"indexes\": [\"BOLL\", \"SAR\", \"RSI\"]}");
+    CKLineViewLayout l;
+    ASSERT_EQ(l.load(path), CKLineViewLayout::kLoaded);
+    EXPECT_EQ(l.instrument(), QStringLiteral("SH600000"));
+    EXPECT_EQ(l.period(), 604800);
+    EXPECT_EQ(l.drType(), 0);
+    EXPECT_EQ(l.indexes(), (QStringList{"BOLL", "SAR", "RSI"}));
+    // Loading does not touch the file.
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().contains("XX999999"));
+}
+
+TEST(KLineViewLayout, SavedKeyInAnyCaseBecomesTheStoresKey)
+{
+    for (const char* saved : {"SFrb888", "SFRB888", "sfrb888"}) {
+        QJsonObject o;
+        o.insert(QStringLiteral("instrument"), QString::fromLatin1(saved));
+        CKLineViewLayout l;
+        QStringList problems;
+        l.fromJson(o, &problems);
+        EXPECT_TRUE(problems.isEmpty()) << saved;
+        EXPECT_EQ(l.instrument(), QStringLiteral("SFrb888")) << saved;
+    }
+    CKLineViewLayout typed;
+    typed.setInstrument(QStringLiteral(" sh600519 "));
+    EXPECT_EQ(typed.instrument(), QStringLiteral("sh600519"));
+    ASSERT_TRUE(typed.resolveInstrument());
+    EXPECT_EQ(typed.instrument(), QStringLiteral("SH600519"));
+    typed.setInstrument(QStringLiteral("nosuch"));
+    EXPECT_FALSE(typed.resolveInstrument());
+    EXPECT_EQ(typed.instrument(), QStringLiteral("nosuch"));
 }
 
 TEST(KLineViewLayout, InvalidFieldsAreSkippedOneByOne)
@@ -124,6 +186,28 @@ TEST(KLineViewLayout, AppliedToAChartOverlaysMainFormulasAndStacksTheOthers)
     EXPECT_EQ(CKLineViewLayout::indexesOf(&chart), (QStringList{"BOLL", "VOL", "MACD"}));
     EXPECT_EQ(chart.getPeriod(), 86400);
     EXPECT_EQ(chart.getDrType(), 1);
+}
+
+TEST(KLineViewLayout, SeveralOverlaysRoundTripThroughChartAndFile)
+{
+    CKLineViewLayout l;
+    l.setIndexes({QStringLiteral("MA"), QStringLiteral("BOLL"), QStringLiteral("VOL"), QStringLiteral("SAR")});
+    TC::CKLineMainWidget chart(nullptr, 0);
+    l.applyTo(&chart);
+    for (const char* f : {"MA", "BOLL", "SAR"})
+        EXPECT_TRUE(chart.mainPane()->hasIndex(QString::fromLatin1(f))) << f;
+    const QStringList shown = CKLineViewLayout::indexesOf(&chart);
+    EXPECT_EQ(shown, (QStringList{"MA", "BOLL", "SAR", "VOL"}));
+
+    QTemporaryDir dir;
+    CKLineViewLayout saved;
+    saved.setIndexes(shown);
+    ASSERT_TRUE(saved.save(dir.filePath(QStringLiteral("k.json")), nullptr));
+    CKLineViewLayout loaded;
+    ASSERT_EQ(loaded.load(dir.filePath(QStringLiteral("k.json"))), CKLineViewLayout::kLoaded);
+    TC::CKLineMainWidget again(nullptr, 0);
+    loaded.applyTo(&again);
+    EXPECT_EQ(CKLineViewLayout::indexesOf(&again), shown);
 }
 
 TEST(KLineViewLayout, NoMainFormulaMeansCandlesOnly)

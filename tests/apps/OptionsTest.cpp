@@ -2,6 +2,7 @@
 
 #include "CKLineViewOptions.h"
 
+using TC::CKLineViewLayout;
 using TC::CKLineViewOptions;
 
 namespace {
@@ -39,7 +40,8 @@ TEST(KLineViewOptions, EveryOptionIsTakenAndRemembered)
     ASSERT_EQ(parse(o, {"--instrument", "usgoog", "--period", "week", "--dr", "3", "--indexes", " boll , rsi",
                         "--size", "800x600", "--snapshot", "out.png", "--realtime"}),
               CKLineViewOptions::kOk);
-    EXPECT_EQ(o.layout().instrument(), QStringLiteral("USGOOG"));
+    // Taken as typed; validation gives the store's key.
+    EXPECT_EQ(o.layout().instrument(), QStringLiteral("usgoog"));
     EXPECT_EQ(o.layout().period(), 604800);
     EXPECT_EQ(o.layout().drType(), 3);
     EXPECT_EQ(o.layout().indexes(), (QStringList{"BOLL", "RSI"}));
@@ -50,6 +52,42 @@ TEST(KLineViewOptions, EveryOptionIsTakenAndRemembered)
         EXPECT_TRUE(o.wasGiven(QString::fromLatin1(name))) << name;
     QString error;
     EXPECT_TRUE(o.validate(&error)) << error.toStdString();
+    EXPECT_EQ(o.layout().instrument(), QStringLiteral("USGOOG"));
+}
+
+TEST(KLineViewOptions, FuturesCodeInAnyCaseGivesTheStoresKey)
+{
+    // The sample's futures key is "SFrb888", lower-case code and all.
+    for (const char* typed : {"SFrb888", "SFRB888", "sfrb888", "sFRb888"}) {
+        CKLineViewOptions o;
+        ASSERT_EQ(parse(o, {"--instrument", QString::fromLatin1(typed)}), CKLineViewOptions::kOk) << typed;
+        QString error;
+        EXPECT_TRUE(o.validate(&error)) << typed << ": " << error.toStdString();
+        EXPECT_EQ(o.layout().instrument(), QStringLiteral("SFrb888")) << typed;
+    }
+}
+
+TEST(KLineViewOptions, StartLayoutTakesOnlyWhatTheCommandLineGave)
+{
+    CKLineViewLayout saved;
+    saved.setInstrument(QStringLiteral("SFrb888"));
+    ASSERT_TRUE(saved.setPeriod(604800));
+    ASSERT_TRUE(saved.setDrType(0));
+    saved.setIndexes({QStringLiteral("BOLL"), QStringLiteral("SAR"), QStringLiteral("RSI")});
+
+    CKLineViewOptions none;
+    ASSERT_EQ(parse(none, {"--size", "800x600"}), CKLineViewOptions::kOk);
+    ASSERT_TRUE(none.validate(nullptr));
+    EXPECT_EQ(none.startLayout(saved), saved);
+
+    CKLineViewOptions some;
+    ASSERT_EQ(parse(some, {"--instrument", "usgoog", "--dr", "3"}), CKLineViewOptions::kOk);
+    ASSERT_TRUE(some.validate(nullptr));
+    const CKLineViewLayout merged = some.startLayout(saved);
+    EXPECT_EQ(merged.instrument(), QStringLiteral("USGOOG"));
+    EXPECT_EQ(merged.drType(), 3);
+    EXPECT_EQ(merged.period(), 604800);
+    EXPECT_EQ(merged.indexes(), saved.indexes());
 }
 
 TEST(KLineViewOptions, PeriodFormsMapOntoTheChartTable)
@@ -132,7 +170,16 @@ TEST(KLineViewOptions, HelpIsNotAnError)
     CKLineViewOptions o;
     QString message;
     EXPECT_EQ(parse(o, {"--help"}, &message), CKLineViewOptions::kHelp);
-    EXPECT_TRUE(message.contains(QStringLiteral("--snapshot")));
+    EXPECT_EQ(message, CKLineViewOptions::helpText());
+    CKLineViewOptions shortForm;
+    EXPECT_EQ(parse(shortForm, {"-h"}), CKLineViewOptions::kHelp);
+    // Every option is named with its value.
+    for (const char* form : {"-h, --help", "--instrument <KEY>", "--period <P>", "--dr <T>", "--indexes <LIST>",
+                             "--size <WxH>", "--snapshot <FILE.png>", "--list", "--realtime"})
+        EXPECT_TRUE(message.contains(QString::fromLatin1(form))) << form;
+    EXPECT_TRUE(message.startsWith(QStringLiteral("Usage: klineview")));
+    for (const QString& line : message.split(QLatin1Char('\n')))
+        EXPECT_LE(line.size(), 79) << line.toStdString();
 }
 
 TEST(KLineViewOptions, ValidationNamesUnknownInstrumentAndFormula)

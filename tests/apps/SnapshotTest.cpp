@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
@@ -160,6 +161,62 @@ TEST(KLineViewProgram, UnwritableSnapshotExitsWithStatusOne)
         {"--snapshot", dir.filePath(QStringLiteral("missing/x.png")), "--size", "400x300"}, home.path());
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("cannot write")));
+}
+
+TEST(KLineViewProgram, HelpPrintsTheUsageAndExitsZero)
+{
+    QTemporaryDir home;
+    for (const char* flag : {"--help", "-h"}) {
+        const RunResult r = runKlineview({QString::fromLatin1(flag)}, home.path());
+        ASSERT_EQ(r.exitCode, 0) << flag << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.out.startsWith(QStringLiteral("Usage: klineview"))) << flag;
+        EXPECT_TRUE(r.out.contains(QStringLiteral("--snapshot <FILE.png>"))) << flag;
+        EXPECT_TRUE(r.out.contains(QStringLiteral("前复权"))) << flag;
+        EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    }
+    // Help wins over everything else given with it.
+    const RunResult r = runKlineview({"--instrument", "SH600519", "--help"}, home.path());
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("Usage: klineview")));
+}
+
+TEST(KLineViewProgram, FuturesOpenByTheirCodeInAnyCase)
+{
+    QTemporaryDir home;
+    QTemporaryDir dir;
+    for (const char* typed : {"SFrb888", "sfRB888"}) {
+        const QString path = dir.filePath(QStringLiteral("futures.png"));
+        const RunResult r = runKlineview(
+            {"--snapshot", path, "--size", "400x300", "--instrument", QString::fromLatin1(typed)}, home.path());
+        EXPECT_EQ(r.exitCode, 0) << typed << ": " << r.err.toStdString();
+        EXPECT_EQ(QImage(path).size(), QSize(400, 300)) << typed;
+    }
+}
+
+TEST(KLineViewProgram, SnapshotReportsUserCsvFilesThatDidNotLoad)
+{
+    QTemporaryDir home;
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("csv")));
+    QFile bad(home.filePath(QStringLiteral("csv/SZ_000002_万科A_day.csv")));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    // Line 3: the high is below the close.
+    bad.write("date,open,high,low,close,volume\n2024-01-02,10,11,9,10.5,100\n2024-01-03,10,10.2,9.5,10.8,90\n");
+    bad.close();
+
+    const QString path = dir.filePath(QStringLiteral("chart.png"));
+    const RunResult r = runKlineview({"--snapshot", path, "--size", "400x300"}, home.path());
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    // File, line, column and reason.
+    EXPECT_TRUE(r.err.contains(QStringLiteral("klineview: SZ_000002_万科A_day.csv:3: column 3 (high): ")))
+        << r.err.toStdString();
+    EXPECT_EQ(r.out.trimmed(), QFileInfo(path).absoluteFilePath());
+
+    // Asking for the instrument itself says why it is unknown.
+    const RunResult asked = runKlineview({"--snapshot", path, "--instrument", "SZ000002"}, home.path());
+    EXPECT_EQ(asked.exitCode, 2);
+    EXPECT_TRUE(asked.err.contains(QStringLiteral("SZ_000002_万科A_day.csv:3:"))) << asked.err.toStdString();
+    EXPECT_TRUE(asked.err.contains(QStringLiteral("unknown instrument"))) << asked.err.toStdString();
 }
 
 TEST(KLineViewProgram, ListStillWorks)
