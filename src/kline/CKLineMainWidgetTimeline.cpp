@@ -36,9 +36,11 @@ QString CKLineMainWidget::getTimelineTip(int index)
                                     : QStringLiteral("yyyy/MM/dd hh:mm:ss"));
     if ((period >= 60 && period <= 3600) || period == 11 || period == 13)
         return dt.toString(QStringLiteral("yyyy/MM/dd hh:mm"));
-    // The system locale's short weekday name, as QDate::shortDayName gives it.
+    // The weekday in the terminal's language (周一 ...), whatever the
+    // system's locale: the chart's texts are Chinese throughout.
+    static const QLocale chinese(QLocale::Chinese, QLocale::China);
     return QStringLiteral("%1%2").arg(dt.toString(QStringLiteral("yyyy/MM/dd")),
-                                      QLocale::system().dayName(dt.date().dayOfWeek(), QLocale::ShortFormat));
+                                      chinese.dayName(dt.date().dayOfWeek(), QLocale::ShortFormat));
 }
 
 } // namespace TC

@@ -1,6 +1,7 @@
 // The pane's picture: the cached series drawing and the live overlays.
 #include <climits>
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include "model/CKLineUiParam.h"
@@ -158,11 +159,13 @@ void CKLineGraphWidget::drawAxisLabel(QPainter& painter, double value, int top, 
 {
     const int axis = m_pUiParam->axisWidth;
     const int digits = priceDigits();
-    const QString text = KW::formatDoubleNumber(value, getGraphShowTick(value, digits), KW::kFormatUnits,
-                                                false, QString::fromUtf8(kInvalidText));
+    const QFont font = KW::CUiResource::instance()->getFont(QStringLiteral("fnt_graph_axis_text"));
     const QRect box(width() - axis + 1, top, axis - 1, kLabelHeight);
+    const QString text = KW::formatDoubleNumberToFit(value, getGraphShowTick(value, digits), KW::kFormatUnits,
+                                                     QFontMetrics(font), box.width() - 2,
+                                                     QString::fromUtf8(kInvalidText));
     painter.save();
-    painter.setFont(KW::CUiResource::instance()->getFont(QStringLiteral("fnt_graph_axis_text")));
+    painter.setFont(font);
     painter.fillRect(box, colour("ic_clr_realtime_cross_line_bg"));
     painter.setPen(colour(textColorKey));
     painter.drawText(box, Qt::AlignCenter, text);

@@ -26,6 +26,7 @@
 #include "platform/formula/RPCGroupResult.h"
 #include "platform/indexui/IndexBaseData.h"
 
+class QFontMetrics;
 class QPainter;
 
 namespace TC {
@@ -156,7 +157,8 @@ public:
     void adjustSuperposDrawRegion(QPoint& window, const RPCFormulaResultCache& cache) const;
     // The labels drawAxis prints at the ticks (none when the pane has no
     // result of the base instrument).
-    QStringList axisLabelTexts() const;
+    // With a font's metrics, each label fits `width` pixels (fewer decimals).
+    QStringList axisLabelTexts(const QFontMetrics* fm = nullptr, int width = 0) const;
     // Axis ticks of the last calcYAxis: (value, y).
     const QVector<QPair<double, int>>& axisTicks() const { return m_axisTicks; }
     // The pane's value range: that of its first formula with a result of the

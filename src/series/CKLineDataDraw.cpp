@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <cmath>
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include <boost/thread/shared_lock_guard.hpp>
@@ -374,7 +375,7 @@ void CKLineData::drawSeries(QPainter& painter, const QRect& rect)
             drawIndex(painter, plot, first, last, it.key(), it.value());
 }
 
-QStringList CKLineData::axisLabelTexts() const
+QStringList CKLineData::axisLabelTexts(const QFontMetrics* fm, int width) const
 {
     QStringList labels;
     CFormulaKey key;
@@ -409,7 +410,8 @@ QStringList CKLineData::axisLabelTexts() const
             value = (t.first - reference) / reference;
             flags = 0x10000;
         }
-        labels << KW::formatDoubleNumber(value, decimals, flags, false, QString::fromUtf8(kInvalid));
+        labels << (fm ? KW::formatDoubleNumberToFit(value, decimals, flags, *fm, width, QString::fromUtf8(kInvalid))
+                      : KW::formatDoubleNumber(value, decimals, flags, false, QString::fromUtf8(kInvalid)));
     }
     return labels;
 }
@@ -447,10 +449,14 @@ void CKLineData::drawAxis(QPainter& painter, const QRect& rect)
     painter.drawLines(gridLines);
     painter.setPen(frame);
     painter.drawLines(marks);
-    const QStringList labels = axisLabelTexts();
+    // Labels start 7 pixels right of the axis line and must end at the
+    // pane's edge: a wide value drops decimals rather than its unit.
+    const QFontMetrics metrics(font);
+    const int labelWidth = std::max(0, rect.width() - ax - 7);
+    const QStringList labels = axisLabelTexts(&metrics, labelWidth);
     painter.setPen(text);
     for (int i = 0; i < labels.size() && i < m_axisTicks.size(); ++i)
-        painter.drawText(QRect(ax + 7, m_axisTicks.at(i).second - fh / 2, ui.axisWidth - 6, fh), 0, labels.at(i));
+        painter.drawText(QRect(ax + 7, m_axisTicks.at(i).second - fh / 2, labelWidth, fh), 0, labels.at(i));
     painter.restore();
 }
 
@@ -629,8 +635,9 @@ void CKLineData::drawLatestPrice(QPainter& painter, int, const QPair<double, dou
     painter.setPen(colour("ic_clr_kline_latestprice"));
     painter.setFont(KW::CUiResource::instance()->getFont(QStringLiteral("fnt_kline_graph_axis_text")));
     const int decimals = std::max(2, tickDigits(ui.getCurrTick()));
+    const QFontMetrics metrics(painter.font());
     painter.drawText(QRect(plot.right(), y - 7, aw, 14), Qt::AlignLeft | Qt::AlignHCenter | Qt::AlignVCenter,
-                     KW::formatDoubleNumber(price, decimals, 0, false, QString::fromUtf8(kInvalid)));
+                     KW::formatDoubleNumberToFit(price, decimals, 0, metrics, aw - 6, QString::fromUtf8(kInvalid)));
     painter.restore();
 }
 

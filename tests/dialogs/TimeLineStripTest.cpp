@@ -236,7 +236,6 @@ TEST(TimeLineStrip, TimelineTipFormatsByPeriod)
     Chart c(10);
     const QDateTime t = QDateTime(QDate(2024, 1, 5), QTime(0, 0));
     c.ui().m_tradeDateList[3] = t.addSecs(9 * 3600 + 31 * 60 + 7).toSecsSinceEpoch();
-    const QDateTime bar = QDateTime::fromSecsSinceEpoch(c.ui().m_tradeDateList[3]);
 
     c.ui().period = 0;
     EXPECT_EQ(c.widget.getTimelineTip(3), QStringLiteral("2024/01/05 09:31:07"));
@@ -247,13 +246,16 @@ TEST(TimeLineStrip, TimelineTipFormatsByPeriod)
         c.ui().period = p;
         EXPECT_EQ(c.widget.getTimelineTip(3), QStringLiteral("2024/01/05 09:31")) << p;
     }
+    // 2024-01-05 was a Friday: the Chinese short name, whatever the system.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     for (qint64 p : {86400, 604800, 7200, 10}) {
         c.ui().period = p;
-        EXPECT_EQ(c.widget.getTimelineTip(3),
-                  QStringLiteral("2024/01/05") +
-                      QLocale::system().dayName(bar.date().dayOfWeek(), QLocale::ShortFormat))
-            << p;
+        EXPECT_EQ(c.widget.getTimelineTip(3), QStringLiteral("2024/01/05周五")) << p;
     }
+    c.ui().m_tradeDateList[3] = t.addDays(2).toSecsSinceEpoch();
+    EXPECT_EQ(c.widget.getTimelineTip(3), QStringLiteral("2024/01/07周日"));
+    QLocale::setDefault(before);
     EXPECT_EQ(c.widget.getTimelineTip(-1), QString());
     EXPECT_EQ(c.widget.getTimelineTip(10), QString());
 }

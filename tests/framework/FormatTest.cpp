@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QFont>
+#include <QFontMetrics>
+
 #include "platform/framework/KWFormat.h"
 #include "platform/market/InstrumentAccess.h"
 
@@ -126,4 +129,34 @@ TEST(FormatConvert, TextsTimesAndKeys)
     EXPECT_EQ(KW::nvStockKey(QStringLiteral("600000"), QStringLiteral("SH")), QStringLiteral("SH600000"));
     EXPECT_EQ(utils::nvStockKey("SZ", "000001"), std::string("SZ000001"));
     EXPECT_EQ(utils::nvStockKey("", ""), std::string());
+}
+
+TEST(FormatTest, FittingDropsDecimalsButNeverTheUnit)
+{
+    const QFontMetrics fm(QFont(QStringLiteral("DejaVu Sans"), 9));
+    const QString invalid = QStringLiteral("--");
+    auto fit = [&](double v, int d, int flags, const QStringList& candidates, int width) {
+        // The first candidate that fits, else the last (the shortest).
+        QString expected = candidates.last();
+        for (const QString& c : candidates)
+            if (fm.horizontalAdvance(c) <= width) {
+                expected = c;
+                break;
+            }
+        EXPECT_EQ(formatDoubleNumberToFit(v, d, flags, fm, width, invalid), expected) << width;
+    };
+    const QStringList wan{QStringLiteral("843.67万"), QStringLiteral("843.7万"), QStringLiteral("844万")};
+    for (int w : {200, fm.horizontalAdvance(wan[0]), fm.horizontalAdvance(wan[1]), fm.horizontalAdvance(wan[2]), 5})
+        fit(8436712.0, 2, kFormatUnits, wan, w);
+    const QStringList yi{QStringLiteral("12.35亿"), QStringLiteral("12.3亿"), QStringLiteral("12亿")};
+    for (int w : {200, fm.horizontalAdvance(yi[1]), 1})
+        fit(1234567890.0, 3, kFormatUnits, yi, w);
+    const QStringList plain{QStringLiteral("1234.567"), QStringLiteral("1234.57"), QStringLiteral("1234.6"),
+                            QStringLiteral("1235")};
+    for (int w : {200, fm.horizontalAdvance(plain[2]), 2})
+        fit(1234.5671, 3, 0, plain, w);
+    const QStringList pct{QStringLiteral("12.35%"), QStringLiteral("12.3%"), QStringLiteral("12%")};
+    fit(0.12346, 2, kFormatPercent, pct, fm.horizontalAdvance(pct[1]));
+    // No value stays the invalid text.
+    EXPECT_EQ(formatDoubleNumberToFit(std::numeric_limits<double>::max(), 2, kFormatUnits, fm, 1, invalid), invalid);
 }

@@ -424,3 +424,43 @@ TEST_F(TitleWidget, ButtonsFollowThemeChanges)
         EXPECT_EQ(b->height(), w.height() - 2);
     }
 }
+
+TEST_F(TitleWidget, ATitleTooLongLeavesOutWholePiecesNeverHalfAValue)
+{
+    const QRgb bg = res("ic_clr_graph_kline_bg").rgb();
+    auto lastInk = [bg](const QImage& img, int right) {
+        int last = -1;
+        for (int x = 0; x < right && x < img.width(); ++x)
+            for (int y = 0; y < img.height(); ++y)
+                if (img.pixel(x, y) != bg)
+                    last = x;
+        return last;
+    };
+    CIndexTitleWidget wide(series, 0, 0, 0, nullptr);
+    wide.showIndex(QStringLiteral("MACD"));
+    wide.updateIndexId(20);
+    wide.resize(900, wide.titleHeight());
+    const QImage full = wide.grab().toImage();
+    const int fullEnd = lastInk(full, full.width());
+    ASSERT_GT(fullEnd, 150);
+
+    // Every width cutting through the title: the narrow title is the wide
+    // one up to its last ink, and there the wide one has a gap between
+    // pieces (3 or more blank columns), not the middle of a number.
+    for (int width = 60; width < fullEnd; width += 7) {
+        CIndexTitleWidget w(series, 0, 0, 0, nullptr);
+        w.showIndex(QStringLiteral("MACD"));
+        w.updateIndexId(20);
+        w.resize(width, w.titleHeight());
+        const QImage img = w.grab().toImage();
+        const int end = lastInk(img, w.textRight());
+        if (end < 0)
+            continue;
+        for (int x = 0; x <= end; ++x)
+            for (int y = 0; y < img.height(); ++y)
+                ASSERT_EQ(img.pixel(x, y), full.pixel(x, y)) << width << ": " << x << "," << y;
+        for (int x = end + 1; x <= end + 3; ++x)
+            for (int y = 0; y < full.height(); ++y)
+                ASSERT_EQ(full.pixel(x, y), bg) << width << ": piece cut at " << end;
+    }
+}

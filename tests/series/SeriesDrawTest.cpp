@@ -2,6 +2,8 @@
 // candles, the latest-price tag and the style-code dispatch, on real images.
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
+
 #include <cfloat>
 
 #include <QImage>
@@ -237,6 +239,35 @@ TEST_F(DrawFixture, SuperposedInstrumentsTurnThePriceLabelsIntoPercentages)
     chart.ui->tickGraph = true;
     render(QSize(560, 300));
     EXPECT_FALSE(series->axisLabelTexts().first().endsWith('%'));
+}
+
+TEST_F(DrawFixture, AxisLabelsTooWideForTheAxisDropDecimalsAndKeepTheirUnit)
+{
+    const RPCFormulaResultCache vol = compute("VOL", "SH", "600000");
+    series->put(CFormulaKey("SH600000", "VOL"), vol);
+    showBars(vol, 60);
+    render(QSize(560, 300));
+    const QStringList plain = series->axisLabelTexts();
+    ASSERT_FALSE(plain.isEmpty());
+    const QFontMetrics fm(KW::CUiResource::instance()->getFont(QStringLiteral("fnt_kline_graph_axis_text")));
+    const int width = fm.horizontalAdvance(QStringLiteral("888万"));
+    const QStringList fitted = series->axisLabelTexts(&fm, width);
+    ASSERT_EQ(fitted.size(), plain.size());
+    bool shortened = false;
+    for (int i = 0; i < plain.size(); ++i) {
+        const QString unit = plain[i].right(1);
+        if (unit == QStringLiteral("万") || unit == QStringLiteral("亿")) {
+            EXPECT_TRUE(fitted[i].endsWith(unit)) << fitted[i].toStdString();
+        }
+        EXPECT_LE(fitted[i].size(), plain[i].size());
+        // The same value, rounded: the integer part never changes by more
+        // than the rounding.
+        const double a = plain[i].left(plain[i].size() - 1).toDouble();
+        const double b = fitted[i].left(fitted[i].size() - 1).toDouble();
+        EXPECT_NEAR(a, b, 0.5) << plain[i].toStdString() << " " << fitted[i].toStdString();
+        shortened = shortened || fitted[i] != plain[i];
+    }
+    EXPECT_TRUE(shortened);
 }
 
 TEST_F(DrawFixture, CodesWithoutADrawingLeaveThePlotUntouched)

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include <QFontMetrics>
+
 namespace KW {
 
 namespace {
@@ -43,15 +45,15 @@ QString withPlus(const QString& s, bool showPlus)
 
 // The unit is chosen on the rounded text so a value just under a threshold
 // never shows as "100000.00" or "10000.00万".
-QString unitsText(double v, int decimals)
+QString unitsText(double v, int decimals, int unitDecimals = kUnitDecimals)
 {
     const QString plain = fixedText(v, decimals);
     if (std::fabs(plain.toDouble()) < kWanThreshold)
         return plain;
-    const QString wan = fixedText(v / kWan, kUnitDecimals);
+    const QString wan = fixedText(v / kWan, unitDecimals);
     if (std::fabs(wan.toDouble()) < kYi / kWan)
         return wan + QStringLiteral("万");
-    return fixedText(v / kYi, kUnitDecimals) + QStringLiteral("亿");
+    return fixedText(v / kYi, unitDecimals) + QStringLiteral("亿");
 }
 
 } // namespace
@@ -71,6 +73,29 @@ QString formatDoubleNumber(double value, int decimals, int flags, bool showPlus,
     if (flags & kFormatUnits)
         return withPlus(unitsText(value, d), showPlus);
     return withPlus(fixedText(value, d), showPlus);
+}
+
+QString formatDoubleNumberToFit(double value, int decimals, int flags, const QFontMetrics& fm, int width,
+                                const QString& invalidText)
+{
+    QString text = formatDoubleNumber(value, decimals, flags, false, invalidText);
+    if (fm.horizontalAdvance(text) <= width || text == invalidText)
+        return text;
+    const bool units = (flags & kFormatUnits) && !(flags & kFormatPercent);
+    const int d = std::min(kMaxDecimals, std::max(0, decimals));
+    // Fewer decimals first (of the unit figure when a unit is shown); the
+    // unit itself always stays.
+    for (int k = (units ? std::max(d, kUnitDecimals) : d) - 1; k >= 0; --k) {
+        if (units)
+            text = unitsText(value, std::min(d, k), std::min(kUnitDecimals, k));
+        else if (flags & kFormatPercent)
+            text = fixedText(value * 100.0, k) + QLatin1Char('%');
+        else
+            text = fixedText(value, k);
+        if (fm.horizontalAdvance(text) <= width)
+            break;
+    }
+    return text;
 }
 
 QString formatIntNumber(qint64 value, int flags, bool showPlus, const QString& invalidText)

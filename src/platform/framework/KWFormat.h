@@ -6,6 +6,8 @@
 #include <QString>
 #include <QtGlobal>
 
+class QFontMetrics;
+
 // Number formatting for labels, and the small conversions the widgets share.
 namespace KW {
 
@@ -27,6 +29,14 @@ constexpr int kFormatUnits = 0x40000;
 // - Text is locale-independent: '.' decimal point, no group separators.
 QString formatDoubleNumber(double value, int decimals, int flags = 0, bool showPlus = false,
                            const QString& invalidText = QString());
+
+// formatDoubleNumber for a box `width` pixels wide in the font of `fm`: when
+// the text is wider, it drops decimals (of the figure before "万"/"亿" when
+// units are shown: "843.67万", "843.7万", "844万") until it fits or none are
+// left. The unit and the integer digits are never cut, so a label may
+// still be wider than the box at 0 decimals.
+QString formatDoubleNumberToFit(double value, int decimals, int flags, const QFontMetrics& fm, int width,
+                                const QString& invalidText = QString());
 
 // Formats an integer count. INT64_MIN and INT64_MAX are "no value" and give
 // `invalidText`. kFormatUnits as for doubles (2 decimals in units);

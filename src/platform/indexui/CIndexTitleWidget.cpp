@@ -421,11 +421,13 @@ void CIndexTitleWidget::paintEvent(QPaintEvent*)
     const QFontMetrics fm(font);
     const int right = textRight();
     p.setClipRect(0, 0, qMax(0, right), height());
+    // Whole pieces only: a value cut in half ("MA1: 14" of "MA1: 14.52")
+    // reads as a wrong number, so what does not fit is left out.
     int x = kGap / 2;
     for (const Piece& piece : compose()) {
-        if (x >= right)
-            break;
         const int w = fm.horizontalAdvance(piece.text);
+        if (x + w > right)
+            break;
         p.setPen(piece.color);
         p.drawText(QRect(x, 0, w + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, piece.text);
         x += w + kGap;

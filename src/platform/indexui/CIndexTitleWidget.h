@@ -60,7 +60,8 @@ class RPCFormulaResultCache;
 //      504 "缩小"  zoom out (more bars), like the Down key
 //      502 "还原"  back to the newest bars at the default zoom
 //      103 "锁"    lock / unlock the cursor
-// The text never runs under the buttons: it is clipped where they begin.
+// The text never runs under the buttons: pieces (a name, one value) that
+// would reach them are left out whole, never cut.
 //
 // Background: the selected background while selected (setShowTitleBg),
 // else the concise-style title background with the concise style, else the
