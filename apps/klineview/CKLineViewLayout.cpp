@@ -228,8 +228,8 @@ CKLineViewLayout::LoadResult CKLineViewLayout::load(const QString& path, QString
         for (int n = 2; QFileInfo::exists(aside); ++n)
             aside = QStringLiteral("%1.bad-%2-%3").arg(path, stamp).arg(n);
         if (!QFile::rename(path, aside)) {
-            QLLOG_ERROR(qlog::kStdLogger, "settings file %1% unusable (%2%) and cannot be renamed: left alone",
-                        path, why);
+            QLLOG_ERROR(qlog::kStdLogger,
+                        "settings file %1% unusable (%2%) and cannot be renamed: left alone", path, why);
             return kUnusable;
         }
         QLLOG_WARN(qlog::kStdLogger, "settings file %1% unusable (%2%): kept as %3%", path, why, aside);

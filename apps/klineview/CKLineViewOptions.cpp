@@ -135,7 +135,8 @@ const char* const kDescription = "K-line chart of the Orvo indicator terminal.";
 std::vector<QCommandLineOption> commandLineOptions()
 {
     return {
-        {QStringList{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help and exit.")},
+        {QStringList{QStringLiteral("h"), QStringLiteral("help")},
+         QStringLiteral("Show this help and exit.")},
         {QStringLiteral("instrument"),
          QStringLiteral("Instrument key as klineview --list shows it, any case (default SH600000)."),
          QStringLiteral("KEY")},
@@ -195,7 +196,8 @@ QString CKLineViewOptions::helpText()
         names.append(name);
         nameWidth = std::max(nameWidth, int(name.size()));
     }
-    QString text = QStringLiteral("Usage: klineview [options]\n%1\n\nOptions:\n").arg(QLatin1String(kDescription));
+    QString text =
+        QStringLiteral("Usage: klineview [options]\n%1\n\nOptions:\n").arg(QLatin1String(kDescription));
     const int indent = 2 + nameWidth + 2;
     for (std::size_t i = 0; i < all.size(); ++i) {
         const QStringList lines = wrapped(all[i].description(), std::max(20, kLineWidth - indent));

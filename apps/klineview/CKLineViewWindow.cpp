@@ -4,11 +4,11 @@
 #include <functional>
 
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QComboBox>
 #include <QCompleter>
 #include <QDir>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -242,8 +242,8 @@ void CKLineViewWindow::createToolBar()
     m_subPaneMenu = menu->addMenu(QStringLiteral("添加副图"));
     connect(menu->addAction(QStringLiteral("删除最后副图")), &QAction::triggered, this,
             &CKLineViewWindow::removeLastSubPane);
-    connect(m_overlayMenu, &QMenu::aboutToShow, this, &CKLineViewWindow::rebuildIndexMenus);
-    connect(m_subPaneMenu, &QMenu::aboutToShow, this, &CKLineViewWindow::rebuildIndexMenus);
+    connect(m_overlayMenu, &QMenu::aboutToShow, this, [this] { fillIndexMenu(true); });
+    connect(m_subPaneMenu, &QMenu::aboutToShow, this, [this] { fillIndexMenu(false); });
     m_indexButton->setMenu(menu);
     bar->addWidget(m_indexButton);
 
@@ -255,25 +255,33 @@ void CKLineViewWindow::createToolBar()
 
 void CKLineViewWindow::rebuildIndexMenus()
 {
-    for (QMenu* menu : {m_overlayMenu, m_subPaneMenu}) {
-        qDeleteAll(menu->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly));
-        menu->clear();
-    }
+    fillIndexMenu(true);
+    fillIndexMenu(false);
+}
+
+void CKLineViewWindow::fillIndexMenu(bool overlays)
+{
+    QMenu* menu = overlays ? m_overlayMenu : m_subPaneMenu;
+    qDeleteAll(menu->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly));
+    menu->clear();
     const CFormulaCatalog::Ptr root = CFormulaOperateManager::getRootCatalog();
-    if (root) {
-        addCatalogue(m_overlayMenu, root, true, [this](QAction* a, const QString& formula) {
+    if (root && overlays) {
+        addCatalogue(menu, root, true, [this](QAction* a, const QString& formula) {
             a->setCheckable(true);
             connect(a, &QAction::triggered, this, [this, formula](bool on) { setOverlay(formula, on); });
         });
-        addCatalogue(m_subPaneMenu, root, false, [this](QAction* a, const QString& formula) {
+    } else if (root) {
+        addCatalogue(menu, root, false, [this](QAction* a, const QString& formula) {
             connect(a, &QAction::triggered, this, [this, formula] { addSubPane(formula); });
         });
     }
-    m_overlayMenu->addSeparator();
-    QAction* none = m_overlayMenu->addAction(QStringLiteral("无"));
-    none->setObjectName(QStringLiteral("overlays_off"));
-    connect(none, &QAction::triggered, this, &CKLineViewWindow::clearOverlays);
-    syncControls();
+    if (overlays) {
+        menu->addSeparator();
+        QAction* none = menu->addAction(QStringLiteral("无"));
+        none->setObjectName(QStringLiteral("overlays_off"));
+        connect(none, &QAction::triggered, this, &CKLineViewWindow::clearOverlays);
+        syncControls();
+    }
 }
 
 void CKLineViewWindow::syncControls()
@@ -331,7 +339,8 @@ QString CKLineViewWindow::findInstrument(const QString& text, QString* why)
     const int space = t.indexOf(QLatin1Char(' '));
     if (space > 0) {
         key = store->resolveKey(t.left(space));
-        if (!key.isEmpty() && instrumentName(key).simplified().compare(t.mid(space + 1), Qt::CaseInsensitive) == 0)
+        if (!key.isEmpty() &&
+            instrumentName(key).simplified().compare(t.mid(space + 1), Qt::CaseInsensitive) == 0)
             return key;
     }
 
@@ -348,8 +357,9 @@ QString CKLineViewWindow::findInstrument(const QString& text, QString* why)
     if (found.size() == 1)
         return found.first();
     if (why)
-        *why = found.isEmpty() ? QStringLiteral("未知代码: %1").arg(t)
-                               : QStringLiteral("代码不唯一: %1 (%2)").arg(t, found.join(QStringLiteral(", ")));
+        *why = found.isEmpty()
+                   ? QStringLiteral("未知代码: %1").arg(t)
+                   : QStringLiteral("代码不唯一: %1 (%2)").arg(t, found.join(QStringLiteral(", ")));
     return QString();
 }
 
@@ -533,7 +543,8 @@ void CKLineViewWindow::showLoadProblems(const QStringList& problems)
                        .arg(QDir::toNativeSeparators(CAppConfig::userDataDir() + QStringLiteral("/csv")),
                             lines.join(QLatin1Char('\n')));
     if (problems.size() > kMaxProblemsShown)
-        text += QStringLiteral("\n\n另有 %1 条，见日志 logs/klineview.log。").arg(problems.size() - kMaxProblemsShown);
+        text += QStringLiteral("\n\n另有 %1 条，见日志 logs/klineview.log。")
+                    .arg(problems.size() - kMaxProblemsShown);
     if (m_problemsBox)
         m_problemsBox->close();
     m_problemsBox = new KW::CMessageBox(KW::CMessageBox::Warning, QStringLiteral("提示"), text, this);

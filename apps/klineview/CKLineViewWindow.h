@@ -100,9 +100,11 @@ private slots:
 
 private:
     void createToolBar();
-    // Fills the two formula menus from the catalogue tree (it may have
-    // changed since: user formulas), checking the overlays the chart shows.
+    // Fills the two formula menus from the catalogue tree, each again when it
+    // opens (user formulas may have come since); overlays the chart shows are
+    // checked.
     void rebuildIndexMenus();
+    void fillIndexMenu(bool overlays);
     void syncControls();
     void updateTitle();
 

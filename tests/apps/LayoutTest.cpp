@@ -66,8 +66,9 @@ TEST(KLineViewLayout, FileRoundTrip)
 TEST(KLineViewLayout, UnusableFileIsSetAsideAndNeverWrittenOver)
 {
     const CKLineViewLayout before = sampleLayout();
-    for (const QByteArray& bytes : {QByteArray("{\"instrument\": \"SH6"), QByteArray("[1,2,3]"),
-                                    QByteArray(""), QByteArray("\xff\xfe garbage"), QByteArray("\"SH600000\"")}) {
+    for (const QByteArray& bytes :
+         {QByteArray("{\"instrument\": \"SH6"), QByteArray("[1,2,3]"), QByteArray(""),
+          QByteArray("\xff\xfe garbage"), QByteArray("\"SH600000\"")}) {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("klineview.json"));
         writeFile(path, bytes);
@@ -77,7 +78,8 @@ TEST(KLineViewLayout, UnusableFileIsSetAsideAndNeverWrittenOver)
         EXPECT_EQ(l, before);
         // The user's bytes are kept next to it under a telling name.
         EXPECT_FALSE(QFileInfo::exists(path));
-        EXPECT_TRUE(QFileInfo(aside).fileName().startsWith(QStringLiteral("klineview.json.bad-"))) << aside.toStdString();
+        EXPECT_TRUE(QFileInfo(aside).fileName().startsWith(QStringLiteral("klineview.json.bad-")))
+            << aside.toStdString();
         EXPECT_EQ(QFileInfo(aside).absolutePath(), QFileInfo(path).absolutePath());
         QFile kept(aside);
         ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
@@ -191,7 +193,8 @@ TEST(KLineViewLayout, AppliedToAChartOverlaysMainFormulasAndStacksTheOthers)
 TEST(KLineViewLayout, SeveralOverlaysRoundTripThroughChartAndFile)
 {
     CKLineViewLayout l;
-    l.setIndexes({QStringLiteral("MA"), QStringLiteral("BOLL"), QStringLiteral("VOL"), QStringLiteral("SAR")});
+    l.setIndexes(
+        {QStringLiteral("MA"), QStringLiteral("BOLL"), QStringLiteral("VOL"), QStringLiteral("SAR")});
     TC::CKLineMainWidget chart(nullptr, 0);
     l.applyTo(&chart);
     for (const char* f : {"MA", "BOLL", "SAR"})

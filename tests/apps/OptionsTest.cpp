@@ -174,8 +174,9 @@ TEST(KLineViewOptions, HelpIsNotAnError)
     CKLineViewOptions shortForm;
     EXPECT_EQ(parse(shortForm, {"-h"}), CKLineViewOptions::kHelp);
     // Every option is named with its value.
-    for (const char* form : {"-h, --help", "--instrument <KEY>", "--period <P>", "--dr <T>", "--indexes <LIST>",
-                             "--size <WxH>", "--snapshot <FILE.png>", "--list", "--realtime"})
+    for (const char* form :
+         {"-h, --help", "--instrument <KEY>", "--period <P>", "--dr <T>", "--indexes <LIST>", "--size <WxH>",
+          "--snapshot <FILE.png>", "--list", "--realtime"})
         EXPECT_TRUE(message.contains(QString::fromLatin1(form))) << form;
     EXPECT_TRUE(message.startsWith(QStringLiteral("Usage: klineview")));
     for (const QString& line : message.split(QLatin1Char('\n')))

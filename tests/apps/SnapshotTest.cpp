@@ -187,7 +187,8 @@ TEST(KLineViewProgram, FuturesOpenByTheirCodeInAnyCase)
     for (const char* typed : {"SFrb888", "sfRB888"}) {
         const QString path = dir.filePath(QStringLiteral("futures.png"));
         const RunResult r = runKlineview(
-            {"--snapshot", path, "--size", "400x300", "--instrument", QString::fromLatin1(typed)}, home.path());
+            {"--snapshot", path, "--size", "400x300", "--instrument", QString::fromLatin1(typed)},
+            home.path());
         EXPECT_EQ(r.exitCode, 0) << typed << ": " << r.err.toStdString();
         EXPECT_EQ(QImage(path).size(), QSize(400, 300)) << typed;
     }
@@ -201,7 +202,8 @@ TEST(KLineViewProgram, SnapshotReportsUserCsvFilesThatDidNotLoad)
     QFile bad(home.filePath(QStringLiteral("csv/SZ_000002_万科A_day.csv")));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
     // Line 3: the high is below the close.
-    bad.write("date,open,high,low,close,volume\n2024-01-02,10,11,9,10.5,100\n2024-01-03,10,10.2,9.5,10.8,90\n");
+    bad.write(
+        "date,open,high,low,close,volume\n2024-01-02,10,11,9,10.5,100\n2024-01-03,10,10.2,9.5,10.8,90\n");
     bad.close();
 
     const QString path = dir.filePath(QStringLiteral("chart.png"));

@@ -100,7 +100,8 @@ void catalogueLeaves(QStringList* overlays, QStringList* panes)
     std::function<void(const QJsonArray&)> walk = [&](const QJsonArray& children) {
         for (const QJsonValue& c : children) {
             if (c.isString())
-                (placement.value(c.toString().toUpper()) != 0 ? overlays : panes)->append(c.toString().toUpper());
+                (placement.value(c.toString().toUpper()) != 0 ? overlays : panes)
+                    ->append(c.toString().toUpper());
             else
                 walk(c.toObject().value(QStringLiteral("children")).toArray());
         }
@@ -204,10 +205,14 @@ TEST_F(KLineViewWindowTest, EntryTakesBareCodesCompletionLinesAndNamesInAnyCase)
         const char* typed;
         const char* key;
     };
-    const Case cases[] = {{"600519", "SH600519"},         {"SH600519 贵州茅台", "SH600519"},
-                          {"sh600519  贵州茅台 ", "SH600519"}, {"rb888", "SFrb888"},
-                          {"RB888", "SFrb888"},           {"google", "USGOOG"},
-                          {"usspx s&p 500", "USSPX"},     {"S&P 500", "USSPX"},
+    const Case cases[] = {{"600519", "SH600519"},
+                          {"SH600519 贵州茅台", "SH600519"},
+                          {"sh600519  贵州茅台 ", "SH600519"},
+                          {"rb888", "SFrb888"},
+                          {"RB888", "SFrb888"},
+                          {"google", "USGOOG"},
+                          {"usspx s&p 500", "USSPX"},
+                          {"S&P 500", "USSPX"},
                           {"000651", "SZ000651"}};
     for (const Case& c : cases) {
         EXPECT_EQ(CKLineViewWindow::findInstrument(QString::fromUtf8(c.typed)), QString::fromLatin1(c.key))
@@ -273,9 +278,11 @@ TEST_F(KLineViewWindowTest, StatusShowsTheInstrumentsOwnLastDay)
     ASSERT_TRUE(w.switchInstrument(QStringLiteral("USGOOG")));
     const QString last = lastCsvDate(QStringLiteral("goog_2004-2008_daily_matplotlib.csv"));
     ASSERT_EQ(last, QStringLiteral("2008-10-14"));
-    EXPECT_TRUE(statusText(w).contains(QStringLiteral("最后交易日 2008-10-14"))) << statusText(w).toStdString();
+    EXPECT_TRUE(statusText(w).contains(QStringLiteral("最后交易日 2008-10-14")))
+        << statusText(w).toStdString();
     ASSERT_TRUE(w.switchInstrument(QStringLiteral("USSPX")));
-    EXPECT_TRUE(statusText(w).contains(QStringLiteral("最后交易日 2019-11-08"))) << statusText(w).toStdString();
+    EXPECT_TRUE(statusText(w).contains(QStringLiteral("最后交易日 2019-11-08")))
+        << statusText(w).toStdString();
 }
 
 TEST_F(KLineViewWindowTest, PeriodAndExRightsChoicesReachTheChart)
@@ -413,7 +420,8 @@ TEST_F(KLineViewWindowTest, LoadProblemsShowInANonModalBox)
     EXPECT_TRUE(box->isVisible());
     EXPECT_FALSE(box->isModal());
     EXPECT_EQ(box->title(), QStringLiteral("提示"));
-    EXPECT_TRUE(box->text().contains(QStringLiteral("\nSZ_000002_day.csv:3: column 3 (high): high below close")))
+    EXPECT_TRUE(
+        box->text().contains(QStringLiteral("\nSZ_000002_day.csv:3: column 3 (high): high below close")))
         << box->text().toStdString();
     EXPECT_TRUE(box->text().contains(QStringLiteral("/elsewhere/x.csv: name not")));
     // The window stays usable while it is open.
