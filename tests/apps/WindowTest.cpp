@@ -440,7 +440,7 @@ TEST_F(KLineViewWindowTest, LoadProblemsShowInANonModalBox)
     ASSERT_NE(w.loadProblemsBox(), nullptr);
     EXPECT_TRUE(w.loadProblemsBox()->text().contains(QStringLiteral("f12.csv")));
     EXPECT_FALSE(w.loadProblemsBox()->text().contains(QStringLiteral("f13.csv")));
-    EXPECT_TRUE(w.loadProblemsBox()->text().contains(QStringLiteral("18")));
+    EXPECT_TRUE(w.loadProblemsBox()->text().contains(QStringLiteral("另有 18 条")));
 }
 
 TEST_F(KLineViewWindowTest, RealtimeSwitchDrivesTheWindowsSimulator)
