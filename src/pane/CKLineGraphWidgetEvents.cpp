@@ -6,6 +6,7 @@
 #include "model/CKLineUiParam.h"
 #include "dialogs/CParamRankWidget.h"
 #include "pane/CKLineGraphWidget.h"
+#include "platform/indexui/CMessageTipBox.h"
 #include "platform/config/QLLog.h"
 #include "platform/framework/CUiResource.h"
 
@@ -56,6 +57,8 @@ void CKLineGraphWidget::leaveEvent(QEvent* event)
     m_statSelecting = false;
     if (m_paramRank && m_paramRank->isVisible())
         m_paramRank->hide();
+    if (m_tipBox && !(m_pUiParam && m_pUiParam->crossVisible))
+        m_tipBox->hide();
     recalcValueByAxis();
     onMouseRelease(nullptr);
     update();

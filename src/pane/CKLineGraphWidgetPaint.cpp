@@ -6,6 +6,7 @@
 
 #include "model/CKLineUiParam.h"
 #include "dialogs/CParamRankWidget.h"
+#include "platform/indexui/CMessageTipBox.h"
 #include "pane/CKLineGraphWidget.h"
 #include "platform/framework/CUiResource.h"
 #include "platform/framework/KWFormat.h"
@@ -58,6 +59,16 @@ void CKLineGraphWidget::refreshGraph()
         m_pData->calcYAxis(pane);
         m_pData->calcDividData(pane);
         m_pData->calcLongHuBangData(pane);
+        // The marks moved (or went with the instrument or period): a tip
+        // names only what is under the crosshair or the mouse now.
+        if (m_tipBox && m_tipBox->isVisible()) {
+            if (m_pUiParam && m_pUiParam->crossVisible)
+                updateRankTip(m_pUiParam->crossIndex);
+            else if (m_mouseIn)
+                updateRankTip(m_mousePoint);
+            else
+                m_tipBox->hide();
+        }
     }
     if (!m_graphPixmap.isNull()) {
         ++m_refreshCount;

@@ -117,6 +117,20 @@ TEST_F(RankMarks, TheCrosshairNamesItsOwnBarAndTheMouseOnlyTheMarkItIsOver)
     EXPECT_FALSE(graph->tipBox()->isVisible());
     hover(graph.get(), QPoint(x + 1, 3));
     EXPECT_TRUE(graph->tipBox()->isVisible());
+    // The window moves on (a scroll, another period): the mark is no longer
+    // under the mouse and the tip goes at the refresh.
+    ui->setMinDispIndex(marked[1] + 2);
+    ui->setMaxDispIndex(29);
+    graph->refreshGraph();
+    EXPECT_FALSE(graph->tipBox()->isVisible());
+    // Leaving the pane takes a mouse tip along.
+    ui->setMinDispIndex(0);
+    graph->refreshGraph();
+    hover(graph.get(), QPoint(x + 1, 3));
+    ASSERT_TRUE(graph->tipBox()->isVisible());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(graph.get(), &leave);
+    EXPECT_FALSE(graph->tipBox()->isVisible());
 }
 
 TEST_F(RankMarks, IndicatorPanesDrawNoDiamonds)
