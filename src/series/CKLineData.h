@@ -159,6 +159,8 @@ public:
     // result of the base instrument).
     // With a font's metrics, each label fits `width` pixels (fewer decimals).
     QStringList axisLabelTexts(const QFontMetrics* fm = nullptr, int width = 0) const;
+    // The boxes of the price labels drawn by the last axis pass.
+    const QVector<QRect>& axisLabelRects() const { return m_axisLabelRects; }
     // Axis ticks of the last calcYAxis: (value, y).
     const QVector<QPair<double, int>>& axisTicks() const { return m_axisTicks; }
     // The pane's value range: that of its first formula with a result of the
@@ -247,6 +249,9 @@ protected:
     QString m_lhbKey;
     RankListByDay m_lhbRecords;
     QMap<int, RankRecords> m_rankTable;
+    // Where the price labels of the last axis pass went (the latest-price
+    // tag clears those it would cover).
+    QVector<QRect> m_axisLabelRects;
     // The visible listed days by bar index: mark x and that day's records
     // (marks of neighbouring days may share an x when bars are dense).
     QHash<int, QPair<int, RankRecords>> m_rankByBar;

@@ -455,8 +455,12 @@ void CKLineData::drawAxis(QPainter& painter, const QRect& rect)
     const int labelWidth = std::max(0, rect.width() - ax - 7);
     const QStringList labels = axisLabelTexts(&metrics, labelWidth);
     painter.setPen(text);
-    for (int i = 0; i < labels.size() && i < m_axisTicks.size(); ++i)
-        painter.drawText(QRect(ax + 7, m_axisTicks.at(i).second - fh / 2, labelWidth, fh), 0, labels.at(i));
+    m_axisLabelRects.clear();
+    for (int i = 0; i < labels.size() && i < m_axisTicks.size(); ++i) {
+        const QRect box(ax + 7, m_axisTicks.at(i).second - fh / 2, labelWidth, fh);
+        painter.drawText(box, 0, labels.at(i));
+        m_axisLabelRects.append(box);
+    }
     painter.restore();
 }
 
@@ -623,6 +627,12 @@ void CKLineData::drawLatestPrice(QPainter& painter, int, const QPair<double, dou
     y = std::max(plot.top() + 7, std::min(y, plot.bottom() - 7));
     const int W = ui.plotWidth;
     const int aw = ui.axisWidth;
+    // A price label the tag would half cover is taken away: two numbers on
+    // top of each other read as neither.
+    const QRect tagBox(W, y - 7, aw, 15);
+    for (const QRect& label : qAsConst(m_axisLabelRects))
+        if (label.intersects(tagBox))
+            painter.fillRect(label, colour("ic_clr_graph_kline_bg"));
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setPen(Qt::NoPen);

@@ -241,6 +241,42 @@ TEST_F(DrawFixture, SuperposedInstrumentsTurnThePriceLabelsIntoPercentages)
     EXPECT_FALSE(series->axisLabelTexts().first().endsWith('%'));
 }
 
+TEST_F(DrawFixture, ALabelTheLatestPriceTagWouldHalfCoverIsLeftOut)
+{
+    const RPCFormulaResultCache k = compute("KLINE", "SH", "600000");
+    series->put(CFormulaKey("SH600000", "KLINE"), k);
+    showBars(k, 40);
+    const QColor tag = themeColor("ic_clr_kline_latest_price_text_bg");
+    const QColor text = themeColor("ic_clr_kline_axis_text");
+    int collisions = 0;
+    // Pane heights move the ticks past the tag until some label meets it.
+    for (int h = 150; h < 420; h += 3) {
+        const QImage img = render(QSize(560, h));
+        int tagTop = -1;
+        int tagBottom = -1;
+        for (int y = 0; y < h; ++y)
+            if (img.pixelColor(500 + 58, y) == tag) {
+                tagTop = tagTop < 0 ? y : tagTop;
+                tagBottom = y;
+            }
+        ASSERT_GE(tagTop, 0) << h;
+        const QRect tagBox(500, tagTop, 60, tagBottom - tagTop + 1);
+        for (const QRect& label : series->axisLabelRects()) {
+            if (!label.intersects(tagBox))
+                continue;
+            ++collisions;
+            // Outside the tag, where the label's text would show, nothing of it.
+            for (int y = label.top(); y <= label.bottom(); ++y)
+                for (int x = label.left(); x <= label.right() && x < 560; ++x) {
+                    if (!tagBox.contains(x, y)) {
+                        ASSERT_NE(img.pixelColor(x, y), text) << h << ": " << x << "," << y;
+                    }
+                }
+        }
+    }
+    EXPECT_GT(collisions, 0);
+}
+
 TEST_F(DrawFixture, AxisLabelsTooWideForTheAxisDropDecimalsAndKeepTheirUnit)
 {
     const RPCFormulaResultCache vol = compute("VOL", "SH", "600000");
