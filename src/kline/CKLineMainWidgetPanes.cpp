@@ -203,14 +203,7 @@ QList<int> CKLineMainWidget::getModelGroupList() const
 QList<QString> CKLineMainWidget::getCurrentIndexes() const
 {
     QList<QString> list;
-    QString mainIndicator;
-    if (m_mainPane)
-        for (const QString& f : m_mainPane->indexNames())
-            if (!m_mainPane->series()->isMainGraph(f)) {
-                mainIndicator = f;
-                break;
-            }
-    list << mainIndicator;
+    list << mainOverlays().value(0);
     for (CKLineWidget* pane : m_subPanes) {
         const QStringList names = pane->indexNames();
         list << (names.isEmpty() ? QString() : names.first());
@@ -406,10 +399,14 @@ void CKLineMainWidget::destoryWidget(const QString& paneName)
     const auto it = m_satellitePanes.constFind(paneName);
     if (it == m_satellitePanes.constEnd() || !it->pane)
         return;
+    // The chart removes the pane on 3020 and its record with it: keep what
+    // is needed afterwards.
     CKLineWidget* pane = it->pane;
+    const QString formula = it->formula;
+    const bool subPane = pane->isSubPane();
     pane->deliverEvent(3020, pane->paneId(), 1, pane->indexName(), nullptr);
-    if (pane->isSubPane())
-        CFormulaManager::instance()->clearExtendCache(it->formula);
+    if (subPane)
+        CFormulaManager::instance()->clearExtendCache(formula);
 }
 
 void CKLineMainWidget::satelliteFormulaDataCallback(const QString& name,

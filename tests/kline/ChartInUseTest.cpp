@@ -30,17 +30,10 @@
 #include "series/CKLineData.h"
 
 using ktest::CSpyChart;
+using ktest::upper;
 using TC::CKLineWidget;
 
 namespace {
-
-QStringList upper(const QStringList& l)
-{
-    QStringList out;
-    for (const QString& s : l)
-        out << s.toUpper();
-    return out;
-}
 
 QStringList subFormulas(const CSpyChart& chart)
 {

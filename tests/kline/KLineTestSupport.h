@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QStringList>
 #include <QString>
 
 #include "common/EventLog.h"
@@ -27,6 +28,15 @@ public:
     using TC::CKLineMainWidget::delIndexWidget;
     using TC::CKLineMainWidget::highlightWidget;
 };
+
+// Formula names as the catalogue spells them (upper case), for comparisons.
+inline QStringList upper(const QStringList& l)
+{
+    QStringList out;
+    for (const QString& s : l)
+        out << s.toUpper();
+    return out;
+}
 
 // Processes events until `cond` holds; the limit only bounds a failure.
 template <typename F> bool waitUntil(F cond, int limitMs = 20000)

@@ -306,8 +306,8 @@ struct Overview {
         ui = boost::make_shared<CKLineUiParam>();
         for (QDate d(2021, 1, 1); d < QDate(2021 + years, 1, 1); d = d.addDays(1))
             ui->m_tradeDateList.append(QDateTime(d, QTime(0, 0)).toSecsSinceEpoch());
-        ui->overviewStart = 0;
-        ui->overviewEnd = ui->m_tradeDateList.size() - 1;
+        ui->actualStart = 0;
+        ui->actualEnd = ui->m_tradeDateList.size() - 1;
         series = boost::make_shared<OverviewSeries>(ui);
         QVector<double> closes;
         for (int i = 0; i < ui->m_tradeDateList.size(); ++i)
@@ -357,6 +357,11 @@ TEST(TimeAxisOverview, FillsTheCloseCurveOverTheBackground)
     EXPECT_EQ(img.pixel(290, 25), content);
     EXPECT_EQ(img.pixel(3, 22), background);
     EXPECT_EQ(img.pixel(60, 22), background);
+    // The overview is of the whole history: the region around the window
+    // (the time line's overview region) changes nothing of it.
+    o.ui->overviewStart = 500;
+    o.ui->overviewEnd = 600;
+    EXPECT_EQ(o.draw(rect), img);
 }
 
 TEST(TimeAxisOverview, EmptyInputDrawsTheBackgroundOnly)
@@ -372,10 +377,10 @@ TEST(TimeAxisOverview, EmptyInputDrawsTheBackgroundOnly)
     };
     {
         Overview o;
-        o.ui->overviewEnd = 0;
+        o.ui->actualEnd = 0;
         EXPECT_TRUE(onlyBackground(o.draw(rect)));
-        o.ui->overviewEnd = 100;
-        o.ui->overviewStart = -1;
+        o.ui->actualEnd = 100;
+        o.ui->actualStart = -1;
         EXPECT_TRUE(onlyBackground(o.draw(rect)));
     }
     {
@@ -386,7 +391,7 @@ TEST(TimeAxisOverview, EmptyInputDrawsTheBackgroundOnly)
     {
         // A range past the data and a flat history: drawn, no crash.
         Overview o(1);
-        o.ui->overviewEnd = 5000;
+        o.ui->actualEnd = 5000;
         QVector<double> flat(o.ui->m_tradeDateList.size(), 7.0);
         o.series->put(flat, o.ui->m_tradeDateList);
         // 365 bars of a 5001-bar range take the first 14 pixels, mid-strip.
@@ -402,7 +407,7 @@ TEST(TimeAxisOverview, YearLabelsStandAtTheFirstBarOfEachYear)
     const QRect rect(0, 0, 300, 40);
     const QImage img = o.draw(rect, true);
     const QRgb none = QColor(Qt::magenta).rgb();
-    const double spacing = 300.0 / double(o.ui->overviewEnd + 1);
+    const double spacing = 300.0 / double(o.ui->actualEnd + 1);
     const int x2022 = int(o.barOf(QDate(2022, 1, 1)) * spacing + 5.0);
     const int x2023 = int(o.barOf(QDate(2023, 1, 1)) * spacing + 5.0);
     const int textWidth =
