@@ -455,9 +455,15 @@ void CKLineData::drawAxis(QPainter& painter, const QRect& rect)
     const int labelWidth = std::max(0, rect.width() - ax - 7);
     const QStringList labels = axisLabelTexts(&metrics, labelWidth);
     painter.setPen(text);
+    // A label at the pane's edge is moved inside it; one that would then
+    // overlap its neighbour is left out.
     m_axisLabelRects.clear();
+    const int lowest = std::max(0, rect.height() - fh);
     for (int i = 0; i < labels.size() && i < m_axisTicks.size(); ++i) {
-        const QRect box(ax + 7, m_axisTicks.at(i).second - fh / 2, labelWidth, fh);
+        const int top = std::min(std::max(m_axisTicks.at(i).second - fh / 2, 0), lowest);
+        const QRect box(ax + 7, top, labelWidth, fh);
+        if (!m_axisLabelRects.isEmpty() && m_axisLabelRects.last().intersects(box))
+            continue;
         painter.drawText(box, 0, labels.at(i));
         m_axisLabelRects.append(box);
     }

@@ -139,6 +139,29 @@ TEST_F(DrawFixture, AHundredPixelPaneKeepsOneLabelledTickHalfway)
     EXPECT_DOUBLE_EQ(min, std::max(1 - 0.9, 0.9));
 }
 
+TEST_F(DrawFixture, LabelsOfAShortPaneStayInsideItAndNeverOverlap)
+{
+    series->put(CFormulaKey("SH600000", "MACD"), single(0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    showBars(series->getData().first(), 10);
+    const int fh =
+        QFontMetrics(KW::CUiResource::instance()->getFont(QStringLiteral("fnt_kline_graph_axis_text"))).height();
+    for (int h = 20; h <= 130; ++h) {
+        render(QSize(560, h));
+        const QVector<QRect> boxes = series->axisLabelRects();
+        // Ticks at the very top and bottom of a short pane still get labels.
+        if (h >= 2 * fh + 2 && series->axisTicks().size() >= 2) {
+            EXPECT_GE(boxes.size(), 2) << h;
+        }
+        for (int i = 0; i < boxes.size(); ++i) {
+            EXPECT_GE(boxes[i].top(), 0) << h;
+            EXPECT_LE(boxes[i].bottom(), h - 1) << h;
+            if (i > 0) {
+                EXPECT_FALSE(boxes[i].intersects(boxes[i - 1])) << h;
+            }
+        }
+    }
+}
+
 TEST_F(DrawFixture, AFlatSeriesHasOneTickInTheMiddleAndVolumeStandsOnZero)
 {
     series->put(CFormulaKey("SH600000", "FLAT"), single(0, {5, 5, 5, 5}));
