@@ -5,14 +5,13 @@
 
 #include "platform/formula/service/CFormulaManager.h"
 #include "platform/formula/service/KelvDataSource.h"
-#include "platform/market/CMarketSimulator.h"
 #include "platform/framework/CUiResource.h"
+#include "platform/market/CMarketSimulator.h"
 
 namespace TC {
 
 CKLineCycleCountdown::CKLineCycleCountdown(QWidget* parent)
-    : KW::CBaseWidget(QStringLiteral("highlight_widget"), false, parent),
-      m_feedClock([]() -> qint64 {
+    : KW::CBaseWidget(QStringLiteral("highlight_widget"), false, parent), m_feedClock([]() -> qint64 {
           CMarketSimulator* feed = CFormulaManager::instance()->simulator();
           return feed && feed->isRunning() ? feed->clock() : -1;
       })

@@ -243,7 +243,8 @@ void CKLineMainWidget::applyPeriodLayout(int p)
         return;
     const QStringList overlays = m_periodOverlays.value(p);
     const QList<QString> list = m_periodIndexes.value(p);
-    if (overlays.isEmpty() || list.isEmpty() || overlays.first().compare(list.first(), Qt::CaseInsensitive) != 0)
+    if (overlays.isEmpty() || list.isEmpty() ||
+        overlays.first().compare(list.first(), Qt::CaseInsensitive) != 0)
         return;
     for (int i = 1; i < overlays.size(); ++i)
         if (!m_mainPane->hasIndex(overlays.at(i)))

@@ -3,12 +3,12 @@
 #include <QMouseEvent>
 #include <QResizeEvent>
 
-#include "model/CKLineUiParam.h"
 #include "dialogs/CParamRankWidget.h"
+#include "model/CKLineUiParam.h"
 #include "pane/CKLineGraphWidget.h"
-#include "platform/indexui/CMessageTipBox.h"
 #include "platform/config/QLLog.h"
 #include "platform/framework/CUiResource.h"
+#include "platform/indexui/CMessageTipBox.h"
 
 namespace TC {
 

@@ -179,7 +179,8 @@ void CKLineGraphWidget::updateRankTip(int bar)
     showRankTip(records, x);
 }
 
-void CKLineGraphWidget::showRankTip(const QVector<std::shared_ptr<se::LongHuBangRankListInfo>>& records, int markX)
+void CKLineGraphWidget::showRankTip(const QVector<std::shared_ptr<se::LongHuBangRankListInfo>>& records,
+                                    int markX)
 {
     if (!m_tipBox || !m_pUiParam)
         return;

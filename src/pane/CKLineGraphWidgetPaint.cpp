@@ -4,12 +4,12 @@
 #include <QFontMetrics>
 #include <QPainter>
 
-#include "model/CKLineUiParam.h"
 #include "dialogs/CParamRankWidget.h"
-#include "platform/indexui/CMessageTipBox.h"
+#include "model/CKLineUiParam.h"
 #include "pane/CKLineGraphWidget.h"
 #include "platform/framework/CUiResource.h"
 #include "platform/framework/KWFormat.h"
+#include "platform/indexui/CMessageTipBox.h"
 #include "platform/indexui/GraphShowTick.h"
 #include "platform/market/InstrumentAccess.h"
 #include "series/CKLineData.h"
@@ -172,9 +172,9 @@ void CKLineGraphWidget::drawAxisLabel(QPainter& painter, double value, int top, 
     const int digits = priceDigits();
     const QFont font = KW::CUiResource::instance()->getFont(QStringLiteral("fnt_graph_axis_text"));
     const QRect box(width() - axis + 1, top, axis - 1, kLabelHeight);
-    const QString text = KW::formatDoubleNumberToFit(value, getGraphShowTick(value, digits), KW::kFormatUnits,
-                                                     QFontMetrics(font), box.width() - 2,
-                                                     QString::fromUtf8(kInvalidText));
+    const QString text =
+        KW::formatDoubleNumberToFit(value, getGraphShowTick(value, digits), KW::kFormatUnits,
+                                    QFontMetrics(font), box.width() - 2, QString::fromUtf8(kInvalidText));
     painter.save();
     painter.setFont(font);
     painter.fillRect(box, colour("ic_clr_realtime_cross_line_bg"));

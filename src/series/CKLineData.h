@@ -12,9 +12,9 @@
 #include <QPair>
 #include <QPoint>
 #include <QRect>
-#include <QTime>
 #include <QString>
 #include <QStringList>
+#include <QTime>
 #include <QVector>
 
 #include "kline/IndexKLineViewGlobal.h"

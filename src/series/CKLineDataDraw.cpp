@@ -410,7 +410,8 @@ QStringList CKLineData::axisLabelTexts(const QFontMetrics* fm, int width) const
             value = (t.first - reference) / reference;
             flags = 0x10000;
         }
-        labels << (fm ? KW::formatDoubleNumberToFit(value, decimals, flags, *fm, width, QString::fromUtf8(kInvalid))
+        labels << (fm ? KW::formatDoubleNumberToFit(value, decimals, flags, *fm, width,
+                                                    QString::fromUtf8(kInvalid))
                       : KW::formatDoubleNumber(value, decimals, flags, false, QString::fromUtf8(kInvalid)));
     }
     return labels;
@@ -652,8 +653,9 @@ void CKLineData::drawLatestPrice(QPainter& painter, int, const QPair<double, dou
     painter.setFont(KW::CUiResource::instance()->getFont(QStringLiteral("fnt_kline_graph_axis_text")));
     const int decimals = std::max(2, tickDigits(ui.getCurrTick()));
     const QFontMetrics metrics(painter.font());
-    painter.drawText(QRect(plot.right(), y - 7, aw, 14), Qt::AlignLeft | Qt::AlignHCenter | Qt::AlignVCenter,
-                     KW::formatDoubleNumberToFit(price, decimals, 0, metrics, aw - 6, QString::fromUtf8(kInvalid)));
+    painter.drawText(
+        QRect(plot.right(), y - 7, aw, 14), Qt::AlignLeft | Qt::AlignHCenter | Qt::AlignVCenter,
+        KW::formatDoubleNumberToFit(price, decimals, 0, metrics, aw - 6, QString::fromUtf8(kInvalid)));
     painter.restore();
 }
 

@@ -106,7 +106,8 @@ void CKLineData::requestRankList()
         }
         const boost::weak_ptr<CKLineData> weak = weak_from_this();
         CFormulaManager::LongHuBangCallback cb = [weak](const std::string& m, const std::string& c,
-                                                        const CFormulaManager::RankListByDay& data, int type) {
+                                                        const CFormulaManager::RankListByDay& data,
+                                                        int type) {
             if (const auto self = weak.lock())
                 self->LonghubangCallback(m, c, data, type);
         };

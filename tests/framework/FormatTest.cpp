@@ -146,7 +146,8 @@ TEST(FormatTest, FittingDropsDecimalsButNeverTheUnit)
         EXPECT_EQ(formatDoubleNumberToFit(v, d, flags, fm, width, invalid), expected) << width;
     };
     const QStringList wan{QStringLiteral("843.67万"), QStringLiteral("843.7万"), QStringLiteral("844万")};
-    for (int w : {200, fm.horizontalAdvance(wan[0]), fm.horizontalAdvance(wan[1]), fm.horizontalAdvance(wan[2]), 5})
+    for (int w :
+         {200, fm.horizontalAdvance(wan[0]), fm.horizontalAdvance(wan[1]), fm.horizontalAdvance(wan[2]), 5})
         fit(8436712.0, 2, kFormatUnits, wan, w);
     const QStringList yi{QStringLiteral("12.35亿"), QStringLiteral("12.3亿"), QStringLiteral("12亿")};
     for (int w : {200, fm.horizontalAdvance(yi[1]), 1})
@@ -158,5 +159,6 @@ TEST(FormatTest, FittingDropsDecimalsButNeverTheUnit)
     const QStringList pct{QStringLiteral("12.35%"), QStringLiteral("12.3%"), QStringLiteral("12%")};
     fit(0.12346, 2, kFormatPercent, pct, fm.horizontalAdvance(pct[1]));
     // No value stays the invalid text.
-    EXPECT_EQ(formatDoubleNumberToFit(std::numeric_limits<double>::max(), 2, kFormatUnits, fm, 1, invalid), invalid);
+    EXPECT_EQ(formatDoubleNumberToFit(std::numeric_limits<double>::max(), 2, kFormatUnits, fm, 1, invalid),
+              invalid);
 }

@@ -4,8 +4,8 @@
 #include <string>
 
 #include <QImage>
-#include <QPainter>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 

@@ -181,11 +181,12 @@ bool dragSplitter(KW::CDragWidgetList* list, int splitter, int dy)
     if (!grip)
         return false;
     const QPoint local = grip->mapFrom(list, at);
-    QMouseEvent press(QEvent::MouseButtonPress, local, grip->mapToGlobal(local), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
+    QMouseEvent press(QEvent::MouseButtonPress, local, grip->mapToGlobal(local), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(grip, &press);
     const QPoint to = local + QPoint(0, dy);
-    QMouseEvent move(QEvent::MouseMove, to, grip->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, to, grip->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
     QCoreApplication::sendEvent(grip, &move);
     QMouseEvent release(QEvent::MouseButtonRelease, to, grip->mapToGlobal(to), Qt::LeftButton, Qt::NoButton,
                         Qt::NoModifier);

@@ -205,18 +205,19 @@ TEST_F(ChartNavigation, ATypedKeyTellsTheHostAndOpensTheKeyboardSpirit)
     int posted = 0;
     QString text = QStringLiteral("unset");
     bool hadPointer = false;
-    const int token = KW::CEventBus::instance()->subscribe([&](int id, int p1, int p2, const QString& t, void* data) {
-        if (id != 157)
-            return false;
-        ++posted;
-        EXPECT_EQ(p1, 0);
-        EXPECT_EQ(p2, 0);
-        text = t;
-        hadPointer = data != nullptr;
-        if (data)
-            *static_cast<int*>(data) = taken;
-        return true;
-    });
+    const int token =
+        KW::CEventBus::instance()->subscribe([&](int id, int p1, int p2, const QString& t, void* data) {
+            if (id != 157)
+                return false;
+            ++posted;
+            EXPECT_EQ(p1, 0);
+            EXPECT_EQ(p2, 0);
+            text = t;
+            hadPointer = data != nullptr;
+            if (data)
+                *static_cast<int*>(data) = taken;
+            return true;
+        });
     auto seven = makeChart(7);
     TC::CSmartKeyboardDialog* spirit = TC::CSmartKeyboardDialog::instance();
     spirit->hide();

@@ -4,8 +4,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QStringList>
 #include <QString>
+#include <QStringList>
 
 #include "common/EventLog.h"
 #include "kline/CKLineMainWidget.h"

@@ -144,7 +144,8 @@ TEST_F(DrawFixture, LabelsOfAShortPaneStayInsideItAndNeverOverlap)
     series->put(CFormulaKey("SH600000", "MACD"), single(0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     showBars(series->getData().first(), 10);
     const int fh =
-        QFontMetrics(KW::CUiResource::instance()->getFont(QStringLiteral("fnt_kline_graph_axis_text"))).height();
+        QFontMetrics(KW::CUiResource::instance()->getFont(QStringLiteral("fnt_kline_graph_axis_text")))
+            .height();
     for (int h = 20; h <= 130; ++h) {
         render(QSize(560, h));
         const QVector<QRect> boxes = series->axisLabelRects();

@@ -35,7 +35,8 @@ CSmartKeyboardDialog::CSmartKeyboardDialog(QWidget* parent)
     setTitle(QStringLiteral("键盘精灵"));
     m_edit->installEventFilter(this);
     connect(m_edit, &QLineEdit::textChanged, this, [this] { refill(); });
-    connect(m_list, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) { select(m_list->row(item)); });
+    connect(m_list, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { select(m_list->row(item)); });
     themeChanged();
 }
 
