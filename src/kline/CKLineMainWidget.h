@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include <boost/function.hpp>
 #include <boost/shared_ptr.hpp>
 
 #include <QHash>
@@ -13,6 +14,8 @@
 #include <QVector>
 
 #include "kline/IndexKLineViewGlobal.h"
+#include "platform/config/BsonDefs.h"
+#include "platform/formula/CHistoryDataParam.h"
 #include "platform/formula/RPCFormulaMetaResult.h"
 #include "platform/formula/RPCFormulaResult.h"
 #include "platform/framework/CBaseWidget.h"
@@ -95,6 +98,26 @@ public:
     // --- requests
     void request(bool full);
     void requestNoChangeAxis(bool flag);
+    // --- request orchestration
+    // The next period of the period table (position 16 wraps to 0), through
+    // event 194 (also on the bus with the concise style).
+    void switchPeriod();
+    // In tick mode, puts "TICKDATA" back on the main pane when it lost it.
+    void updateLevelTickIndex();
+    // Time tag of the locked bar, else of the crosshair bar; 0 without one.
+    int getCurIndexTradeDate() const;
+    bool switchToHistory();
+    bool switchToOneDay(const QString& key, qint64 timeMs);
+    bool switchToToday();
+    void setGetTickRangeFunc(const boost::function<std::pair<qint64, qint64>(
+                                 std::shared_ptr<qlservice::CInstrumentDetail>)>& func);
+    void setGetTradeDateFunc(const boost::function<int()>& func);
+    // The history download request of the chart as it stands.
+    CHistoryDataParam historyDataParam() const;
+    // Progress of the last history download (done -1: failed).
+    int downloadDone() const { return m_downloadDone; }
+    int downloadTotal() const { return m_downloadTotal; }
+    QString downloadText() const { return m_downloadText; }
     void requestMainGraph();
     void unrequest();
     void unrequestMainGraph();
@@ -198,6 +221,58 @@ public:
     void fixMultiWidgetTimetag();
     void setTimetag(int t);
 
+    // --- persistence
+    // The layout as text: the full parameter (param / setParam(QString)) and
+    // the per-period default ("mapPeriod2Index", getDefaultParam /
+    // setDefaultParam), both strict JSON of a BSON object; the main pane's
+    // drawings as a BSON object (getParam / setParam(BSONObj)).
+    //
+    // Choices made for stored texts, which come from disk and may be old,
+    // hand-edited or damaged:
+    //  - A restored layout never names a formula the catalogue does not
+    //    hold: such a name is left out with a log line (a main-pane entry
+    //    leaves the main pane without indicator, a sub-pane entry is dropped
+    //    and the panes under it move up).
+    //  - At most kMaxRestoredSubPanes sub-panes are restored (from the
+    //    stretch factors and from the layout list); the rest is logged and
+    //    left out. Stretch factors below 1 are taken as 1.
+    //  - Pane ids: a stored id that is not positive or repeats one already
+    //    given is replaced by a fresh one; ids apply to the sub-panes in
+    //    order whether the stretch factors or the layout list create them,
+    //    so param(false) restores the same ids. No pane is ever given an id
+    //    another pane of the chart holds.
+    //  - "period" values outside the period table and "drtype" values that
+    //    are no ex-rights type are skipped with a log line; the restore goes
+    //    on. A numeric period key of "index" that is no int (NaN, out of
+    //    range) reads as 0, as a non-number does.
+    //  - Lists of strings skip elements of other types; the linkage pairs
+    //    count the strings only.
+    //  - loadLinkageDialogSetting without a dialog keeps the setting, so a
+    //    host's setting is never dropped before the dialog exists.
+    //  - An empty "mapPeriod2Index" value is an empty map, not a failure.
+    static constexpr int kMaxRestoredSubPanes = 32;
+    // `freshIds`: write no pane ids, so that a restore generates new ones
+    // (a copy of the chart into another window).
+    QString param(bool freshIds);
+    void setParam(QString text);
+    std::string getDefaultParam();
+    void setDefaultParam(const std::string& text);
+    void loadSettings(const QMap<int, QList<QString>>& indexes, std::vector<int>& stretch, QList<int> keys);
+    QMap<int, QList<QString>> getIndexParam() const;
+    std::vector<int> getKeyList();
+    bson::BSONObj getParam() const;
+    void setParam(const bson::BSONObj& param);
+    QMap<QString, bool> getLinkageDialogSetting();
+    void loadLinkageDialogSetting(const QMap<QString, bool>& setting);
+    // Superposed instruments (keys of the view model's added instruments).
+    QStringList superposedStock() const;
+    void addSuperposedStock(std::shared_ptr<qlservice::CInstrumentDetail> stock);
+    // The template strip's selections (empty without a strip).
+    QVector<QString> getSelectIndex() const;
+    QVector<QString> getSelectTempalte() const;
+    void updateSelectIndex(QVector<QString> names);
+    void updateSelectTemplate(QVector<QString> entries);
+
     bool handleEvent(int id, int p1, int p2, const QString& text, void* data) override;
     void themeChanged() override;
     virtual void handleDoubleClickedFormula(const QString& name, const QString& paramText);
@@ -241,6 +316,11 @@ protected:
     // when `withActual`).
     void syncFromTimeLine(bool withActual);
 
+    // Asks the formula service for the missing history of the chart; every
+    // chunk it reports re-requests the chart without moving the window.
+    void downloadData();
+    void suppleProgress(int done, int total, QString text, QString key);
+
     void keyPressEvent(QKeyEvent* event) override;
     // A typed letter or digit: post 157 (0, 0, "", an int the host may set
     // non-zero to take the key) and, unless taken, open the keyboard spirit
@@ -259,6 +339,13 @@ private:
         CKLineWidget* pane = nullptr;
     };
     struct BatchRoutes;
+
+    // --- persistence
+    // A pane id no pane of this chart holds.
+    int freshPaneId() const;
+    // The map without formula names the catalogue lacks and without
+    // sub-panes beyond the restore limit.
+    QMap<int, QList<QString>> checkedIndexes(const QMap<int, QList<QString>>& indexes) const;
 
     boost::shared_ptr<CKLineUiParam> m_uiParam;
     KW::CDragWidgetList* m_paneList = nullptr;
@@ -290,6 +377,10 @@ private:
     bool m_quickBuySell = false;
     bool m_historySector = false;
     QMap<QString, SatellitePane> m_satellitePanes;
+
+    int m_downloadDone = 0;
+    int m_downloadTotal = 0;
+    QString m_downloadText;
 
     std::shared_ptr<BatchRoutes> m_batchRoutes;
     int m_lastBatchSize = 0;

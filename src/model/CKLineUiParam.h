@@ -194,7 +194,9 @@ public:
     bool timetagSet = false;
     int highlightedPane = 0;
     boost::function<int()> getTradeDateFunc;
-    boost::function<std::pair<qint64, qint64>(std::shared_ptr<qlservice::CInstrumentDetail>)> getTickRangeFunc;
+    using TickRangeFunc =
+        boost::function<std::pair<qint64, qint64>(std::shared_ptr<qlservice::CInstrumentDetail>)>;
+    TickRangeFunc getTickRangeFunc;
     CFormulaBaseAxis* formulaBase = nullptr;
     int applyIndexArg = 0;
     QString mergeKey;

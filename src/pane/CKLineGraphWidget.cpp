@@ -6,6 +6,7 @@
 #include "model/CKLineUiParam.h"
 #include "platform/formula/catalog/CFormulaOperateManager.h"
 #include "platform/framework/CDrawGraphManager.h"
+#include "platform/market/CStockManager.h"
 #include "platform/market/InstrumentAccess.h"
 #include "series/CKLineData.h"
 
@@ -212,6 +213,31 @@ qint64 CKLineGraphWidget::timeAtIndex(int index) const
     if (!m_pUiParam || index < 0 || index >= m_pUiParam->m_tradeDateList.size())
         return -1;
     return m_pUiParam->m_tradeDateList.at(index) * 1000;
+}
+
+bool CKLineGraphWidget::switchToHistory()
+{
+    if (!m_pUiParam)
+        return false;
+    const qint64 ms = timeAtIndex(m_pUiParam->getIndexByXAxis(m_pUiParam->getMouseX()));
+    deliverEvent(203, -1, int(ms < 0 ? 0 : ms / 1000), m_pUiParam->getCurrKey(), nullptr);
+    return true;
+}
+
+bool CKLineGraphWidget::switchToOneDay(const QString& key, qint64 timeMs)
+{
+    if (!m_pUiParam)
+        return false;
+    deliverEvent(203, -1, int(timeMs / 1000), key, nullptr);
+    return true;
+}
+
+bool CKLineGraphWidget::switchToToday()
+{
+    const QString key = m_pUiParam ? m_pUiParam->getCurrKey() : QString();
+    const int day = m_pUiParam ? CStockManager::getLastTradingDay(m_pUiParam->getCurrMarket()) : 0;
+    deliverEvent(203, -1, day, key, nullptr);
+    return true;
 }
 
 void CKLineGraphWidget::showParamPopup(const QPoint& globalPos)

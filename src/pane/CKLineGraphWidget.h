@@ -117,6 +117,14 @@ public:
     // Time (ms) of bar `index` of the chart's bar list; -1 when out of range.
     qint64 timeAtIndex(int index) const;
 
+    // Linkage to a day view of the host: deliver 203 with (-1, a time in
+    // seconds, an instrument key): the bar under the mouse and this chart's
+    // instrument; a given key and time (ms); the market's last trading day
+    // and this chart's instrument. False without a view model (the first two).
+    bool switchToHistory();
+    bool switchToOneDay(const QString& key, qint64 timeMs);
+    bool switchToToday();
+
     // The indicator value popup at a global point (title-bar button).
     void showParamPopup(const QPoint& globalPos);
     QPoint paramPopupPos() const { return m_popupPos; }

@@ -1,8 +1,11 @@
 // The formula service's data calls: ranking lists on a worker thread, market
 // hours, the history download's progress, ex-rights records and the external
 // data catalogues.
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QMutex>
+#include <QSet>
 #include <QTest>
 #include <QThread>
 
@@ -103,34 +106,90 @@ TEST(ServiceData, openCloseTimesAreTheSessionsOfTheLastTradingDay)
     EXPECT_TRUE(kelv::getOpenCloseTime("NOPE").isEmpty());
 }
 
-TEST(ServiceData, suppleProgressIsAsynchronousAndEndsComplete)
+namespace {
+
+struct SuppleStep {
+    int done, total;
+    QString text, key;
+};
+
+TC::CHistoryDataParam historyOf(const QString& market, const QString& code, qint64 periodMs)
 {
-    struct Step {
-        int done, total;
-        QString text, key;
-    };
-    QVector<Step> steps;
+    TC::CHistoryDataParam p;
+    p.markets << market;
+    p.codes << code;
+    p.periodMs = periodMs;
+    p.rangeStart = quoter::TimeSeq::TIME_START;
+    p.rangeEnd = quoter::TimeSeq::TIME_LASTED;
+    return p;
+}
+
+} // namespace
+
+TEST(ServiceData, aHistoryDownloadReportsOneStepPerChunkFromTheEventLoop)
+{
+    QVector<SuppleStep> steps;
     auto progress = [&](int done, int total, QString text, QString key) {
         steps.append({done, total, text, key});
     };
-    TC::CFormulaParam p;
-    p.market = "SH";
-    p.code = "600000";
-    manager()->suppleDataFromServer(CFormulaManager::kSuppleDataKey, p, progress);
-    EXPECT_TRUE(steps.isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(steps.size(), CFormulaManager::kSuppleSteps, 5000);
+    // Day bars of the whole history: one chunk per calendar year with bars.
+    const TC::CHistoryDataParam all = historyOf("SH", "600000", 86400000);
+    QSet<int> years;
+    for (const quoter::CBar& b : store()->dayBars("SH600000"))
+        years.insert(QDateTime::fromSecsSinceEpoch(b.time).date().year());
+    ASSERT_GT(years.size(), 5);
+    manager()->suppleDataFromServer(CFormulaManager::kSuppleDataKey, all, progress);
+    EXPECT_TRUE(steps.isEmpty()); // nothing before the event loop runs
+    QTRY_COMPARE_WITH_TIMEOUT(steps.size(), years.size(), 5000);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(steps.size(), years.size());
     for (int i = 0; i < steps.size(); ++i) {
         EXPECT_EQ(steps[i].done, i + 1);
+        EXPECT_EQ(steps[i].total, years.size());
         EXPECT_EQ(steps[i].key, CFormulaManager::kSuppleDataKey);
     }
-    EXPECT_EQ(steps.last().done, steps.last().total);
+    const int firstYear = *std::min_element(years.begin(), years.end());
+    EXPECT_TRUE(steps.first().text.contains(QString::number(firstYear))) << steps.first().text.toStdString();
+    EXPECT_EQ(steps.last().text, QStringLiteral("补充数据完成"));
 
+    // Minute bars over the last three trading days with minute bars.
+    const QVector<quoter::CBar> minutes = store()->minuteBars("SH600000");
+    ASSERT_FALSE(minutes.isEmpty());
+    QVector<QDate> days;
+    for (int i = minutes.size() - 1; i >= 0 && days.size() < 3; --i) {
+        const QDate d = QDateTime::fromSecsSinceEpoch(minutes[i].time).date();
+        if (days.isEmpty() || days.last() != d)
+            days.append(d);
+    }
+    ASSERT_EQ(days.size(), 3);
+    TC::CHistoryDataParam three = historyOf("SH", "600000", 300000);
+    three.rangeStart = quoter::TimeSeq{QDateTime(days.last(), QTime(9, 0)).toMSecsSinceEpoch(), 0};
+    three.rangeEnd = quoter::TimeSeq{QDateTime(days.first(), QTime(15, 0)).toMSecsSinceEpoch(), 0};
     steps.clear();
-    manager()->suppleDataFromServer("nonsense", p, progress);
-    p.code = "999999";
-    manager()->suppleDataFromServer(CFormulaManager::kSuppleDataKey, p, progress);
-    QTRY_COMPARE_WITH_TIMEOUT(steps.size(), 2, 5000);
-    for (const Step& s : steps) {
+    manager()->suppleDataFromServer(CFormulaManager::kSuppleDataKey, three, progress);
+    QTRY_COMPARE_WITH_TIMEOUT(steps.size(), 3, 5000);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(steps.size(), 3);
+    EXPECT_EQ(steps.last().done, 3);
+    EXPECT_EQ(steps.last().total, 3);
+    EXPECT_TRUE(steps.first().text.contains(days.last().toString(QStringLiteral("yyyy/MM/dd"))));
+}
+
+TEST(ServiceData, aHistoryDownloadThatCannotRunSaysWhy)
+{
+    QVector<SuppleStep> steps;
+    auto progress = [&](int done, int total, QString text, QString key) {
+        steps.append({done, total, text, key});
+    };
+    manager()->suppleDataFromServer("nonsense", historyOf("SH", "600000", 86400000), progress);
+    manager()->suppleDataFromServer(CFormulaManager::kSuppleDataKey, historyOf("SH", "999999", 86400000), progress);
+    manager()->suppleDataFromServer(CFormulaManager::kSuppleDataKey, TC::CHistoryDataParam(), progress);
+    TC::CHistoryDataParam empty = historyOf("SH", "600000", 86400000);
+    empty.rangeStart = quoter::TimeSeq{1000, 0}; // 1970: no bars there
+    empty.rangeEnd = quoter::TimeSeq{2000, 0};
+    manager()->suppleDataFromServer(CFormulaManager::kSuppleDataKey, empty, progress);
+    QTRY_COMPARE_WITH_TIMEOUT(steps.size(), 4, 5000);
+    for (const SuppleStep& s : steps) {
         EXPECT_EQ(s.done, -1);
         EXPECT_FALSE(s.text.isEmpty());
     }

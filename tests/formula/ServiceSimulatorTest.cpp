@@ -242,4 +242,27 @@ TEST(ServiceSimulator, aLiveDayTradesAboutWhatTheRecentDaysTradedMinuteByMinute)
     const double liveMean = liveSum / liveBars;
     EXPECT_GT(liveMean, 0.6 * refMean);
     EXPECT_LT(liveMean, 1.6 * refMean);
+
+    // The day's shape follows too: the first half hour against the half hour
+    // before the lunch break, live and in the reference days.
+    auto shape = [&](const QVector<quoter::CBar>& bars, const QSet<QDate>& days) {
+        double open = 0.0;
+        double late = 0.0;
+        for (const quoter::CBar& b : bars) {
+            const QDateTime t = QDateTime::fromSecsSinceEpoch(b.time);
+            if (!days.contains(t.date()))
+                continue;
+            const int minute = t.time().hour() * 60 + t.time().minute();
+            if (minute > 570 && minute <= 600)
+                open += b.volume;
+            else if (minute > 660 && minute <= 690)
+                late += b.volume;
+        }
+        return late > 0.0 ? open / late : 0.0;
+    };
+    const double refShape = shape(history, refDays);
+    const double liveShape = shape(store->minuteBars(kStock), QSet<QDate>{traded});
+    ASSERT_GT(refShape, 1.3); // the sample's busy opening
+    EXPECT_GT(liveShape, refShape / 1.6);
+    EXPECT_LT(liveShape, refShape * 1.6);
 }

@@ -26,6 +26,7 @@ public:
     using TC::CKLineMainWidget::addIndexWidget;
     using TC::CKLineMainWidget::clearSubIndexes;
     using TC::CKLineMainWidget::delIndexWidget;
+    using TC::CKLineMainWidget::downloadData;
     using TC::CKLineMainWidget::highlightWidget;
 };
 

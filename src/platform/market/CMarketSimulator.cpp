@@ -230,7 +230,7 @@ bool CMarketSimulator::tickInstrument(const QString& key)
     return true;
 }
 
-double CMarketSimulator::expectedMinuteVolume(const QString& key, qint64 barEndMs)
+double CMarketSimulator::expectedMinuteVolume(const QString& key, qint64 barEnd)
 {
     auto it = m_volumeProfile.find(key);
     if (it == m_volumeProfile.end()) {
@@ -281,7 +281,7 @@ double CMarketSimulator::expectedMinuteVolume(const QString& key, qint64 barEndM
     QDate d;
     int minute = 0;
     CLocalTimeConverter converter;
-    converter.split(barEndMs / 1000, d, minute);
+    converter.split(barEnd, d, minute);
     return it->value(minute);
 }
 

@@ -91,8 +91,8 @@ private:
     bool advanceClock();
     bool inSession(const QString& market, qint64 ms) const;
     bool tickInstrument(const QString& key);
-    // Average volume of the minute bar ending at `barEndMs` (see above).
-    double expectedMinuteVolume(const QString& key, qint64 barEndMs);
+    // Average volume of the minute bar ending at time tag `barEnd` (seconds).
+    double expectedMinuteVolume(const QString& key, qint64 barEnd);
 
     CMarketStore* m_store;
     CSampleRandom m_random;

@@ -18,6 +18,7 @@
 #include <QVector>
 
 #include "platform/formula/CFormulaParam.h"
+#include "platform/formula/CHistoryDataParam.h"
 #include "platform/formula/LongHuBangRankListInfo.h"
 #include "platform/formula/RPCFormulaInstantResult.h"
 #include "platform/formula/RPCFormulaMetaResult.h"
@@ -98,7 +99,6 @@ public:
     static constexpr int kLongHuBangNetwork = 1;
     // The one history download this stand-in knows (CKLineMainWidget::downloadData).
     static constexpr const char* kSuppleDataKey = "suppledata";
-    static constexpr int kSuppleSteps = 4;
 
     CFormulaManager();
     ~CFormulaManager() override;
@@ -160,10 +160,14 @@ public:
     void getGroupExtendNames(const QString& name, QStringList& names) const;
     void clearExtendCache(const QString& name = QString());
 
-    // --- history download: progress in kSuppleSteps steps from the event
-    // loop, the last with done == total. An unknown key or an instrument the
-    // store does not hold reports done = -1 with the reason as text.
-    void suppleDataFromServer(const QString& key, const CFormulaParam& historyParam,
+    // --- history download: the range is fetched instrument by instrument
+    // in chunks (a calendar year of day-based bars, a trading day of
+    // intraday bars or ticks), one chunk per turn of the event loop, each
+    // reported as progress(done, total, text, key) once its bars are in; the
+    // last has done == total. An unknown key, a request without instruments
+    // or an instrument the store does not hold reports done = -1 with the
+    // reason as text.
+    void suppleDataFromServer(const QString& key, const CHistoryDataParam& historyParam,
                               SuppleProgressCallback progress);
 
     // Hidden variables (NAME:=expr) of a live request with their values at the
@@ -209,7 +213,14 @@ private:
     void reloadRequest(const QString& id, quint64 serial);
     void startRankListWorker(int type, const QString& market, const QString& code,
                              LongHuBangCallback callback);
-    void runSuppleStep(const QString& key, int step, SuppleProgressCallback progress);
+    struct SuppleChunk {
+        QString stockKey;
+        qint64 fromMs = 0;
+        qint64 toMs = 0;
+        QString label;
+    };
+    void runSuppleStep(const QString& key, const QVector<SuppleChunk>& chunks, qint64 periodMs, int step,
+                       SuppleProgressCallback progress);
     static QStringList tickKeysOf(const CFormulaParam& param);
     static QString formulaNameOf(const CFormulaParam& param);
     static std::shared_ptr<se::RPCGroupResult> buildGroupResult(const QString& id, const QString& name,

@@ -1,4 +1,6 @@
 // Ranking lists, market hours, history download and the live-trading hook.
+#include <algorithm>
+
 #include <QRunnable>
 #include <QTimer>
 
@@ -78,33 +80,107 @@ void CFormulaManager::requestMarketOpenCloseTime(QMap<QString, QVector<QPair<qin
     }
 }
 
-void CFormulaManager::suppleDataFromServer(const QString& key, const CFormulaParam& historyParam,
+namespace {
+
+bool dayBased(qint64 periodMs)
+{
+    return periodMs >= 86400000LL || periodMs == 10000LL;
+}
+
+// Bar times (ms) of `key` at the request's period: ticks, minute-based or
+// day-based bars.
+QVector<qint64> barTimesMs(CMarketStore* store, const QString& key, qint64 periodMs)
+{
+    QVector<qint64> out;
+    if (periodMs <= 0) {
+        for (const quoter::CTick& t : store->ticks(key))
+            out.append(t.timeMs);
+        return out;
+    }
+    const QVector<quoter::CBar> bars = dayBased(periodMs) ? store->dayBars(key) : store->minuteBars(key);
+    out.reserve(bars.size());
+    for (const quoter::CBar& b : bars)
+        out.append(qint64(b.time) * 1000);
+    return out;
+}
+
+} // namespace
+
+void CFormulaManager::suppleDataFromServer(const QString& key, const CHistoryDataParam& historyParam,
                                            SuppleProgressCallback progress)
 {
     if (!progress)
         return;
+    CMarketStore* store = CFormulaEngine::store();
     QString error;
+    QVector<SuppleChunk> chunks;
     if (key != QLatin1String(kSuppleDataKey))
         error = QStringLiteral("未知的补数据请求: %1").arg(key);
-    else if (!CFormulaEngine::store()->hasInstrument(historyParam.stockKey()))
-        error = QStringLiteral("无此合约: %1").arg(historyParam.stockKey());
+    else if (historyParam.markets.isEmpty() || historyParam.markets.size() != historyParam.codes.size())
+        error = QStringLiteral("补数据请求没有合约");
+    for (int i = 0; error.isEmpty() && i < historyParam.markets.size(); ++i) {
+        const QString stock = historyParam.markets.at(i) + historyParam.codes.at(i);
+        if (!store->hasInstrument(stock)) {
+            error = QStringLiteral("无此合约: %1").arg(stock);
+            break;
+        }
+        const QVector<qint64> times = barTimesMs(store, stock, historyParam.periodMs);
+        if (times.isEmpty())
+            continue;
+        const qint64 from = historyParam.rangeStart.isMark() ? times.first() : historyParam.rangeStart.time;
+        const qint64 to = historyParam.rangeEnd.isMark() ? times.last() : historyParam.rangeEnd.time;
+        if (from > to)
+            continue;
+        // Day-based bars come a calendar year at a time, anything finer a day
+        // at a time: the chunks a data server answers in.
+        const bool years = dayBased(historyParam.periodMs);
+        QDate day = CLocalTimeConverter::dateOf(from / 1000);
+        const QDate last = CLocalTimeConverter::dateOf(to / 1000);
+        while (day.isValid() && day <= last) {
+            const QDate next = years ? QDate(day.year() + 1, 1, 1) : day.addDays(1);
+            SuppleChunk c;
+            c.stockKey = stock;
+            c.fromMs = std::max(from, CLocalTimeConverter::dayTag(day) * 1000);
+            c.toMs = std::min(to, CLocalTimeConverter::dayTag(next) * 1000 - 1);
+            c.label = years ? QString::number(day.year()) : day.toString(QStringLiteral("yyyy/MM/dd"));
+            // Days without bars (weekends, holidays) are no chunk of their own.
+            const auto lo = std::lower_bound(times.begin(), times.end(), c.fromMs);
+            if (lo != times.end() && *lo <= c.toMs)
+                chunks.append(c);
+            day = next;
+        }
+    }
+    if (error.isEmpty() && chunks.isEmpty())
+        error = QStringLiteral("所选范围内没有数据");
     if (!error.isEmpty()) {
         QLLOG_WARN(qlog::kStdLogger, "%1%", error);
-        QTimer::singleShot(0, this, [progress, error, key] { progress(-1, kSuppleSteps, error, key); });
+        QTimer::singleShot(0, this, [progress, error, key] { progress(-1, 0, error, key); });
         return;
     }
-    QLLOG_INFO(qlog::kStdLogger, "history download of %1%", historyParam.stockKey());
-    QTimer::singleShot(0, this, [this, key, progress] { runSuppleStep(key, 1, progress); });
+    QLLOG_INFO(qlog::kStdLogger, "history download of %1%: %2% chunk(s)", historyParam.stockKey(), chunks.size());
+    const qint64 periodMs = historyParam.periodMs;
+    QTimer::singleShot(0, this,
+                       [this, key, chunks, periodMs, progress] { runSuppleStep(key, chunks, periodMs, 0, progress); });
 }
 
-void CFormulaManager::runSuppleStep(const QString& key, int step, SuppleProgressCallback progress)
+void CFormulaManager::runSuppleStep(const QString& key, const QVector<SuppleChunk>& chunks, qint64 periodMs,
+                                    int step, SuppleProgressCallback progress)
 {
-    // All history is local here: the steps only pace the requester's refreshes.
-    const QString text =
-        step < kSuppleSteps ? QStringLiteral("正在补充数据") : QStringLiteral("补充数据完成");
-    progress(step, kSuppleSteps, text, key);
-    if (step < kSuppleSteps)
-        QTimer::singleShot(0, this, [this, key, step, progress] { runSuppleStep(key, step + 1, progress); });
+    const SuppleChunk& c = chunks.at(step);
+    const QVector<qint64> times = barTimesMs(CFormulaEngine::store(), c.stockKey, periodMs);
+    const auto lo = std::lower_bound(times.begin(), times.end(), c.fromMs);
+    const auto hi = std::upper_bound(times.begin(), times.end(), c.toMs);
+    const int done = step + 1;
+    const int total = chunks.size();
+    const QString text = done < total ? QStringLiteral("正在补充数据 %1 %2: %3 条")
+                                            .arg(c.stockKey, c.label)
+                                            .arg(int(hi - lo))
+                                      : QStringLiteral("补充数据完成");
+    progress(done, total, text, key);
+    if (done < total)
+        QTimer::singleShot(0, this, [this, key, chunks, periodMs, done, progress] {
+            runSuppleStep(key, chunks, periodMs, done, progress);
+        });
 }
 
 void CFormulaManager::sendTempHandleEvent(int eventId, int p1, int p2, const QString& text, QVariant& answer)
