@@ -17,7 +17,7 @@ namespace TC {
 
 CKLineWidget* CKLineMainWidget::addIndexWidget()
 {
-    auto* pane = new CKLineWidget(genPositionID(), m_uiParam, 1, m_viewType, this, this);
+    auto* pane = new CKLineWidget(freshPaneId(), m_uiParam, 1, m_viewType, this, this);
     pane->setCreateNewWorkShow(m_createNewWorkShow);
     pane->setTimeRangeQuotation(m_timeRangeQuotation);
     pane->setReplay(m_replay);
@@ -39,9 +39,11 @@ int CKLineMainWidget::getNewIndexStretchFactor() const
 
 std::vector<int> CKLineMainWidget::getStretchFactorList() const
 {
+    // While dragging is off the panes are being rearranged: the sizes the
+    // user made are the remembered ones.
     std::vector<int> out;
     for (int i = 0; m_paneList && i < m_paneList->count(); ++i)
-        out.push_back(m_paneList->stretch(i));
+        out.push_back(m_paneList->isDragEnabled() ? m_paneList->stretch(i) : m_paneList->oldStretch(i));
     return out;
 }
 
@@ -220,12 +222,14 @@ void CKLineMainWidget::saveCurrentIndexs()
 
 void CKLineMainWidget::setCurrentIndexes(const QList<QString>& list)
 {
-    if (!m_mainPane || list.isEmpty())
+    if (!m_mainPane)
         return;
+    // An empty list (a period without a layout) leaves the main pane
+    // without indicators too.
     for (const QString& f : m_mainPane->indexNames())
         if (!m_mainPane->series()->isMainGraph(f))
             m_mainPane->removeIndex(f);
-    if (!list.first().isEmpty())
+    if (!list.isEmpty() && !list.first().isEmpty())
         m_mainPane->addIndex(list.first(), QString());
     for (int i = 1; i < list.size(); ++i) {
         if (i - 1 < m_subPanes.size())

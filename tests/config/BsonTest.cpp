@@ -43,3 +43,15 @@ TEST(Bson, MalformedTextFailsCleanly)
     EXPECT_TRUE(bson::tryFromJson("{\"a\": 1}", ok));
     EXPECT_EQ(ok.getIntField("a"), 1);
 }
+
+TEST(Bson, DeeplyNestedTextIsRefusedInsteadOfOverflowingTheStack)
+{
+    const std::string deep = "{\"a\": " + std::string(300000, '[') + std::string(300000, ']') + "}";
+    bson::BSONObj out;
+    std::string error;
+    EXPECT_FALSE(bson::tryFromJson(deep, out, &error));
+    EXPECT_FALSE(error.empty());
+    // Brackets inside strings are text, not nesting.
+    EXPECT_TRUE(bson::tryFromJson("{\"a\": \"" + std::string(1000, '[') + "\", \"b\": [[1]]}", out));
+    EXPECT_EQ(out["b"].Array().size(), 1u);
+}
