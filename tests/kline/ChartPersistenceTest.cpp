@@ -47,6 +47,15 @@ auto strings(std::initializer_list<const char*> items)
     return b.arr();
 }
 
+QStringList fieldNames(const bson::BSONObj& o)
+{
+    QStringList names;
+    bson::BSONObjIterator it(o);
+    while (it.more())
+        names << QString::fromUtf8(it.next().fieldName());
+    return names;
+}
+
 // Main-pane formulas, then each sub-pane's formulas joined by "+".
 QStringList panes(const CSpyChart& chart)
 {
@@ -134,11 +143,35 @@ TEST_F(ChartPersistence, LinkageAndSuperpositionAreWrittenAndComeBack)
     const bson::BSONObj o = bson::fromjson(chart->param(false).toStdString());
     EXPECT_EQ(json(o.getObjectField("linkagedialogsetting")), json(strings({"1", "a", "0", "b"})));
     EXPECT_EQ(json(o.getObjectField("superposstock")), json(strings({"SH600519"})));
+    EXPECT_EQ(fieldNames(o), (QStringList{"index", "drtype", "period", "superposstock", "positionkey",
+                                          "linkagedialogsetting", "swbkzslevel", "addstockflags",
+                                          "addconvertiblecodes"}));
 
     CSpyChart copy(nullptr, 0);
     copy.setParam(chart->param(false));
     EXPECT_EQ(copy.superposedStock(), QStringList{"SH600519"});
     EXPECT_EQ(copy.getLinkageDialogSetting(), (QMap<QString, bool>{{"a", true}, {"b", false}}));
+}
+
+TEST_F(ChartPersistence, TheConciseStyleWritesAndRestoresTheTemplateSelections)
+{
+    TC::getConfig()->setConciseStyle(true);
+    struct Plain {
+        ~Plain() { TC::getConfig()->setConciseStyle(false); }
+    } plain;
+    CSpyChart chart(nullptr, 0);
+    ASSERT_TRUE(chart.indexModel());
+    chart.updateSelectIndex({"KDJ", "MACD"});
+    chart.updateSelectTemplate({"86400|常用"});
+    const bson::BSONObj o = bson::fromjson(chart.param(false).toStdString());
+    EXPECT_EQ(fieldNames(o).mid(0, 4), (QStringList{"index", "slectindex", "selecttempalte", "drtype"}));
+    EXPECT_EQ(json(o.getObjectField("slectindex")), json(strings({"KDJ", "MACD"})));
+    EXPECT_EQ(json(o.getObjectField("selecttempalte")), json(strings({"86400|常用"})));
+
+    CSpyChart copy(nullptr, 0);
+    copy.setParam(chart.param(false));
+    EXPECT_EQ(copy.getSelectIndex(), (QVector<QString>{"KDJ", "MACD"}));
+    EXPECT_EQ(copy.getSelectTempalte(), (QVector<QString>{"86400|常用"}));
 }
 
 TEST_F(ChartPersistence, ATextRestoredOnAFreshChartWritesTheSameText)
@@ -185,6 +218,9 @@ TEST_F(ChartPersistence, ThePeriodIsAppliedBeforeThePanesAreRebuilt)
     index.append(strings({"BOLL", "VOL"}));
     index.append(86400);
     index.append(strings({"MA", "KDJ", "MACD"}));
+    // Without a user configuration a period change leaves the panes alone:
+    // only a restore that applies the period first shows 300's layout.
+    ktest::ScopedUserConfig none(nullptr);
     CSpyChart chart(nullptr, 0); // on 86400
     chart.setParam(json(BSON("index" << index.arr() << "period" << 300)));
     EXPECT_EQ(chart.getPeriod(), 300);
