@@ -129,21 +129,27 @@ QMap<int, QList<QString>> CKLineMainWidget::checkedIndexes(const QMap<int, QList
     QMap<int, QList<QString>> out;
     for (auto it = indexes.constBegin(); it != indexes.constEnd(); ++it) {
         QList<QString> list;
+        QStringList unknown;
+        int beyond = 0;
         for (int i = 0; i < it.value().size(); ++i) {
             const QString& name = it.value().at(i);
             // An empty name is an empty pane (or no main indicator), not a formula.
             const bool known = name.trimmed().isEmpty() || CFormulaOperateManager::getFormula(name);
             if (!known)
-                QLLOG_WARN(qlog::kStdLogger, "period:%1%, formula %2% is not in the catalogue, left out",
-                           it.key(), name);
+                unknown << name;
             if (i == 0)
                 list << (known ? name : QString());
             else if (known && list.size() <= kMaxRestoredSubPanes)
                 list << name;
             else if (known)
-                QLLOG_WARN(qlog::kStdLogger, "period:%1%, more than %2% sub-panes, %3% left out", it.key(),
-                           kMaxRestoredSubPanes, name);
+                ++beyond;
         }
+        if (!unknown.isEmpty())
+            QLLOG_WARN(qlog::kStdLogger, "period:%1%, formulas not in the catalogue left out: %2%", it.key(),
+                       unknown.join(QLatin1Char(',')));
+        if (beyond > 0)
+            QLLOG_WARN(qlog::kStdLogger, "period:%1%, %2% sub-panes beyond the first %3% left out", it.key(),
+                       beyond, kMaxRestoredSubPanes);
         out.insert(it.key(), list);
     }
     return out;
