@@ -81,8 +81,18 @@ void CKLineViewLayout::applyTo(CKLineMainWidget* chart) const
     if (!chart || !chart->mainPane())
         return;
     chart->setStock(m_instrument);
-    chart->setPeriod(m_period);
-    chart->setDrType(m_drType);
+    if (!m_chartParam.isEmpty()) {
+        // A text that stops being valid restores what it could; the fields
+        // below then make the chart what the user asked for.
+        chart->setParam(m_chartParam);
+        chart->setPeriod(m_period);
+        chart->setDrType(m_drType);
+        if (indexesOf(chart) == m_indexes)
+            return;
+    } else {
+        chart->setPeriod(m_period);
+        chart->setDrType(m_drType);
+    }
 
     QStringList overlays;
     QStringList subs;
@@ -107,6 +117,18 @@ void CKLineViewLayout::applyTo(CKLineMainWidget* chart) const
     chart->setSubIndexSize(subs.size());
     for (int i = 0; i < subs.size(); ++i)
         chart->subPanes().at(i)->setIndex(subs.at(i), QString());
+}
+
+QString CKLineViewLayout::chartParamOf(CKLineMainWidget* chart)
+{
+    if (!chart)
+        return QString();
+    QJsonObject o = QJsonDocument::fromJson(chart->param(false).toUtf8()).object();
+    QJsonArray sizes;
+    for (int f : chart->getStretchFactorList())
+        sizes.append(f);
+    o.insert(QStringLiteral("stretchFactor"), sizes);
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
 
 QStringList CKLineViewLayout::indexesOf(const CKLineMainWidget* chart)
@@ -134,6 +156,8 @@ QJsonObject CKLineViewLayout::toJson() const
     o.insert(QStringLiteral("periodMultiple"), m_periodMultiple);
     o.insert(QStringLiteral("drType"), m_drType);
     o.insert(QStringLiteral("indexes"), QJsonArray::fromStringList(m_indexes));
+    if (!m_chartParam.isEmpty())
+        o.insert(QStringLiteral("chart"), m_chartParam);
     return o;
 }
 
@@ -178,6 +202,12 @@ void CKLineViewLayout::fromJson(const QJsonObject& o, QStringList* problems)
     } else if (!indexes.isUndefined()) {
         complain(QStringLiteral("indexes"));
     }
+
+    const QJsonValue chart = o.value(QStringLiteral("chart"));
+    if (chart.isString())
+        m_chartParam = chart.toString();
+    else if (!chart.isUndefined())
+        complain(QStringLiteral("chart"));
 }
 
 bool CKLineViewLayout::save(const QString& path, QString* error) const

@@ -23,6 +23,16 @@ class CKLineMainWidget;
 // hands to the chart when it asks for it (event 221).
 //
 // Ex-rights default: 1 (前复权), the adjustment traders read daily charts in.
+//
+// The chart's own layout: chartParam() is the chart's full parameter text
+// (CKLineMainWidget::param(false) with the pane sizes as "stretchFactor"),
+// which holds every period's panes and overlays; it is saved as "chart" and
+// put back with setParam before the fields above, so a restart gives back
+// the layout of each period the user visited. The fields above still win:
+// a period, ex-rights type or indicator list given on the command line is
+// applied over the restored chart (the indicators only when they differ
+// from what the chart shows). Equality leaves the chart text out: it is
+// what the chart derived, not what the user chose.
 class CKLineViewLayout
 {
 public:
@@ -48,6 +58,11 @@ public:
     bool setDrType(int t);
     const QStringList& indexes() const { return m_indexes; }
     void setIndexes(const QStringList& names);
+
+    const QString& chartParam() const { return m_chartParam; }
+    void setChartParam(const QString& text) { m_chartParam = text; }
+    // The chart's full parameter text with its pane sizes.
+    static QString chartParamOf(CKLineMainWidget* chart);
 
     // Puts the layout on a freshly built chart without requesting; unknown
     // formulas are skipped with a log line. The caller requests.
@@ -83,6 +98,7 @@ public:
     bool operator!=(const CKLineViewLayout& o) const { return !(*this == o); }
 
 private:
+    QString m_chartParam;
     QString m_instrument = QString::fromLatin1(kDefaultInstrument);
     int m_period = kDefaultPeriod;
     int m_periodMultiple = 1;

@@ -20,6 +20,7 @@
 #include "kline/CKLineMainWidget.h"
 #include "kline/CKLineWidget.h"
 #include "platform/config/CAppConfig.h"
+#include "platform/config/CUserConfig.h"
 #include "platform/config/QLLog.h"
 #include "platform/formula/catalog/CFormulaOperateManager.h"
 #include "platform/formula/catalog/FormulaPeriod.h"
@@ -156,6 +157,9 @@ CKLineViewWindow::CKLineViewWindow(const CKLineViewLayout& layout, const QString
         return true;
     });
 
+    // This terminal keeps one layout per period (the chart's per-period
+    // memory), not one fixed set of sub-panes for every period.
+    luawrapper::LuaModuleCtrl::setModuleEnabled(QStringLiteral("mdl_ui_custom_use_fixed_attached_figure"), false);
     m_chart = new CKLineMainWidget(this, 0);
     setCentralWidget(m_chart);
     m_statusLabel = new QLabel(this);
@@ -251,6 +255,17 @@ void CKLineViewWindow::createToolBar()
     m_realtimeAction->setObjectName(QStringLiteral("realtime_action"));
     m_realtimeAction->setCheckable(true);
     connect(m_realtimeAction, &QAction::toggled, this, &CKLineViewWindow::slotRealtimeToggled);
+
+    m_downloadAction = bar->addAction(QStringLiteral("下载数据"));
+    m_downloadAction->setObjectName(QStringLiteral("download_action"));
+    connect(m_downloadAction, &QAction::triggered, this, [this] { m_chart->downloadData(); });
+}
+
+void CKLineViewWindow::cyclePeriod()
+{
+    m_chart->switchPeriod();
+    m_layout.setPeriod(int(m_chart->getPeriod()), m_layout.periodMultiple());
+    syncControls();
 }
 
 void CKLineViewWindow::rebuildIndexMenus()
@@ -313,6 +328,7 @@ CKLineViewLayout CKLineViewWindow::currentLayout() const
         layout.setPeriod(int(m_chart->getPeriod()), m_layout.periodMultiple());
         layout.setDrType(m_chart->getDrType());
         layout.setIndexes(CKLineViewLayout::indexesOf(m_chart));
+        layout.setChartParam(CKLineViewLayout::chartParamOf(m_chart));
     }
     return layout;
 }
@@ -578,6 +594,9 @@ void CKLineViewWindow::keyPressEvent(QKeyEvent* event)
         break;
     case Qt::Key_Escape:
         m_chart->hideCrossline();
+        break;
+    case Qt::Key_F8:
+        cyclePeriod();
         break;
     default:
         QMainWindow::keyPressEvent(event);

@@ -59,6 +59,9 @@ public:
     QMenu* overlayMenu() const { return m_overlayMenu; }
     QMenu* subPaneMenu() const { return m_subPaneMenu; }
     QAction* realtimeAction() const { return m_realtimeAction; }
+    QAction* downloadAction() const { return m_downloadAction; }
+    // The next period of the chart's cycle (F8).
+    void cyclePeriod();
     QAction* quitAction() const { return m_quitAction; }
     // The box listing the user files that did not load; null when none is open.
     KW::CMessageBox* loadProblemsBox() const;
@@ -119,6 +122,7 @@ private:
     QMenu* m_overlayMenu = nullptr;
     QMenu* m_subPaneMenu = nullptr;
     QAction* m_realtimeAction = nullptr;
+    QAction* m_downloadAction = nullptr;
     QAction* m_quitAction = nullptr;
     QLabel* m_statusLabel = nullptr;
     QPointer<KW::CMessageBox> m_problemsBox;

@@ -114,6 +114,10 @@ public:
     void setGetTradeDateFunc(const boost::function<int()>& func);
     // The history download request of the chart as it stands.
     CHistoryDataParam historyDataParam() const;
+    // Asks the formula service for the missing history of the chart; every
+    // chunk it reports re-requests the chart without moving the window.
+    // (Public: hosts offer it as a command of their own.)
+    void downloadData();
     // Progress of the last history download (done -1: failed).
     int downloadDone() const { return m_downloadDone; }
     int downloadTotal() const { return m_downloadTotal; }
@@ -316,9 +320,6 @@ protected:
     // when `withActual`).
     void syncFromTimeLine(bool withActual);
 
-    // Asks the formula service for the missing history of the chart; every
-    // chunk it reports re-requests the chart without moving the window.
-    void downloadData();
     void suppleProgress(int done, int total, QString text, QString key);
 
     void keyPressEvent(QKeyEvent* event) override;

@@ -28,6 +28,7 @@
 #include "platform/config/CAppConfig.h"
 #include "platform/formula/catalog/FormulaPeriod.h"
 #include "platform/formula/service/CFormulaManager.h"
+#include "platform/framework/CDragWidgetList.h"
 #include "platform/framework/CMessageBox.h"
 #include "platform/market/CMarketSimulator.h"
 #include "platform/market/CMarketStore.h"
@@ -387,6 +388,78 @@ TEST_F(KLineViewWindowTest, SeveralOverlaysAreSavedAndRestored)
     }
     EXPECT_FALSE(formulaAction(again.overlayMenu(), QStringLiteral("EMA"))->isChecked());
     EXPECT_EQ(again.currentLayout(), restored);
+}
+
+TEST_F(KLineViewWindowTest, EveryPeriodsPanesAndSizesSurviveARestart)
+{
+    auto subs = [](const TC::CKLineMainWidget* chart) {
+        QStringList out;
+        for (const TC::CKLineWidget* p : chart->subPanes())
+            out << p->indexNames().join(QLatin1Char('+')).toUpper();
+        return out;
+    };
+    std::vector<int> daySizes;
+    {
+        CKLineViewWindow w(CKLineViewLayout(), settings());
+        w.resize(1000, 700);
+        w.show();
+        // Day chart: RSI instead of KDJ, the main pane made taller.
+        w.removeLastSubPane();
+        w.addSubPane(QStringLiteral("RSI"));
+        w.chart()->paneList()->changeStretchAt(0, 9);
+        daySizes = w.chart()->getStretchFactorList();
+        // Five-minute chart: only MACD.
+        w.periodCombo()->setCurrentIndex(TC::getPeriodIndex(300));
+        QMetaObject::invokeMethod(w.periodCombo(), "activated", Q_ARG(int, TC::getPeriodIndex(300)));
+        ASSERT_EQ(w.chart()->getPeriod(), 300);
+        while (w.chart()->subPanes().size() > 1)
+            w.removeLastSubPane();
+        w.chart()->subPanes().first()->setIndex(QStringLiteral("MACD"), QString());
+        // Back to the day chart, then quit.
+        w.periodCombo()->setCurrentIndex(TC::getPeriodIndex(86400));
+        QMetaObject::invokeMethod(w.periodCombo(), "activated", Q_ARG(int, TC::getPeriodIndex(86400)));
+        ASSERT_EQ(subs(w.chart()), (QStringList{"VOL", "MACD", "RSI"}));
+        w.close();
+    }
+    CKLineViewLayout restored;
+    ASSERT_EQ(restored.load(settings()), CKLineViewLayout::kLoaded);
+    ASSERT_FALSE(restored.chartParam().isEmpty());
+    CKLineViewWindow again(restored, settings());
+    again.resize(1000, 700);
+    again.show();
+    EXPECT_EQ(again.chart()->getPeriod(), 86400);
+    EXPECT_EQ(subs(again.chart()), (QStringList{"VOL", "MACD", "RSI"}));
+    EXPECT_EQ(again.chart()->getStretchFactorList(), daySizes);
+    EXPECT_TRUE(waitForData(again.chart()));
+    again.cyclePeriod(); // F8: day to week, which inherited the day's layout
+    EXPECT_EQ(again.chart()->getPeriod(), 604800);
+    EXPECT_EQ(again.periodCombo()->currentData().toInt(), 604800);
+    again.periodCombo()->setCurrentIndex(TC::getPeriodIndex(300));
+    QMetaObject::invokeMethod(again.periodCombo(), "activated", Q_ARG(int, TC::getPeriodIndex(300)));
+    EXPECT_EQ(subs(again.chart()), (QStringList{"MACD"}));
+
+    // The command line still wins over the restored chart.
+    CKLineViewLayout given = restored;
+    given.setIndexes({QStringLiteral("MA"), QStringLiteral("KDJ")});
+    CKLineViewWindow overridden(given, settings());
+    EXPECT_EQ(subs(overridden.chart()), (QStringList{"KDJ"}));
+}
+
+TEST_F(KLineViewWindowTest, F8CyclesThePeriodAndDownloadFetchesHistory)
+{
+    CKLineViewWindow w(CKLineViewLayout(), settings());
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    EXPECT_TRUE(waitForData(w.chart()));
+    QTest::keyClick(&w, Qt::Key_F8);
+    EXPECT_EQ(w.chart()->getPeriod(), 604800);
+    EXPECT_EQ(w.periodCombo()->currentData().toInt(), 604800);
+    ASSERT_NE(w.downloadAction(), nullptr);
+    EXPECT_EQ(w.downloadAction()->text(), QStringLiteral("下载数据"));
+    w.downloadAction()->trigger();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return w.chart()->downloadTotal() > 0 && w.chart()->downloadDone() == w.chart()->downloadTotal(); },
+        10000));
 }
 
 TEST_F(KLineViewWindowTest, CtrlQClosesAndSavesLikeClosing)

@@ -26,7 +26,6 @@ public:
     using TC::CKLineMainWidget::addIndexWidget;
     using TC::CKLineMainWidget::clearSubIndexes;
     using TC::CKLineMainWidget::delIndexWidget;
-    using TC::CKLineMainWidget::downloadData;
     using TC::CKLineMainWidget::highlightWidget;
 };
 
