@@ -77,7 +77,7 @@ void CKLineMainWidget::createUi()
     // a period change has re-enabled dragging.
     m_paneList->setDragEnable(true);
     connect(m_paneList, &KW::CDragWidgetList::stretchDragged, this,
-            [this](int, QWidget* w) {
+            [](int, QWidget* w) {
                 if (auto* pane = qobject_cast<CKLineWidget*>(w))
                     pane->handleEvent(206, 0, 0, QString(), nullptr);
             });
