@@ -117,8 +117,18 @@ int main(int argc, char** argv)
     // file that could be neither used nor set aside is never written over.
     QString settingsPath = TC::CKLineViewLayout::defaultSettingsPath();
     TC::CKLineViewLayout saved;
-    if (saved.load(settingsPath) == TC::CKLineViewLayout::kUnusable)
+    QString asidePath;
+    const TC::CKLineViewLayout::LoadResult loaded = saved.load(settingsPath, &asidePath);
+    if (loaded == TC::CKLineViewLayout::kSetAside) {
+        stream(stderr) << "klineview: " << settingsPath << " could not be used; kept as " << asidePath
+                       << ", starting with the default layout\n";
+        stream(stderr).flush();
+    } else if (loaded == TC::CKLineViewLayout::kUnusable) {
+        stream(stderr) << "klineview: " << settingsPath
+                       << " could not be used nor set aside; it is left as it is and not saved over\n";
+        stream(stderr).flush();
         settingsPath.clear();
+    }
     const TC::CKLineViewLayout layout = options.startLayout(saved);
 
     TC::CKLineViewWindow window(layout, settingsPath);

@@ -228,3 +228,39 @@ TEST(KLineViewProgram, ListStillWorks)
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.out.contains(QStringLiteral("SH600000")));
 }
+
+TEST(KLineViewProgram, AnUnusableSavedLayoutIsReportedAndKeptAside)
+{
+    QTemporaryDir home;
+    const QString path = home.filePath(QStringLiteral("klineview.json"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("{\"chart\": broken");
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KLINEVIEW_HOME"), home.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (!env.contains(QStringLiteral("KLINE_DATA_DIR")))
+        env.insert(QStringLiteral("KLINE_DATA_DIR"), QStringLiteral(KLINE_SOURCE_DATA_DIR));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setReadChannel(QProcess::StandardError);
+    p.start(QStringLiteral(KLINEVIEW_BINARY), QStringList());
+    // The report comes before the window; the window then runs until killed.
+    QString err;
+    for (int i = 0; i < 600 && !err.contains(QStringLiteral("starting with")); ++i) {
+        p.waitForReadyRead(100);
+        err += QString::fromUtf8(p.readAllStandardError());
+    }
+    p.kill();
+    p.waitForFinished();
+    EXPECT_TRUE(err.contains(QStringLiteral("could not be used"))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("klineview.json.bad-"))) << err.toStdString();
+    // The damaged text is kept, under the name the report gives.
+    const QStringList aside = QDir(home.path()).entryList({QStringLiteral("klineview.json.bad-*")});
+    ASSERT_EQ(aside.size(), 1);
+    QFile kept(home.filePath(aside.first()));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("{\"chart\": broken"));
+}
