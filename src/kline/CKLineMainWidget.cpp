@@ -251,6 +251,13 @@ void CKLineMainWidget::applyPeriodLayout(int p)
             m_mainPane->addIndex(overlays.at(i), QString());
 }
 
+void CKLineMainWidget::removeMainOverlays()
+{
+    if (m_mainPane)
+        for (const QString& f : mainOverlays())
+            m_mainPane->removeIndex(f);
+}
+
 QStringList CKLineMainWidget::mainOverlays() const
 {
     QStringList out;

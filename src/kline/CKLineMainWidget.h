@@ -287,6 +287,9 @@ public:
 protected:
     void createUi();
     CKLineWidget* addIndexWidget();
+    // A sub-pane with the chart's pane flags, appended to the pane list
+    // (anchor 3, fixed); neither highlighted nor announced.
+    CKLineWidget* createSubPane(int paneId, int stretch);
     void delIndexWidget(int paneId);
     void delAllIndexWidgets();
     void clearSubIndexes();
@@ -302,6 +305,7 @@ protected:
     void applyPeriodLayout(int period);
     // The main pane's formulas other than the price (in pane order).
     QStringList mainOverlays() const;
+    void removeMainOverlays();
     CKLineWidget* findPane(int paneId) const;
     void removeSubPane(CKLineWidget* pane);
     // Drops a main-graph formula from the main pane and puts "KLINE" back

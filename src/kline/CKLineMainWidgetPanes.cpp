@@ -15,15 +15,21 @@
 
 namespace TC {
 
-CKLineWidget* CKLineMainWidget::addIndexWidget()
+CKLineWidget* CKLineMainWidget::createSubPane(int paneId, int stretch)
 {
-    auto* pane = new CKLineWidget(freshPaneId(), m_uiParam, 1, m_viewType, this, this);
+    auto* pane = new CKLineWidget(paneId, m_uiParam, 1, m_viewType, this, this);
     pane->setCreateNewWorkShow(m_createNewWorkShow);
     pane->setTimeRangeQuotation(m_timeRangeQuotation);
     pane->setReplay(m_replay);
     pane->setQuickBuySell(m_quickBuySell);
     m_subPanes.append(pane);
-    m_paneList->addStretchWidget(pane, getNewIndexStretchFactor(), 3, true);
+    m_paneList->addStretchWidget(pane, stretch, 3, true);
+    return pane;
+}
+
+CKLineWidget* CKLineMainWidget::addIndexWidget()
+{
+    CKLineWidget* pane = createSubPane(freshPaneId(), getNewIndexStretchFactor());
     highlightWidget(pane->paneId());
     if (CAppConfig::isClientType(3))
         postEvent(3023, 0, 0, QString(), nullptr);
@@ -226,9 +232,7 @@ void CKLineMainWidget::setCurrentIndexes(const QList<QString>& list)
         return;
     // An empty list (a period without a layout) leaves the main pane
     // without indicators too.
-    for (const QString& f : m_mainPane->indexNames())
-        if (!m_mainPane->series()->isMainGraph(f))
-            m_mainPane->removeIndex(f);
+    removeMainOverlays();
     if (!list.isEmpty() && !list.first().isEmpty())
         m_mainPane->addIndex(list.first(), QString());
     for (int i = 1; i < list.size(); ++i) {
@@ -247,9 +251,7 @@ void CKLineMainWidget::setIndex(const QString& name)
     if (detail->getPlacement() == 1) {
         if (m_mainPane->hasIndex(name))
             return;
-        for (const QString& f : m_mainPane->indexNames())
-            if (!m_mainPane->series()->isMainGraph(f))
-                m_mainPane->removeIndex(f);
+        removeMainOverlays();
         m_mainPane->addIndex(name, QString());
         return;
     }
@@ -358,9 +360,7 @@ void CKLineMainWidget::createIndexWidget(const QString& paneName, int placement,
             if (takeOffMainPane(formula))
                 m_mainPane->request(m_mainPane->lastRunMode(), true);
         } else {
-            for (const QString& f : m_mainPane->indexNames())
-                if (!m_mainPane->series()->isMainGraph(f))
-                    m_mainPane->removeIndex(f);
+            removeMainOverlays();
             m_mainPane->addIndex(formula, QString());
         }
         for (CKLineWidget* sub : m_subPanes)

@@ -371,15 +371,8 @@ void CKLineMainWidget::loadSettings(const QMap<int, QList<QString>>& indexes, st
                    kMaxRestoredSubPanes);
         wanted = kMaxRestoredSubPanes;
     }
-    for (int i = 1; i <= wanted; ++i) {
-        auto* pane = new CKLineWidget(idAt(i), m_uiParam, 1, m_viewType, this, this);
-        pane->setCreateNewWorkShow(m_createNewWorkShow);
-        pane->setTimeRangeQuotation(m_timeRangeQuotation);
-        pane->setReplay(m_replay);
-        pane->setQuickBuySell(m_quickBuySell);
-        m_subPanes.append(pane);
-        m_paneList->addStretchWidget(pane, std::max(1, stretch[size_t(i)]), 3, true);
-    }
+    for (int i = 1; i <= wanted; ++i)
+        createSubPane(idAt(i), std::max(1, stretch[size_t(i)]));
 
     const int preCreated = m_subPanes.size();
     setCurrentIndexes(m_periodIndexes.value(int(m_uiParam->period)));

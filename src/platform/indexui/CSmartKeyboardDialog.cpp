@@ -7,8 +7,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPair>
 #include <QPointer>
 #include <QVBoxLayout>
+#include <QVector>
 
 #include "platform/framework/CUiResource.h"
 #include "platform/market/CMarketStore.h"
@@ -83,31 +85,29 @@ void CSmartKeyboardDialog::refill()
     if (t.isEmpty())
         return;
     CMarketStore* store = CMarketStore::instance();
-    QStringList exact;
-    QStringList starting;
-    QStringList containing;
+    // (key, line) per match, best kind of match first.
+    using Match = QPair<QString, QString>;
+    QVector<Match> groups[3];
     for (const QString& key : store->instrumentKeys()) {
         const auto detail = store->instrument(key);
         if (!detail)
             continue;
         const QString code = QString::fromStdString(detail->code);
         const QString name = QString::fromStdString(detail->name);
+        const Match match(key, QStringLiteral("%1 %2").arg(key, name).trimmed());
         if (key.compare(t, Qt::CaseInsensitive) == 0 || code.compare(t, Qt::CaseInsensitive) == 0)
-            exact << key;
+            groups[0] << match;
         else if (key.startsWith(t, Qt::CaseInsensitive) || code.startsWith(t, Qt::CaseInsensitive))
-            starting << key;
+            groups[1] << match;
         else if (key.contains(t, Qt::CaseInsensitive) || name.contains(t, Qt::CaseInsensitive))
-            containing << key;
-        else
-            continue;
+            groups[2] << match;
     }
-    for (const QStringList* group : {&exact, &starting, &containing})
-        for (const QString& key : *group) {
+    for (const QVector<Match>& group : groups)
+        for (const Match& m : group) {
             if (m_keys.size() == kMaxRows)
                 break;
-            m_keys << key;
-            const auto detail = store->instrument(key);
-            m_list->addItem(QStringLiteral("%1 %2").arg(key, QString::fromStdString(detail->name)).trimmed());
+            m_keys << m.first;
+            m_list->addItem(m.second);
         }
     if (!m_keys.isEmpty())
         m_list->setCurrentRow(0);

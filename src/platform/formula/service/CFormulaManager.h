@@ -218,8 +218,9 @@ private:
         qint64 fromMs = 0;
         qint64 toMs = 0;
         QString label;
+        int bars = 0;
     };
-    void runSuppleStep(const QString& key, const QVector<SuppleChunk>& chunks, qint64 periodMs, int step,
+    void runSuppleStep(const QString& key, const QVector<SuppleChunk>& chunks, int step,
                        SuppleProgressCallback progress);
     static QStringList tickKeysOf(const CFormulaParam& param);
     static QString formulaNameOf(const CFormulaParam& param);

@@ -145,7 +145,9 @@ void CFormulaManager::suppleDataFromServer(const QString& key, const CHistoryDat
             c.label = years ? QString::number(day.year()) : day.toString(QStringLiteral("yyyy/MM/dd"));
             // Days without bars (weekends, holidays) are no chunk of their own.
             const auto lo = std::lower_bound(times.begin(), times.end(), c.fromMs);
-            if (lo != times.end() && *lo <= c.toMs)
+            const auto hi = std::upper_bound(lo, times.end(), c.toMs);
+            c.bars = int(hi - lo);
+            if (c.bars > 0)
                 chunks.append(c);
             day = next;
         }
@@ -158,29 +160,22 @@ void CFormulaManager::suppleDataFromServer(const QString& key, const CHistoryDat
         return;
     }
     QLLOG_INFO(qlog::kStdLogger, "history download of %1%: %2% chunk(s)", historyParam.stockKey(), chunks.size());
-    const qint64 periodMs = historyParam.periodMs;
-    QTimer::singleShot(0, this,
-                       [this, key, chunks, periodMs, progress] { runSuppleStep(key, chunks, periodMs, 0, progress); });
+    QTimer::singleShot(0, this, [this, key, chunks, progress] { runSuppleStep(key, chunks, 0, progress); });
 }
 
-void CFormulaManager::runSuppleStep(const QString& key, const QVector<SuppleChunk>& chunks, qint64 periodMs,
-                                    int step, SuppleProgressCallback progress)
+void CFormulaManager::runSuppleStep(const QString& key, const QVector<SuppleChunk>& chunks, int step,
+                                    SuppleProgressCallback progress)
 {
     const SuppleChunk& c = chunks.at(step);
-    const QVector<qint64> times = barTimesMs(CFormulaEngine::store(), c.stockKey, periodMs);
-    const auto lo = std::lower_bound(times.begin(), times.end(), c.fromMs);
-    const auto hi = std::upper_bound(times.begin(), times.end(), c.toMs);
     const int done = step + 1;
     const int total = chunks.size();
-    const QString text = done < total ? QStringLiteral("正在补充数据 %1 %2: %3 条")
-                                            .arg(c.stockKey, c.label)
-                                            .arg(int(hi - lo))
-                                      : QStringLiteral("补充数据完成");
+    const QString text = done < total
+                             ? QStringLiteral("正在补充数据 %1 %2: %3 条").arg(c.stockKey, c.label).arg(c.bars)
+                             : QStringLiteral("补充数据完成");
     progress(done, total, text, key);
     if (done < total)
-        QTimer::singleShot(0, this, [this, key, chunks, periodMs, done, progress] {
-            runSuppleStep(key, chunks, periodMs, done, progress);
-        });
+        QTimer::singleShot(0, this,
+                           [this, key, chunks, done, progress] { runSuppleStep(key, chunks, done, progress); });
 }
 
 void CFormulaManager::sendTempHandleEvent(int eventId, int p1, int p2, const QString& text, QVariant& answer)
