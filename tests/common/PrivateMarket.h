@@ -24,6 +24,8 @@ public:
     }
     static void destroyStore()
     {
+        // Ranking-list workers read the store they were started on.
+        TC::CFormulaManager::instance()->waitForWorkers();
         delete s_store;
         s_store = nullptr;
     }
