@@ -16,9 +16,11 @@
 #include "kline/IndexKLineViewGlobal.h"
 #include "platform/config/BsonDefs.h"
 #include "platform/formula/CHistoryDataParam.h"
+#include "platform/formula/FormulaRunTypes.h"
 #include "platform/formula/RPCFormulaMetaResult.h"
 #include "platform/formula/RPCFormulaResult.h"
 #include "platform/framework/CBaseWidget.h"
+#include "platform/indexui/CIndexDetail.h"
 #include "platform/market/CInstrumentDetail.h"
 
 class QPainter;
@@ -174,6 +176,8 @@ public:
     std::vector<int> getStretchFactorList() const;
     bool hasIndex(const QString& name) const;
     bool isGroupIndexExist(int paneId) const;
+    // The first sub-pane's formula ("" without one).
+    QString frontSubIndex() const;
     void setMouseInFalse();
     QList<int> getModelGroupList() const;
     void subScriptLog(const boost::shared_ptr<CSubScriptLogInfo>& info);
@@ -268,9 +272,43 @@ public:
     void setParam(const bson::BSONObj& param);
     QMap<QString, bool> getLinkageDialogSetting();
     void loadLinkageDialogSetting(const QMap<QString, bool>& setting);
+    // --- formula management
+    // The formula manager's single entry: op 0 double-clicked, 1 applied
+    // (`applyArg` becomes the view model's applied-index argument), 2
+    // confirmed after editing, 3 modified, 4 deleted; the layout is stored
+    // after each. Where a formula goes follows its catalogue placement:
+    // 0 a sub-pane (the highlighted one, else the last, else a new one),
+    // 1 overlaid on the candles (replacing the other overlays), 2 taking
+    // over the main pane. A formula without an ex-rights preference (-1)
+    // never changes the chart's ex-rights type.
+    void updateIndex(const QString& name, int op, int applyArg, kelv::EFormulaLanguage language,
+                     kelv::ERunMode runMode, const QString& paramText);
+    // Re-requests every sub-pane whose last formula lists `name` among its
+    // extension names.
+    void upIndexByExtend(const QString& name);
+    void updateIndexTemplate();
+    // The chart shows the custom index (with index type 1); the main pane
+    // is cleared, the host requests.
+    void setCustomIndex(CIndexDetail index);
+
+    // --- superposition
     // Superposed instruments (keys of the view model's added instruments).
     QStringList superposedStock() const;
     void addSuperposedStock(std::shared_ptr<qlservice::CInstrumentDetail> stock);
+    void addSuperposedCustomIndex(CIndexDetail index);
+    // Keys of the superposed custom indexes.
+    QStringList superposedIndex() const;
+    int superposedStockSize() const;
+    // Every superposition goes (user instruments, sector index, convertible
+    // bond, custom indexes); the chart's own series stay.
+    void delAllAddStock();
+    void clearSuperposIndex();
+    // The instruments the user added go; the sector index and the
+    // convertible bond, which follow the instrument, stay.
+    void clearStock();
+    // Superposes the sector index of the instrument's industry (level 1
+    // unless a level is set) and requests it.
+    void showContrastSector();
     // The template strip's selections (empty without a strip).
     QVector<QString> getSelectIndex() const;
     QVector<QString> getSelectTempalte() const;
@@ -279,12 +317,29 @@ public:
 
     bool handleEvent(int id, int p1, int p2, const QString& text, void* data) override;
     void themeChanged() override;
-    virtual void handleDoubleClickedFormula(const QString& name, const QString& paramText);
     // The keyboard spirit's pick: the chart shows that instrument (kind 0)
     // and requests it.
     void onSelectStock(std::shared_ptr<qlservice::CInstrumentDetail> stock, int kind);
 
 protected:
+    void handleApplyFormula(const QString& name, kelv::EFormulaLanguage language, kelv::ERunMode runMode);
+    void handleConfirmFormula(const QString& name, kelv::EFormulaLanguage language);
+    void handleModifyFormula(const QString& name, kelv::EFormulaLanguage language);
+    void handleDeleteFormula(const QString& name);
+    virtual void handleDoubleClickedFormula(const QString& name, const QString& paramText);
+    // The strip remembers the formula `pane` is about to lose.
+    void updateIndexTemplate(CKLineWidget* pane, QString name, bool force);
+    // Puts a formula where its placement says (the apply and double-click
+    // rules) and requests the receiving pane with `runMode`.
+    void placeFormula(int placement, const QString& name, const QString& paramText, int runMode,
+                      bool drChanged);
+    // The sub-pane a sub-graph formula goes to: the highlighted sub-pane,
+    // else the last one; null without sub-panes.
+    CKLineWidget* formulaTargetPane() const;
+    // The chart takes a formula's ex-rights type; true when it changed.
+    bool takeOverDrType(int drType);
+    void requestAfterDrChange();
+
     void createUi();
     CKLineWidget* addIndexWidget();
     // A sub-pane with the chart's pane flags, appended to the pane list

@@ -297,42 +297,6 @@ bool CKLineMainWidget::takeOffMainPane(const QString& formula)
     return false;
 }
 
-void CKLineMainWidget::handleDoubleClickedFormula(const QString& name, const QString& paramText)
-{
-    const auto detail = CFormulaOperateManager::getFormula(name);
-    if (!detail || !m_mainPane)
-        return;
-    const int runMode = m_uiParam->runMode;
-    switch (detail->getPlacement()) {
-    case 2:
-        m_mainPane->graph()->prepareExternalMainGraph();
-        m_mainPane->addIndex(name, paramText);
-        clear(true);
-        request(false);
-        break;
-    case 1:
-        if (m_mainPane->hasIndex(name))
-            takeOffMainPane(name);
-        m_mainPane->addIndex(name, paramText);
-        m_mainPane->request(runMode, false);
-        break;
-    default: {
-        CKLineWidget* pane = findPane(m_highlightedPaneId);
-        if (!pane || pane == m_mainPane)
-            pane = m_subPanes.isEmpty() ? nullptr : m_subPanes.last();
-        if (pane) {
-            pane->setIndex(name, paramText);
-        } else {
-            pane = addIndexWidget();
-            pane->addIndex(name, paramText);
-        }
-        pane->request(runMode, true);
-        break;
-    }
-    }
-    saveCurrentIndexs();
-}
-
 // ---------------------------------------------------------------------------
 // Satellite panes
 

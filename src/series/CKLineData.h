@@ -155,6 +155,12 @@ public:
     // The visible window re-expressed as the superposed entry's bars at the
     // same times (unchanged when the times are not found).
     void adjustSuperposDrawRegion(QPoint& window, const RPCFormulaResultCache& cache) const;
+    // Drops the results of every superposed instrument of the view model's
+    // list; the chart's own instrument keeps its series even when it is in
+    // the list too.
+    void delAllStockData();
+    // Drops every result of one superposed instrument or custom index.
+    void removeStockData(const QString& key);
     // The labels drawAxis prints at the ticks (none when the pane has no
     // result of the base instrument).
     // With a font's metrics, each label fits `width` pixels (fewer decimals).

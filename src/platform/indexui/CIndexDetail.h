@@ -1,7 +1,11 @@
 #pragma once
 
+#include <memory>
+
 #include <QString>
 #include <QStringList>
+
+#include "platform/market/CInstrumentDetail.h"
 
 namespace TC {
 
@@ -23,5 +27,9 @@ struct CIndexDetail : public CStockInfo {
     int decimals = 2;
     QStringList componentKeys; // instrument keys of the components, in order
 };
+
+// The instrument a chart shows for a custom index: market "CD", the index
+// key as key and code, a price tick of its decimals.
+std::shared_ptr<qlservice::CInstrumentDetail> indexDetail2Detail(const CIndexDetail& index);
 
 } // namespace TC

@@ -156,7 +156,9 @@ public:
     void getGroupRunProgress(int& done, int& total, const QString& id) const;
     std::shared_ptr<se::RPCGroupResult> getFormulaForGroup(const QString& id) const;
     // Extension names of a formula: the output names of its last history
-    // answer, kept until clearExtendCache (an empty name clears every entry).
+    // answer, kept until clearExtendCache (an empty name clears every entry);
+    // without such an answer, the outputs the catalogue's formula declares
+    // (and "<NAME>_holding" for a group model).
     void getGroupExtendNames(const QString& name, QStringList& names) const;
     void clearExtendCache(const QString& name = QString());
 

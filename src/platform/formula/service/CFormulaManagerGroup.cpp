@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "platform/formula/catalog/CFormulaOperateManager.h"
+#include "platform/formula/lang/CFormulaProgram.h"
 #include "platform/formula/service/CFormulaManager.h"
 
 namespace TC {
@@ -102,7 +104,28 @@ std::shared_ptr<se::RPCGroupResult> CFormulaManager::getFormulaForGroup(const QS
 
 void CFormulaManager::getGroupExtendNames(const QString& name, QStringList& names) const
 {
-    names = m_extendNames.value(name.trimmed().toUpper());
+    const QString upper = name.trimmed().toUpper();
+    const auto cached = m_extendNames.constFind(upper);
+    if (cached != m_extendNames.cend()) {
+        names = cached.value();
+        return;
+    }
+    // Not answered since the cache was cleared (every sub-pane answer
+    // clears it): what the catalogue says the formula produces.
+    names.clear();
+    const auto detail = CFormulaOperateManager::getFormula(upper);
+    if (!detail)
+        return;
+    if (detail->isNative()) {
+        names = detail->getOutputNames();
+    } else if (CFormulaOperateManager::genLuaFormula(detail)) {
+        for (const flang::CFormulaStatement& st : detail->getRunHandle()->statements())
+            if (!st.hidden && !st.drawing)
+                names << st.name;
+    }
+    // A group model's holdings are extension data of their own.
+    if (detail->isGroupModel())
+        names << detail->getName() + QStringLiteral("_holding");
 }
 
 void CFormulaManager::clearExtendCache(const QString& name)
