@@ -58,6 +58,7 @@ void CKLineGraphWidget::setIndex(const QString& name, const QString& paramText)
         m_paramTexts.insert(upper, paramText);
     else
         m_pData->setFormulas(QStringList());
+    closeInspectionIfNoFormulas();
 }
 
 void CKLineGraphWidget::removeIndex(const QString& name)
@@ -67,6 +68,7 @@ void CKLineGraphWidget::removeIndex(const QString& name)
     const QString upper = name.trimmed().toUpper();
     m_pData->removeFormula(upper);
     m_paramTexts.remove(upper);
+    closeInspectionIfNoFormulas();
 }
 
 void CKLineGraphWidget::removeAllIndexes()

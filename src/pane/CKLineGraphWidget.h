@@ -172,6 +172,34 @@ public:
     bool isTradeTipShown() const { return m_tradeTipShown; }
     bool isExpectationShown() const { return m_showExpectation; }
 
+    // --- inspection views: a box at the plot's top-left describing the
+    // crosshair bar (the locked bar while the cursor is locked, else the last
+    // bar). One view at a time: showing one hides the other. They survive
+    // refresh and new bars and close with the pane's last formula; Esc closes.
+    //  - Position view: the holdings of the pane's group result as of the bar.
+    //  - Variable view: the hidden variables of the pane's formulas at the bar.
+    enum InspectionView { NoInspection = 0, PositionInspection = 1, VariableInspection = 2 };
+    void showPositionView(bool on);
+    bool isPositionViewShown() const { return m_inspection == PositionInspection; }
+    void togglePositionView() { showPositionView(!isPositionViewShown()); }
+    void showVariableView(bool on);
+    bool isVariableViewShown() const { return m_inspection == VariableInspection; }
+    void toggleVariableView() { showVariableView(!isVariableViewShown()); }
+    // Closes the open view; false when none was open.
+    bool hideInspectionView();
+    // The cursor moved or the group result changed: repaints the open view.
+    void updateInspectionView();
+    // The bar the views describe (-1 without bars).
+    int inspectionIndex() const;
+    // Texts of the open view as it is drawn at the current size, one entry
+    // per line (header first, table cells joined by tabs); empty when none
+    // is open.
+    QStringList inspectionLines() const;
+    // Where the last compose drew the box (null when not drawn).
+    QRect inspectionBoxRect() const { return m_inspectionBox; }
+    // The plot area the box is kept inside.
+    QRect inspectionPlotRect() const;
+
     // Value-space conversions handed to the drawing-tool engine:
     // pixel -> (time tag, value) and back.
     QPointF pixelToValue(const QPointF& pixel) const;
@@ -196,6 +224,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void updateDrawGraphKey();
@@ -218,6 +247,23 @@ private:
     void drawSelections(QPainter& painter);
     void drawLockLine(QPainter& painter);
     void drawTradeTips(QPainter& painter);
+    void drawInspectionView(QPainter& painter);
+    // One cell of an inspection box; tone picks its colour.
+    struct InspectionCell {
+        QString text;
+        int tone = 0; // 0 text, 1 rise, -1 fall, 2 title
+    };
+    using InspectionRow = QVector<InspectionCell>;
+    // Rows of the open view: the header line, then one row of cells per line.
+    QVector<InspectionRow> inspectionRows() const;
+    QVector<InspectionRow> positionRows(int bar) const;
+    QVector<InspectionRow> variableRows(int bar) const;
+    // The rows cut to the room the plot leaves (an ellipsis last when cut).
+    QVector<InspectionRow> fittedInspectionRows() const;
+    QRect inspectionRoom() const;
+    // The bar's time as the time strip shows it.
+    QString barTimeText(int bar) const;
+    void closeInspectionIfNoFormulas();
     // One value label in the axis column at row `top`.
     void drawAxisLabel(QPainter& painter, double value, int top, const char* textColorKey);
     // Decimals of the chart instrument's price tick.
@@ -260,6 +306,18 @@ private:
     QVector<CTradeTip> m_dealTips;
     QVector<CTradeTip> m_orderTips;
     bool m_showExpectation = true;
+    int m_inspection = NoInspection;
+    QRect m_inspectionBox;
+    // Hidden variables are computed by running the formula: kept for the
+    // bar and picture they were read for.
+    struct VariableCache {
+        int bar = -1;
+        qint64 timeMs = -1;
+        int refresh = -1;
+        QVector<QString> ids;
+        QVector<InspectionRow> rows;
+    };
+    mutable VariableCache m_varCache;
     // Ranking-list records under the pointer (filled by mouse handling).
     QVector<std::shared_ptr<se::LongHuBangRankListInfo>> m_rankHits;
 };

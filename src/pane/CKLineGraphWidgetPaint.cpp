@@ -109,6 +109,7 @@ void CKLineGraphWidget::paintEvent(QPaintEvent*)
     drawGraph(painter);
     if (m_tradeTipShown)
         drawTradeTips(painter);
+    drawInspectionView(painter);
 }
 
 void CKLineGraphWidget::drawGroupModelNotice(QPainter& painter)

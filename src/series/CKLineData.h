@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cfloat>
 #include <memory>
 #include <string>
 
@@ -210,6 +211,31 @@ public:
     // the largest double when the group did not trade it on that bar.
     virtual double getRealTradePrice(const QString& key, int barIndex, const QString& code) const;
 
+    // One instrument's holding of a group result as of a bar. Volumes are
+    // signed (a sell beyond the holding opens a short at the sell price).
+    struct GroupHolding {
+        QString code;
+        double volume = 0.0;
+        // Average cost of the open holding; 0 while flat.
+        double avgCost = 0.0;
+        double realized = 0.0;
+        // At the bar's close; the largest double when the series has no close
+        // of the instrument at that time.
+        double floating = DBL_MAX;
+        int tradeCount = 0;
+        qint64 lastTime = 0; // seconds
+        int lastSide = 0;
+        double lastPrice = 0.0;
+        double lastVolume = 0.0;
+    };
+    // Holdings of group result `key` as of chart bar `barIndex` (trades whose
+    // time tag is at or before the bar's): one per instrument traded by then,
+    // in the order of the result's codes. Empty for an unknown key or bar.
+    QVector<GroupHolding> getGroupHoldings(const QString& key, int barIndex) const;
+    // The request id of the pane's first formula that has a group result
+    // (empty when none has).
+    QString firstGroupResultKey() const;
+
 signals:
     void sigUpdateLonghubangData();
 
@@ -273,6 +299,21 @@ protected:
     int m_lhbState = 0;
     mutable boost::shared_mutex m_lhbLock;
     QMap<QString, std::shared_ptr<se::RPCGroupResult>> m_groupResults;
+    // Cumulative holdings after each trade, per instrument, built once per
+    // received result so a crosshair query is a binary search per instrument.
+    struct GroupBookStep {
+        qint64 timeTag = 0;
+        GroupHolding state;
+    };
+    struct GroupBook {
+        QVector<QString> codes;
+        QVector<QVector<GroupBookStep>> steps; // parallel to codes
+    };
+    static GroupBook buildGroupBook(const se::RPCGroupResult& result);
+    // Close of `code` at the bar of time tag `t` (seconds) among the series'
+    // results; the largest double when none holds that bar.
+    double closeOfInstrument(const QString& code, qint64 t) const;
+    QMap<QString, GroupBook> m_groupBooks;
 };
 
 } // namespace TC

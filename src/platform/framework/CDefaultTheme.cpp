@@ -296,6 +296,12 @@ void CDefaultTheme::buildDark(Table& t)
     // the rest of the band.
     colour(t, "ic_clr_timeline_overview_window", "#38a0c8ff");
     colour(t, "ic_clr_timeline_overview_shade", "#60000000");
+    // Inspection boxes over the plot (holdings, formula variables).
+    colour(t, "ic_clr_inspection_bg", "#c8141c28");
+    colour(t, "ic_clr_inspection_border", "#5a6e8c");
+    colour(t, "ic_clr_inspection_text", "#e6e6e6");
+    colour(t, "ic_clr_inspection_title", "#ffd200");
+    font(t, "ic_fnt_inspection_text", 12);
 }
 
 void CDefaultTheme::buildLight(Table& t)
@@ -416,6 +422,10 @@ void CDefaultTheme::buildLight(Table& t)
     recolour(t, "ic_clr_draw_graph_select", "#202020");
     recolour(t, "ic_clr_timeline_overview_window", "#402a6ab0");
     recolour(t, "ic_clr_timeline_overview_shade", "#40ffffff");
+    recolour(t, "ic_clr_inspection_bg", "#d8f4f6fa");
+    recolour(t, "ic_clr_inspection_border", "#8c9ab0");
+    recolour(t, "ic_clr_inspection_text", "#202020");
+    recolour(t, "ic_clr_inspection_title", "#2050d0");
 }
 
 } // namespace KW
