@@ -180,6 +180,19 @@ public:
     QString frontSubIndex() const;
     void setMouseInFalse();
     QList<int> getModelGroupList() const;
+    // The highlighted sub-pane's group model shows its holdings (event 217);
+    // asked again, the view closes (so does Esc).
+    void viewGroupModelPosition();
+    // The highlighted pane shows (or, asked again, hides) its formula's
+    // variables at the cursor bar.
+    void viewVariable();
+    // Group-model panes take the catalogue's formula of the identifier their
+    // answers carry (no request).
+    void loadGroupSingleFormula();
+    // The template strip (concise full chart only).
+    void showIndexModelWidget();
+    void setIndexModelVisible(bool on);
+    void changeBtnStatus(bool enabled);
     void subScriptLog(const boost::shared_ptr<CSubScriptLogInfo>& info);
     void unSubScriptLog(const QString& formula);
 

@@ -361,6 +361,16 @@ void CKLineMainWidget::fixMultiWidgetTimetag()
 
 void CKLineMainWidget::keyPressEvent(QKeyEvent* event)
 {
+    // Esc closes an open position or variable view before anything else.
+    if (event->key() == Qt::Key_Escape) {
+        bool closed = m_mainPane && m_mainPane->graph()->hideInspectionView();
+        for (CKLineWidget* pane : m_subPanes)
+            closed = pane->graph()->hideInspectionView() || closed;
+        if (closed) {
+            event->accept();
+            return;
+        }
+    }
     const bool client3 = CAppConfig::isClientType(3);
     if (m_viewType != 7 && !client3) {
         QWidget::keyPressEvent(event);

@@ -39,25 +39,6 @@ struct FormulaChart : ::testing::Test {
     QList<QString> storedLayout() const { return chart.getIndexParam().value(86400); }
 };
 
-// A user formula of the given placement (and ex-rights preference),
-// removed again at the end of the test.
-struct UserFormula {
-    QString name;
-    UserFormula(const QString& n, int placement, int drType) : name(n)
-    {
-        TC::CFormulaDetail d;
-        d.setName(n);
-        d.setTitle(n);
-        d.setPlacement(placement);
-        d.setKind(placement == 0 ? 0 : 1);
-        d.setDrType(drType);
-        d.setSource(QStringLiteral("A:MA(CLOSE,5);"));
-        QString error;
-        EXPECT_TRUE(TC::CFormulaOperateManager::instance()->saveUserFormula(d, &error)) << error.toStdString();
-    }
-    ~UserFormula() { TC::CFormulaOperateManager::instance()->removeUserFormula(name); }
-};
-
 TEST_F(FormulaChart, SubGraphFormulaGoesToTheHighlightedOrLastSubPane)
 {
     // The main pane highlighted: the last sub-pane takes it, no new pane.
@@ -184,7 +165,7 @@ TEST_F(FormulaChart, DoubleClickPlacesWithTheGivenParameters)
 
 TEST_F(FormulaChart, TakeOverFormulaPreparesAnExternalMainGraph)
 {
-    UserFormula takeOver("MYTAKEOVER", 2, -1);
+    ktest::UserFormula takeOver("MYTAKEOVER", 2, -1);
     chart.updateIndex(takeOver.name, Apply, 0, 0, 0, QString());
     EXPECT_TRUE(chart.mainPane()->graph()->isExternalMainGraph());
     EXPECT_TRUE(chart.mainPane()->hasIndex(takeOver.name));

@@ -9,6 +9,7 @@
 
 #include "common/EventLog.h"
 #include "kline/CKLineMainWidget.h"
+#include "platform/formula/catalog/CFormulaOperateManager.h"
 
 namespace ktest {
 
@@ -47,5 +48,23 @@ template <typename F> bool waitUntil(F cond, int limitMs = 20000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     return cond();
 }
+
+// A user formula of the given placement and ex-rights preference in the
+// catalogue for the lifetime of the object.
+struct UserFormula {
+    QString name;
+    UserFormula(const QString& n, int placement, int drType) : name(n)
+    {
+        TC::CFormulaDetail d;
+        d.setName(n);
+        d.setTitle(n);
+        d.setPlacement(placement);
+        d.setKind(placement == 0 ? 0 : 1);
+        d.setDrType(drType);
+        d.setSource(QStringLiteral("A:MA(CLOSE,5);"));
+        TC::CFormulaOperateManager::instance()->saveUserFormula(d);
+    }
+    ~UserFormula() { TC::CFormulaOperateManager::instance()->removeUserFormula(name); }
+};
 
 } // namespace ktest
