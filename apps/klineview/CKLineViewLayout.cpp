@@ -1,5 +1,7 @@
 #include "CKLineViewLayout.h"
 
+#include <cmath>
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -151,6 +153,7 @@ QStringList CKLineViewLayout::indexesOf(const CKLineMainWidget* chart)
 QJsonObject CKLineViewLayout::toJson() const
 {
     QJsonObject o;
+    o.insert(QStringLiteral("version"), kFormatVersion);
     o.insert(QStringLiteral("instrument"), m_instrument);
     o.insert(QStringLiteral("period"), m_period);
     o.insert(QStringLiteral("periodMultiple"), m_periodMultiple);
@@ -233,6 +236,21 @@ bool CKLineViewLayout::save(const QString& path, QString* error) const
     return true;
 }
 
+QString CKLineViewLayout::versionProblem(const QJsonValue& version)
+{
+    // Files written before the field existed are format 1.
+    if (version.isUndefined())
+        return QString();
+    const double v = version.toDouble(-1);
+    if (!version.isDouble() || v < 1 || v != std::floor(v))
+        return QStringLiteral("format version is not a positive whole number");
+    if (v > kFormatVersion)
+        return QStringLiteral("written by a newer klineview (format %1, this one reads up to %2)")
+            .arg(v)
+            .arg(kFormatVersion);
+    return QString();
+}
+
 CKLineViewLayout::LoadResult CKLineViewLayout::load(const QString& path, QString* setAsidePath)
 {
     QFile file(path);
@@ -250,6 +268,8 @@ CKLineViewLayout::LoadResult CKLineViewLayout::load(const QString& path, QString
             why = parseError.errorString();
         else if (!doc.isObject())
             why = QStringLiteral("not a JSON object");
+        else
+            why = versionProblem(doc.object().value(QStringLiteral("version")));
     }
     if (!why.isEmpty()) {
         // Keep what the user had: the next save would otherwise write over it.

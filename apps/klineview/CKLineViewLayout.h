@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QString>
 #include <QStringList>
 
@@ -80,6 +81,11 @@ public:
     // Atomic write (QSaveFile). False with the reason in *error.
     bool save(const QString& path, QString* error) const;
 
+    // Format of the file; a file of a later format (a newer klineview wrote
+    // it) is set aside like an unreadable one instead of being half-read
+    // and then overwritten.
+    static constexpr int kFormatVersion = 1;
+
     enum LoadResult {
         kLoaded,   // every valid field taken (invalid ones are logged)
         kMissing,  // no file: nothing to do
@@ -98,6 +104,9 @@ public:
     bool operator!=(const CKLineViewLayout& o) const { return !(*this == o); }
 
 private:
+    // Why a file of that "version" value cannot be read ("" when it can).
+    static QString versionProblem(const QJsonValue& version);
+
     QString m_chartParam;
     QString m_instrument = QString::fromLatin1(kDefaultInstrument);
     int m_period = kDefaultPeriod;

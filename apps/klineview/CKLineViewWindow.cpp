@@ -244,10 +244,16 @@ void CKLineViewWindow::createToolBar()
     auto* menu = new QMenu(m_indexButton);
     m_overlayMenu = menu->addMenu(QStringLiteral("主图指标"));
     m_subPaneMenu = menu->addMenu(QStringLiteral("添加副图"));
+    m_applyMenu = menu->addMenu(QStringLiteral("更换选中副图指标"));
     connect(menu->addAction(QStringLiteral("删除最后副图")), &QAction::triggered, this,
             &CKLineViewWindow::removeLastSubPane);
-    connect(m_overlayMenu, &QMenu::aboutToShow, this, [this] { fillIndexMenu(true); });
-    connect(m_subPaneMenu, &QMenu::aboutToShow, this, [this] { fillIndexMenu(false); });
+    menu->addSeparator();
+    connect(menu->addAction(QStringLiteral("查看持仓")), &QAction::triggered, this,
+            [this] { m_chart->viewGroupModelPosition(); });
+    connect(menu->addAction(QStringLiteral("查看变量")), &QAction::triggered, this,
+            [this] { m_chart->viewVariable(); });
+    for (QMenu* m : {m_overlayMenu, m_subPaneMenu, m_applyMenu})
+        connect(m, &QMenu::aboutToShow, this, [this, m] { fillIndexMenu(m); });
     m_indexButton->setMenu(menu);
     bar->addWidget(m_indexButton);
 
@@ -270,13 +276,13 @@ void CKLineViewWindow::cyclePeriod()
 
 void CKLineViewWindow::rebuildIndexMenus()
 {
-    fillIndexMenu(true);
-    fillIndexMenu(false);
+    for (QMenu* m : {m_overlayMenu, m_subPaneMenu, m_applyMenu})
+        fillIndexMenu(m);
 }
 
-void CKLineViewWindow::fillIndexMenu(bool overlays)
+void CKLineViewWindow::fillIndexMenu(QMenu* menu)
 {
-    QMenu* menu = overlays ? m_overlayMenu : m_subPaneMenu;
+    const bool overlays = menu == m_overlayMenu;
     qDeleteAll(menu->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly));
     menu->clear();
     const CFormulaCatalog::Ptr root = CFormulaOperateManager::getRootCatalog();
@@ -286,8 +292,14 @@ void CKLineViewWindow::fillIndexMenu(bool overlays)
             connect(a, &QAction::triggered, this, [this, formula](bool on) { setOverlay(formula, on); });
         });
     } else if (root) {
-        addCatalogue(menu, root, false, [this](QAction* a, const QString& formula) {
-            connect(a, &QAction::triggered, this, [this, formula] { addSubPane(formula); });
+        const bool add = menu == m_subPaneMenu;
+        addCatalogue(menu, root, false, [this, add](QAction* a, const QString& formula) {
+            connect(a, &QAction::triggered, this, [this, formula, add] {
+                if (add)
+                    addSubPane(formula);
+                else
+                    applyFormula(formula);
+            });
         });
     }
     if (overlays) {
@@ -488,6 +500,13 @@ void CKLineViewWindow::addSubPane(const QString& formula)
     m_chart->setSubIndexSize(n + 1);
     m_chart->setSubIndex(n, formula);
     m_layout.setIndexes(CKLineViewLayout::indexesOf(m_chart));
+}
+
+void CKLineViewWindow::applyFormula(const QString& formula)
+{
+    m_chart->updateIndex(formula, 1, 0, 0, 0, QString());
+    m_layout.setIndexes(CKLineViewLayout::indexesOf(m_chart));
+    syncControls();
 }
 
 void CKLineViewWindow::removeLastSubPane()

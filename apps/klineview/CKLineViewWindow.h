@@ -58,6 +58,7 @@ public:
     QToolButton* indexButton() const { return m_indexButton; }
     QMenu* overlayMenu() const { return m_overlayMenu; }
     QMenu* subPaneMenu() const { return m_subPaneMenu; }
+    QMenu* applyMenu() const { return m_applyMenu; }
     QAction* realtimeAction() const { return m_realtimeAction; }
     QAction* downloadAction() const { return m_downloadAction; }
     // The next period of the chart's cycle (F8).
@@ -80,6 +81,9 @@ public:
     void setOverlay(const QString& formula, bool on);
     void clearOverlays();
     void addSubPane(const QString& formula);
+    // The formula manager's "apply": the formula replaces the selected
+    // sub-pane's (else the last one's).
+    void applyFormula(const QString& formula);
     void removeLastSubPane();
     void setRealtime(bool on);
     bool saveSettings();
@@ -107,7 +111,7 @@ private:
     // opens (user formulas may have come since); overlays the chart shows are
     // checked.
     void rebuildIndexMenus();
-    void fillIndexMenu(bool overlays);
+    void fillIndexMenu(QMenu* menu);
     void syncControls();
     void updateTitle();
 
@@ -121,6 +125,7 @@ private:
     QToolButton* m_indexButton = nullptr;
     QMenu* m_overlayMenu = nullptr;
     QMenu* m_subPaneMenu = nullptr;
+    QMenu* m_applyMenu = nullptr;
     QAction* m_realtimeAction = nullptr;
     QAction* m_downloadAction = nullptr;
     QAction* m_quitAction = nullptr;

@@ -68,7 +68,11 @@ TEST(KLineViewLayout, UnusableFileIsSetAsideAndNeverWrittenOver)
     const CKLineViewLayout before = sampleLayout();
     for (const QByteArray& bytes :
          {QByteArray("{\"instrument\": \"SH6"), QByteArray("[1,2,3]"), QByteArray(""),
-          QByteArray("\xff\xfe garbage"), QByteArray("\"SH600000\"")}) {
+          QByteArray("\xff\xfe garbage"), QByteArray("\"SH600000\""),
+          // A later format, or a version that is no format at all.
+          QByteArray("{\"version\": 2, \"instrument\": \"SH600519\"}"),
+          QByteArray("{\"version\": \"1\", \"instrument\": \"SH600519\"}"),
+          QByteArray("{\"version\": 1.5}")}) {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("klineview.json"));
         writeFile(path, bytes);

@@ -25,6 +25,7 @@
 #include "CKLineViewWindow.h"
 #include "kline/CKLineMainWidget.h"
 #include "kline/CKLineWidget.h"
+#include "pane/CKLineGraphWidget.h"
 #include "platform/config/CAppConfig.h"
 #include "platform/formula/catalog/FormulaPeriod.h"
 #include "platform/formula/service/CFormulaManager.h"
@@ -367,6 +368,23 @@ TEST_F(KLineViewWindowTest, OverlaysToggleOneByOneAndSubPanesStack)
     EXPECT_TRUE(w.currentLayout().indexes().isEmpty());
     EXPECT_FALSE(boll->isChecked() || sar->isChecked());
     EXPECT_TRUE(waitForData(w.chart()));
+}
+
+TEST_F(KLineViewWindowTest, ApplyReplacesTheClickedSubPanesFormula)
+{
+    CKLineViewWindow w(CKLineViewLayout(), settings());
+    w.resize(1000, 700);
+    w.show();
+    ASSERT_TRUE(waitForData(w.chart()));
+    ASSERT_EQ(w.chart()->subPanes().size(), 3);
+    QWidget* macd = w.chart()->subPanes().at(1)->graph();
+    QTest::mouseClick(macd, Qt::LeftButton, Qt::NoModifier, QPoint(macd->width() / 3, macd->height() / 2));
+    QAction* rsi = formulaAction(w.applyMenu(), QStringLiteral("RSI"));
+    ASSERT_NE(rsi, nullptr);
+    rsi->trigger();
+    EXPECT_EQ(w.currentLayout().indexes(), (QStringList{"MA", "VOL", "RSI", "KDJ"}));
+    // Overlays are not offered for a sub-pane.
+    EXPECT_EQ(formulaAction(w.applyMenu(), QStringLiteral("BOLL")), nullptr);
 }
 
 TEST_F(KLineViewWindowTest, SeveralOverlaysAreSavedAndRestored)
