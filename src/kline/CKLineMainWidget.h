@@ -135,6 +135,9 @@ public:
     void getIndexType(int& t) const;
     void resetUiParam();
     void setAutoIndex(bool on);
+    // The main pane's series forgets the instrument's ex-rights records and
+    // (with `reload`) loads them again.
+    void clearAndRequestDivid(bool reload);
     // Batch results handed to panes by the last full request (tests, logs).
     int lastBatchSize() const { return m_lastBatchSize; }
 

@@ -256,6 +256,7 @@ void CKLineMainWidget::setCustomIndex(CIndexDetail index)
     if (!m_uiParam->formulaBase)
         resetFormulaAxis();
     m_mainPane->clear();
+    clearAndRequestDivid(true);
 }
 
 void CKLineMainWidget::addSuperposedCustomIndex(CIndexDetail index)

@@ -139,4 +139,10 @@ void CKLineMainWidget::suppleProgress(int done, int total, QString text, QString
         request(false);
 }
 
+void CKLineMainWidget::clearAndRequestDivid(bool reload)
+{
+    if (m_mainPane)
+        m_mainPane->series()->clearAndRequestDivid(reload);
+}
+
 } // namespace TC

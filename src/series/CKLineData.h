@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <boost/enable_shared_from_this.hpp>
 #include <boost/shared_ptr.hpp>
@@ -26,6 +27,7 @@
 #include "platform/formula/RPCFormulaResult.h"
 #include "platform/formula/RPCGroupResult.h"
 #include "platform/indexui/IndexBaseData.h"
+#include "platform/market/DividData.h"
 
 class QFontMetrics;
 class QPainter;
@@ -162,6 +164,14 @@ public:
     void delAllStockData();
     // Drops every result of one superposed instrument or custom index.
     void removeStockData(const QString& key);
+    // --- ex-rights records of the chart's instrument (main pane)
+    // Loads the records of the current instrument from the data source.
+    void loadDividData();
+    // Forgets the records; `reload` loads them again at once (otherwise the
+    // next request does).
+    void clearAndRequestDivid(bool reload);
+    const std::vector<std::shared_ptr<quoter::DividData>>& dividData() const { return m_dividData; }
+    const QString& dividKey() const { return m_dividKey; }
     // The labels drawAxis prints at the ticks (none when the pane has no
     // result of the base instrument).
     // With a font's metrics, each label fits `width` pixels (fewer decimals).
@@ -288,6 +298,9 @@ protected:
     // (marks of neighbouring days may share an x when bars are dense).
     QHash<int, QPair<int, RankRecords>> m_rankByBar;
     QString m_mergeGroup;
+    // Sorted by time; the key they belong to ("" none loaded).
+    std::vector<std::shared_ptr<quoter::DividData>> m_dividData;
+    QString m_dividKey;
     int m_paneNo = 0;
     int m_modelRun = 0;
     int m_lockRestoreCount = 0;

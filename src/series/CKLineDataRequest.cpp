@@ -169,6 +169,8 @@ void CKLineData::requestReplay(int mode)
 void CKLineData::collectParams(QVector<CFormulaParam>& records, int mode)
 {
     const QString base = baseKey();
+    if (m_paneRole == 0 && m_pUiParam->getCurrKey() != m_dividKey)
+        loadDividData();
     QSet<CFormulaKey> wanted;
     QVector<CFormulaKey> order; // the set decides membership; order only keeps sends stable
     auto want = [&](const CFormulaKey& k) {

@@ -10,8 +10,10 @@
 #include "model/CKLineUiParam.h"
 #include "platform/config/CAppConfig.h"
 #include "platform/formula/catalog/FormulaPeriod.h"
+#include "platform/formula/service/KelvDataSource.h"
 #include "platform/framework/CEventBus.h"
 #include "platform/market/CStockManager.h"
+#include "series/CKLineData.h"
 
 using ktest::CSpyChart;
 using ktest::upper;
@@ -203,6 +205,47 @@ TEST_F(ChartRequests, ADownloadRefreshesTheChartAtEveryChunkAndOutlivesNoChart)
     other->downloadData();
     ASSERT_TRUE(ktest::waitUntil([&] { return other->downloadDone() == -1; }, 5000));
     EXPECT_FALSE(other->downloadText().isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+// The instrument's ex-rights records as the data source gives them.
+size_t sourceRecords(const char* market, const char* code)
+{
+    quoter::TSMetaInfo info;
+    info.market = market;
+    info.code = code;
+    info.periodMs = 86400000;
+    info.dataType = quoter::TSMetaInfo::kDividData;
+    return kelv::getDividData(info).size();
+}
+
+TEST(ChartExRights, RecordsFollowTheInstrumentAndCanBeReloaded)
+{
+    ASSERT_GT(sourceRecords("SZ", "000651"), 0u);
+    CSpyChart chart(nullptr, 0);
+    chart.setStock(QStringLiteral("SZ000651"));
+    chart.setPeriod(86400);
+    chart.request(true);
+    const auto& series = *chart.mainPane()->series();
+    EXPECT_EQ(series.dividKey(), "SZ000651");
+    ASSERT_EQ(series.dividData().size(), sourceRecords("SZ", "000651"));
+    for (size_t i = 1; i < series.dividData().size(); ++i)
+        EXPECT_LE(series.dividData()[i - 1]->time, series.dividData()[i]->time);
+
+    chart.clearAndRequestDivid(false);
+    EXPECT_TRUE(series.dividData().empty());
+    EXPECT_TRUE(series.dividKey().isEmpty());
+    chart.clearAndRequestDivid(true);
+    EXPECT_EQ(series.dividData().size(), sourceRecords("SZ", "000651"));
+
+    // Another instrument brings its own records (none) with the next request.
+    chart.setStock(QStringLiteral("SH600000"));
+    chart.request(true);
+    EXPECT_EQ(series.dividKey(), "SH600000");
+    EXPECT_TRUE(series.dividData().empty());
 }
 
 } // namespace
