@@ -13,9 +13,21 @@
 #include <QVector>
 
 #include "platform/framework/CUiResource.h"
+#include "platform/indexui/CPinyinInitials.h"
 #include "platform/market/CMarketStore.h"
 
 namespace TC {
+
+namespace {
+
+// The terminal's market pages the spirit offers besides instruments.
+struct MarketPage {
+    const char* code;
+    const char* name;
+};
+const MarketPage kMarketPages[] = {{"03", "上证指数页"}, {"04", "深证成指页"}};
+
+} // namespace
 
 CSmartKeyboardDialog::CSmartKeyboardDialog(QWidget* parent)
     : KW::CBaseDialog(parent, QStringLiteral("smart_keyboard_dialog"))
@@ -81,13 +93,27 @@ void CSmartKeyboardDialog::refill()
 {
     const QString t = m_edit->text().trimmed();
     m_keys.clear();
+    m_kinds.clear();
     m_list->clear();
     if (t.isEmpty())
         return;
+    auto add = [this](const QString& key, const QString& line, int kind) {
+        if (m_keys.size() == kMaxRows)
+            return;
+        m_keys << key;
+        m_kinds << kind;
+        m_list->addItem(line);
+    };
+    for (const MarketPage& page : kMarketPages) {
+        const QString code = QString::fromUtf8(page.code);
+        if (code.startsWith(t, Qt::CaseInsensitive))
+            add(code, QStringLiteral("%1 %2").arg(code, QString::fromUtf8(page.name)), kMarketPageKind);
+    }
+
     CMarketStore* store = CMarketStore::instance();
     // (key, line) per match, best kind of match first.
     using Match = QPair<QString, QString>;
-    QVector<Match> groups[3];
+    QVector<Match> groups[4];
     for (const QString& key : store->instrumentKeys()) {
         const auto detail = store->instrument(key);
         if (!detail)
@@ -99,16 +125,15 @@ void CSmartKeyboardDialog::refill()
             groups[0] << match;
         else if (key.startsWith(t, Qt::CaseInsensitive) || code.startsWith(t, Qt::CaseInsensitive))
             groups[1] << match;
-        else if (key.contains(t, Qt::CaseInsensitive) || name.contains(t, Qt::CaseInsensitive))
+        else if (CPinyinInitials::match(name, t, true) >= 0)
             groups[2] << match;
+        else if (key.contains(t, Qt::CaseInsensitive) || name.contains(t, Qt::CaseInsensitive) ||
+                 CPinyinInitials::match(name, t, false) >= 0)
+            groups[3] << match;
     }
     for (const QVector<Match>& group : groups)
-        for (const Match& m : group) {
-            if (m_keys.size() == kMaxRows)
-                break;
-            m_keys << m.first;
-            m_list->addItem(m.second);
-        }
+        for (const Match& m : group)
+            add(m.first, m.second, kInstrumentKind);
     if (!m_keys.isEmpty())
         m_list->setCurrentRow(0);
 }
@@ -119,14 +144,25 @@ bool CSmartKeyboardDialog::select(int row)
         row = m_list->currentRow();
     if (row < 0 || row >= m_keys.size())
         return false;
-    const auto detail = CMarketStore::instance()->instrument(m_keys.at(row));
+    std::shared_ptr<qlservice::CInstrumentDetail> detail;
+    const int kind = m_kinds.at(row);
+    if (kind == kMarketPageKind) {
+        detail = std::make_shared<qlservice::CInstrumentDetail>();
+        detail->key = m_keys.at(row).toStdString();
+        detail->code = detail->key;
+        for (const MarketPage& page : kMarketPages)
+            if (detail->code == page.code)
+                detail->name = page.name;
+    } else {
+        detail = CMarketStore::instance()->instrument(m_keys.at(row));
+    }
     if (!detail)
         return false;
     hide();
     // The callback may open the box again (or replace itself): take a copy.
     const SelectFunc select = m_select;
     if (select)
-        select(detail, 0);
+        select(detail, kind);
     return true;
 }
 
