@@ -138,6 +138,18 @@ public:
     // Appends a tick later than or at the time of the last one.
     bool appendTick(const QString& key, const quoter::CTick& tick);
 
+    // Replaces one raw bar (a user's correction): the day bar (period 86400)
+    // or the one-minute bar (period 60) whose time tag is timeTag; the bar's
+    // own time is ignored. Changing a minute bar rebuilds its day's day bar
+    // from that day's minute bars; changing a day bar leaves the minute bars
+    // alone. Every period and ex-rights view reads the new values from then
+    // on, and lastClose and price limits follow a changed previous close.
+    // False, with the reason in *error and nothing changed, for an unknown
+    // key, another period, no bar at that time, or an invalid bar (OHLC
+    // order, negative volume, values not finite).
+    bool modifyBar(const QString& key, int period, qint64 timeTag, const quoter::CBar& bar,
+                   QString* error = nullptr);
+
     // Starts a new trading day for the real-time simulator: `date` (not before
     // today(), and a trading day of the Chinese calendar when it is later)
     // becomes today() and the last day of every generated calendar; each

@@ -217,6 +217,60 @@ bool CMarketStore::appendTick(const QString& key, const quoter::CTick& tick)
     return true;
 }
 
+bool CMarketStore::modifyBar(const QString& key, int period, qint64 timeTag, const quoter::CBar& bar,
+                             QString* error)
+{
+    auto refuse = [&](const QString& why) {
+        QLLOG_WARN(qlog::kStdLogger, "bar %1% of %2% (period %3%) not changed: %4%", timeTag, key, period, why);
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (period != 60 && period != 86400)
+        return refuse(QStringLiteral("only day and one-minute bars are stored"));
+    QString why;
+    if (!validBar(bar, why))
+        return refuse(why);
+    quoter::CBar value = bar;
+    value.time = timeTag;
+    auto byTime = [](const quoter::CBar& b, qint64 t) { return b.time < t; };
+
+    WriteLock lock(m_mutex);
+    auto it = m_data.instruments.find(key);
+    if (it == m_data.instruments.end())
+        return refuse(QStringLiteral("unknown instrument"));
+    CInstrumentData& inst = *it;
+    QVector<quoter::CBar>& bars = period == 60 ? inst.minuteBars : inst.dayBars;
+    auto pos = std::lower_bound(bars.begin(), bars.end(), timeTag, byTime);
+    if (pos == bars.end() || pos->time != timeTag)
+        return refuse(QStringLiteral("no bar at that time"));
+    *pos = value;
+    if (period == 60) {
+        const qint64 dayTag = CLocalTimeConverter::dayTag(CLocalTimeConverter::dateOf(timeTag - 1));
+        const int index = int(pos - bars.begin());
+        int first = index;
+        while (first > 0 && bars[first - 1].time > dayTag)
+            --first;
+        int last = index;
+        while (last + 1 < bars.size() && bars[last + 1].time <= dayTag + 86400)
+            ++last;
+        quoter::CBar day = bars[first];
+        for (int i = first + 1; i <= last; ++i)
+            CBarAggregator::merge(day, bars[i]);
+        day.time = dayTag;
+        auto d = std::lower_bound(inst.dayBars.begin(), inst.dayBars.end(), dayTag, byTime);
+        if (d != inst.dayBars.end() && d->time == dayTag)
+            *d = day;
+        else
+            inst.dayBars.insert(d, day);
+    }
+    // The real-time merge record no longer describes the day bar.
+    inst.lastMergedMinute = 0;
+    if (m_data.fixedCalendarMarkets.contains(QString::fromStdString(inst.detail.market)))
+        refreshLimits(inst, m_data.today);
+    return true;
+}
+
 bool CMarketStore::setToday(const QDate& date)
 {
     if (!date.isValid())
