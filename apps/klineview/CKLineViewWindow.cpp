@@ -1,5 +1,8 @@
 #include "CKLineViewWindow.h"
 
+#include "CKLineViewFormulaExport.h"
+#include "CKLineViewSectorWindow.h"
+
 #include <algorithm>
 #include <functional>
 
@@ -7,6 +10,7 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QDir>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -27,6 +31,7 @@
 #include "platform/formula/service/CFormulaManager.h"
 #include "platform/framework/CEventBus.h"
 #include "platform/framework/CMessageBox.h"
+#include "platform/indexui/CIndexMainWindowHelper.h"
 #include "platform/market/CDividAdjuster.h"
 #include "platform/market/CLocalTimeConverter.h"
 #include "platform/market/CMarketSimulator.h"
@@ -123,6 +128,12 @@ int addCatalogue(QMenu* menu, const CFormulaCatalog::Ptr& node, bool overlays,
     return added;
 }
 
+CKLineViewWindow::SaveFilePrompt& saveFilePrompt()
+{
+    static CKLineViewWindow::SaveFilePrompt prompt;
+    return prompt;
+}
+
 QList<QAction*> formulaActions(const QMenu* menu)
 {
     QList<QAction*> out;
@@ -159,7 +170,8 @@ CKLineViewWindow::CKLineViewWindow(const CKLineViewLayout& layout, const QString
 
     // This terminal keeps one layout per period (the chart's per-period
     // memory), not one fixed set of sub-panes for every period.
-    luawrapper::LuaModuleCtrl::setModuleEnabled(QStringLiteral("mdl_ui_custom_use_fixed_attached_figure"), false);
+    luawrapper::LuaModuleCtrl::setModuleEnabled(QStringLiteral("mdl_ui_custom_use_fixed_attached_figure"),
+                                                false);
     m_chart = new CKLineMainWidget(this, 0);
     setCentralWidget(m_chart);
     m_statusLabel = new QLabel(this);
@@ -179,6 +191,12 @@ CKLineViewWindow::CKLineViewWindow(const CKLineViewLayout& layout, const QString
     m_quitAction->setShortcutContext(Qt::ApplicationShortcut);
     connect(m_quitAction, &QAction::triggered, this, &QWidget::close);
     addAction(m_quitAction);
+
+    CIndexMainWindowHelper* helper = CIndexMainWindowHelper::inst();
+    connect(helper, &CIndexMainWindowHelper::sectorAnalysisRequested, this,
+            &CKLineViewWindow::showSectorAnalysis);
+    connect(helper, &CIndexMainWindowHelper::exportFormulaRequested, this, &CKLineViewWindow::exportFormula);
+    connect(helper, &CIndexMainWindowHelper::refreshRequested, this, &CKLineViewWindow::refreshChart);
 
     m_layout.applyTo(m_chart);
     rebuildIndexMenus();
@@ -587,6 +605,52 @@ void CKLineViewWindow::showLoadProblems(const QStringList& problems)
     m_problemsBox->setModal(false);
     m_problemsBox->setAttribute(Qt::WA_DeleteOnClose);
     m_problemsBox->show();
+}
+
+void CKLineViewWindow::setSaveFilePrompt(SaveFilePrompt prompt)
+{
+    saveFilePrompt() = std::move(prompt);
+}
+
+void CKLineViewWindow::showSectorAnalysis(const QString& stockKey)
+{
+    const QString key = stockKey.isEmpty() ? m_chart->getStock() : stockKey;
+    if (m_sectorWindow)
+        m_sectorWindow->close();
+    m_sectorWindow = new CKLineViewSectorWindow(key, this);
+    m_sectorWindow->show();
+    m_sectorWindow->raise();
+}
+
+CKLineViewSectorWindow* CKLineViewWindow::sectorWindow() const
+{
+    return m_sectorWindow.data();
+}
+
+bool CKLineViewWindow::exportFormula(const QString& formula)
+{
+    const QString caption = QStringLiteral("导出公式");
+    const QString suggested =
+        QDir(CAppConfig::userDataDir()).filePath(CKLineViewFormulaExport::suggestedFileName(formula));
+    const QString filter = QStringLiteral("公式文件 (*.fml);;所有文件 (*)");
+    const SaveFilePrompt& prompt = saveFilePrompt();
+    const QString path = prompt ? prompt(this, caption, suggested, filter)
+                                : QFileDialog::getSaveFileName(this, caption, suggested, filter);
+    if (path.isEmpty())
+        return false;
+    QString error;
+    if (!CKLineViewFormulaExport::write(formula, path, &error)) {
+        KW::CMessageBox::warning(QStringLiteral("提示"), QStringLiteral("导出失败: %1").arg(error), this);
+        return false;
+    }
+    statusBar()->showMessage(QStringLiteral("已导出 %1").arg(QDir::toNativeSeparators(path)), 5000);
+    return true;
+}
+
+void CKLineViewWindow::refreshChart()
+{
+    m_chart->request(true);
+    slotUpdateStatus();
 }
 
 void CKLineViewWindow::keyPressEvent(QKeyEvent* event)

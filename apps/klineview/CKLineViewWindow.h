@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
@@ -20,6 +22,7 @@ class CMessageBox;
 namespace TC {
 
 class CKLineMainWidget;
+class CKLineViewSectorWindow;
 class CMarketSimulator;
 
 // The terminal window around one chart: a toolbar with the instrument entry
@@ -36,12 +39,25 @@ class CMarketSimulator;
 //
 // The window owns the real-time simulator and attaches it to the formula
 // service for its lifetime; "实时" only starts and stops its timer.
+//
+// It is the main window the chart's host requests reach
+// (CIndexMainWindowHelper): sector analysis opens a CKLineViewSectorWindow
+// for the instrument, formula export asks for a file (SaveFilePrompt) and
+// writes the formula's source with its parameter line there
+// (CKLineViewFormulaExport), refresh requests the chart again.
 class CKLineViewWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
     static constexpr int kRealtimeIntervalMs = 500;
+
+    // Asks for the file to save to; "" when the user cancels. Replaceable so
+    // tests and headless hosts need no modal dialog; an empty function
+    // restores the file dialog.
+    using SaveFilePrompt = std::function<QString(QWidget* parent, const QString& caption,
+                                                 const QString& suggestedPath, const QString& filter)>;
+    static void setSaveFilePrompt(SaveFilePrompt prompt);
 
     CKLineViewWindow(const CKLineViewLayout& layout, const QString& settingsPath, QWidget* parent = nullptr);
     ~CKLineViewWindow() override;
@@ -90,6 +106,14 @@ public:
     // Lists load problems in a non-modal box titled "提示"; none: no box.
     void showLoadProblems(const QStringList& problems);
 
+    // The host services the chart asks for.
+    void showSectorAnalysis(const QString& stockKey);
+    // True when the file was written; a failure is told in a message box.
+    bool exportFormula(const QString& formula);
+    void refreshChart();
+    // The sector window opened last; null when none is open.
+    CKLineViewSectorWindow* sectorWindow() const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     // The chart (view type 0) leaves the keys to its host: arrows move the
@@ -131,6 +155,7 @@ private:
     QAction* m_quitAction = nullptr;
     QLabel* m_statusLabel = nullptr;
     QPointer<KW::CMessageBox> m_problemsBox;
+    QPointer<CKLineViewSectorWindow> m_sectorWindow;
     int m_busToken = 0;
     bool m_syncing = false;
 };
