@@ -56,6 +56,7 @@ CKLineMainWidget::CKLineMainWidget(QWidget* parent, EIndexViewType type)
     m_uiParam = boost::shared_ptr<CKLineUiParam>(new CKLineUiParam);
     m_uiParam->mainPanel = std::make_shared<CPanelInfo>();
     m_uiParam->mainPanel->id = m_mainId;
+    m_uiParam->downloadFunc = [this] { downloadData(); };
     createUi();
     resetFormulaAxis();
     setFocusPolicy(Qt::StrongFocus);
@@ -113,6 +114,8 @@ void CKLineMainWidget::createUi()
 
 CKLineMainWidget::~CKLineMainWidget()
 {
+    // Series may outlive the chart (the service holds them until unrequested).
+    m_uiParam->downloadFunc = nullptr;
     // Deleting a pane relays the pane list, whose signals would call back
     // into this half-destroyed chart (placeHighlight walks the pane lists):
     // cut those connections and empty the lists before anything is deleted.

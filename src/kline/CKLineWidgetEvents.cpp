@@ -10,6 +10,7 @@
 #include "platform/framework/KWFormat.h"
 #include "platform/indexui/CIndexTitleWidget.h"
 #include "platform/indexui/CShowGroupRunTimeWidget.h"
+#include "platform/market/InstrumentAccess.h"
 #include "series/CKLineData.h"
 
 namespace TC {
@@ -62,8 +63,16 @@ bool CKLineWidget::handleEvent(int id, int p1, int p2, const QString& text, void
             m_title->clearAddStocks();
         return true;
     case 201:
-        if (m_title)
+        if (m_title) {
+            // Superposing through the pane's menu changes the list too.
+            if (!isSubPane() && m_uiParam) {
+                QStringList keys;
+                for (const auto& s : m_uiParam->addStockList)
+                    keys << getDetailQsKey(s);
+                m_title->setAddStocks(keys);
+            }
             m_title->resetSize();
+        }
         return true;
     case 180:
         refresh();

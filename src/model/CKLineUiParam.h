@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -197,6 +198,9 @@ public:
     using TickRangeFunc =
         boost::function<std::pair<qint64, qint64>(std::shared_ptr<qlservice::CInstrumentDetail>)>;
     TickRangeFunc getTickRangeFunc;
+    // Set by the chart: downloads the missing history of the chart (the
+    // panes' "下载数据").
+    std::function<void()> downloadFunc;
     CFormulaBaseAxis* formulaBase = nullptr;
     int applyIndexArg = 0;
     QString mergeKey;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include <boost/shared_ptr.hpp>
@@ -19,10 +20,17 @@
 #include "platform/framework/IGraphWidget.h"
 #include "platform/market/CInstrumentDetail.h"
 
+class QAction;
+class QContextMenuEvent;
+class QMenu;
+
 namespace TC {
 
+class CFormulaCatalog;
 class CKLineData;
 class CKLineUiParam;
+class CModifyKLineDataDialog;
+class CModifyModelParamDialog;
 class CMessageTipBox;
 class CParamRankWidget;
 
@@ -56,9 +64,8 @@ class CParamRankWidget;
 //  - Drawings are stored per drawGraphKey; a new instrument or period loads
 //    its own (or none), so lines never move to another chart.
 //  - A trade tip line is a buy when its direction is 0.
-// Not yet here: mouse interaction, context menu, option expectation overlay,
-// tip box and indicator popup widgets, the ranking-list and line attribute
-// dialogs, and client type 3 enhance drawing.
+// Not yet here: option expectation overlay, the line attribute dialog and
+// client type 3 enhance drawing.
 class INDEXKLINEVIEW_EXPORT CKLineGraphWidget : public KW::CBaseWidget, public KW::IGraphWidget
 {
     Q_OBJECT
@@ -205,6 +212,31 @@ public:
     QPointF pixelToValue(const QPointF& pixel) const;
     QPointF valueToPixel(const QPointF& value) const;
 
+    // --- context menu
+    // The menu a right click opens, built fresh from the pane's kind, the
+    // view model, the user's rights and the client type; null where the pane
+    // offers none. The caller owns it (the right click executes and deletes
+    // it). Choices of this pane:
+    //  - "叠加指标" in the main pane replaces the other overlays but never
+    //    the price series, which the pane could not do without.
+    //  - Items whose service the stand-in lacks stay out of the menu until
+    //    it exists: "时段行情", "生成外部数据", "生成持仓扩展数据",
+    //    "导出最后一天交易记录" and "显示交易成交".
+    //  - Uploads stop with the message of a terminal that has no OA table
+    //    parameters, which the stand-in never has.
+    QMenu* createContextMenu();
+    // The title bar's superposition menu (null in view type 3).
+    QMenu* createSuperposeMenu();
+    void showSuperposeMenu(const QPoint& globalPos);
+    static constexpr int kMaxSuperposed = 3;
+    // The keyboard spirit's pick for "叠加品种".
+    void onSuperposeStockSelected(std::shared_ptr<qlservice::CInstrumentDetail> stock, int kind);
+    // Asks where to save an export; replaceable so tests and headless hosts
+    // need no modal dialog (an empty function restores QFileDialog).
+    using SaveFilePrompt =
+        std::function<QString(QWidget* parent, const QString& caption, const QString& name, const QString& filter)>;
+    static void setSaveFilePrompt(SaveFilePrompt prompt);
+
     bool handleEvent(int id, int p1, int p2, const QString& text, void* data) override;
     void themeChanged() override;
 
@@ -225,8 +257,77 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private slots:
+    void slotAddIndexWidget();
+    void slotAddIndex();
+    void slotDelIndex();
+    void slotUpdateIndex();
+    void slotDelFormula();
+    void slotEditFormula();
+    void slotModifyModelParam();
+    void slotEditKLineData();
+    void slotRestoreGraph();
+    void slotShowOrHideParamRank();
+    void slotContrastSector();
+    void slotAddBkzsCode();
+    void slotAddConvertibleCode();
+    void slotSuperposedStock();
+    void slotCancleAddStock();
+    void slotCopy();
+    void slotAddSelfStock();
+    void slotAutoChangePeriod();
+    void slotConnectTick();
+    void slotShowAllCachedTick();
+    void slotRefreshTickData();
+    void slotLockCursor();
+    void slotScale(bool checked, int first, const QString& last);
+    void slotStatistic(bool checked, int first, const QString& text);
+    void slotPeroidTriggered();
+    void slotDrTriggered();
+    void slotCopyModelGroupData();
+    void slotShowPositonPanel();
+    void slotRefresh();
+    void slotExportFormula();
+    void slotExportIndexGraphData();
+    void slotUploadOutData();
+    void slotUploadGroupRelevanceData();
+    void slotUploadGroupWeightData();
+    void slotCreateNewWork();
+    void slotCopyRequestInfo();
+    void slotDownloadDatas();
+    void slotAddExpandData();
+    void slotCopyProgressInfo();
 
 private:
+    // --- context menu
+    QAction* addMenuAction(QMenu* menu, const QString& text, void (CKLineGraphWidget::*slot)());
+    void buildMenuA(QMenu* menu);
+    void buildMenuB(QMenu* menu);
+    void buildMenuS(QMenu* menu);
+    void buildMenuD(QMenu* menu);
+    void buildMenuE(QMenu* menu);
+    void buildMenuF(QMenu* menu);
+    void buildMenuG(QMenu* menu);
+    void buildCommonTail(QMenu* menu);
+    // The catalogue below `node`: superposable formulas of the pane's kind
+    // (`update` false), or every formula the user may put in the pane.
+    void addCatalogItems(QMenu* menu, const boost::shared_ptr<CFormulaCatalog>& node, int depth, bool update);
+    QMenu* buildAddIndexMenu();
+    QMenu* buildDelIndexMenu();
+    QMenu* buildUpdateIndexMenu();
+    QMenu* buildPeriodMenu();
+    QMenu* buildDrMenu();
+    // Drops the pane's results and subscriptions and asks for everything again.
+    void reRequest();
+    QString senderText() const;
+    // The pane's first formula other than its price series ("" none).
+    QString exportableFormula() const;
+    void applyFormulaParams(const QString& formula, const QString& text);
+    void uploadToOa(int tableType);
+    static SaveFilePrompt& saveFilePrompt();
+
     void updateDrawGraphKey();
     QPoint clampToPlot(const QPoint& p) const;
     // A price as the crosshair's value label shows it.
@@ -318,6 +419,9 @@ private:
         QVector<InspectionRow> rows;
     };
     mutable VariableCache m_varCache;
+    QString m_menuStyle;
+    CModifyModelParamDialog* m_paramDialog = nullptr;
+    CModifyKLineDataDialog* m_klineDialog = nullptr;
     // Ranking-list records under the pointer (filled by mouse handling).
     QVector<std::shared_ptr<se::LongHuBangRankListInfo>> m_rankHits;
 };

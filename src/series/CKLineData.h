@@ -172,6 +172,16 @@ public:
     void clearAndRequestDivid(bool reload);
     const std::vector<std::shared_ptr<quoter::DividData>>& dividData() const { return m_dividData; }
     const QString& dividKey() const { return m_dividKey; }
+    // For hosts that bring their own records: replaces the loaded ones as
+    // the records of `key` (sorted here). A request for another instrument
+    // loads that one's again.
+    void setDividData(const QString& key, std::vector<std::shared_ptr<quoter::DividData>> records);
+    // Ex-rights marks of the visible window, rebuilt by calcDividData: mark x
+    // -> tip lines (records sharing a pixel share the list).
+    const QMap<int, QStringList>& dividTable() const { return m_dividTable; }
+    // The tip lines of the first mark (in x order) whose box (x, pane bottom
+    // 8 rows, 5 wide) holds `p`; false when none does.
+    bool getDividTip(const QPoint& p, const QRect& rect, QStringList& lines) const;
     // The labels drawAxis prints at the ticks (none when the pane has no
     // result of the base instrument).
     // With a font's metrics, each label fits `width` pixels (fewer decimals).
@@ -245,6 +255,11 @@ public:
     // The request id of the pane's first formula that has a group result
     // (empty when none has).
     QString firstGroupResultKey() const;
+    // Every trade of that group result, in time order (none without one).
+    std::vector<se::RPCGroupTrade> groupTrades() const;
+    // The run result of the pane's model as text: per instrument its
+    // holding, cost and profit at the last bar, then the trade count.
+    QString modelRunResultText() const;
 
 signals:
     void sigUpdateLonghubangData();
@@ -301,6 +316,7 @@ protected:
     // Sorted by time; the key they belong to ("" none loaded).
     std::vector<std::shared_ptr<quoter::DividData>> m_dividData;
     QString m_dividKey;
+    QMap<int, QStringList> m_dividTable;
     int m_paneNo = 0;
     int m_modelRun = 0;
     int m_lockRestoreCount = 0;

@@ -213,4 +213,29 @@ void CKLineData::updateGroupResult(const QString& reqId)
     utils::CSingletonT<CGroupResultManager>::instance()->addData(name, reqId, this);
 }
 
+std::vector<se::RPCGroupTrade> CKLineData::groupTrades() const
+{
+    std::shared_ptr<se::RPCGroupResult> result;
+    if (!getGroupResult(firstGroupResultKey(), result))
+        return {};
+    return result->trades;
+}
+
+QString CKLineData::modelRunResultText() const
+{
+    const QString key = firstGroupResultKey();
+    std::shared_ptr<se::RPCGroupResult> result;
+    if (!m_pUiParam || !getGroupResult(key, result))
+        return QString();
+    QStringList lines;
+    lines << QStringLiteral("模型: %1").arg(QString::fromStdString(result->groupName));
+    const auto value = [](double v) { return v == DBL_MAX ? QStringLiteral("--") : QString::number(v, 'f', 2); };
+    for (const GroupHolding& h : getGroupHoldings(key, m_pUiParam->getLastIndex()))
+        lines << QStringLiteral("%1 持仓:%2 成本:%3 已实现盈亏:%4 浮动盈亏:%5 交易次数:%6")
+                     .arg(h.code, QString::number(h.volume), value(h.avgCost), value(h.realized), value(h.floating))
+                     .arg(h.tradeCount);
+    lines << QStringLiteral("交易笔数: %1").arg(result->trades.size());
+    return lines.join(QLatin1Char('\n'));
+}
+
 } // namespace TC

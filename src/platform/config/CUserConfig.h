@@ -45,6 +45,11 @@ public:
     bool keepAttachedFigures() const { return m_keepAttachedFigures; }
     void setKeepAttachedFigures(bool on) { m_keepAttachedFigures = on; }
 
+    // The tick chart lists every tick cached locally, not only the range the
+    // host asks for.
+    bool showAllCachedTicks() const { return m_showAllCachedTicks; }
+    void setShowAllCachedTicks(bool on) { m_showAllCachedTicks = on; }
+
     // Seconds between timed runs of a sub-pane formula (0: not timed).
     int formulaTimingSeconds() const { return m_timingSeconds; }
     void setFormulaTimingSeconds(int s) { m_timingSeconds = s; }
@@ -67,6 +72,7 @@ private:
     bool m_showModel = true;
     bool m_rangeOverride = false;
     bool m_keepAttachedFigures = true;
+    bool m_showAllCachedTicks = false;
     int m_timingSeconds = 0;
     int m_countLimit = 0;
     QMap<QString, CWinnerSetting> m_winners;

@@ -1,6 +1,10 @@
 #include "platform/formula/service/KelvDataSource.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include "platform/formula/engine/CFormulaEngine.h"
+#include "platform/formula/service/CFormulaManager.h"
 #include "platform/market/CLocalTimeConverter.h"
 #include "platform/market/CMarketStore.h"
 
@@ -31,6 +35,24 @@ QVector<QPair<qint64, qint64>> getOpenCloseTime(const QString& market, const QSt
                              TC::CLocalTimeConverter::timeAt(date, s.endMinute) * 1000));
     }
     return out;
+}
+
+bool isLevel2User(const QString& market)
+{
+    Q_UNUSED(market);
+    return false;
+}
+
+QString getGroupRunProgress2(const QString& requestId)
+{
+    int done = 0;
+    int total = 0;
+    TC::CFormulaManager::instance()->getGroupRunProgress(done, total, requestId);
+    QJsonObject o;
+    o.insert(QStringLiteral("id"), requestId);
+    o.insert(QStringLiteral("done"), done);
+    o.insert(QStringLiteral("total"), total);
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
 
 } // namespace kelv

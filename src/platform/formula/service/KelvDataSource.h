@@ -24,4 +24,12 @@ std::vector<std::shared_ptr<quoter::DividData>> getDividData(const quoter::TSMet
 // code is accepted for the terminal's signature: sessions are per market.
 QVector<QPair<qint64, qint64>> getOpenCloseTime(const QString& market, const QString& code = QString());
 
+// Whether the user has level-2 quotes of the market. The stand-in's quote
+// service has level-1 data only.
+bool isLevel2User(const QString& market);
+
+// Progress of a group run as the service reports it: a JSON object text
+// {"id":..,"done":..,"total":..}; done = total = 0 for an unknown id.
+QString getGroupRunProgress2(const QString& requestId);
+
 } // namespace kelv
