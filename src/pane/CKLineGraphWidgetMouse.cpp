@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QToolTip>
 
 #include "dialogs/CParamRankWidget.h"
 #include "model/CKLineUiParam.h"
@@ -146,7 +147,12 @@ void CKLineGraphWidget::mouseMoveEvent(QMouseEvent* event)
         updateParamPopup(hover, event->globalPos());
     deliverEvent(187, crossX, hover, QString(), nullptr);
     m_mouseIn = true;
-    // Ex-rights mark texts in the bottom band come with the ex-rights marks.
+    // The ex-rights records of a mark in the bottom band.
+    QStringList dividLines;
+    if (m_pData && m_pData->getDividTip(event->pos(), rect(), dividLines))
+        QToolTip::showText(event->globalPos(), dividLines.join(QLatin1Char('\n')), this);
+    else if (QToolTip::isVisible())
+        QToolTip::hideText();
     // The crosshair names its own bar's listing; a free mouse only the mark
     // it is over.
     if (ui.crossVisible)

@@ -171,10 +171,8 @@ void CKLineData::calcYAxis(const QRect& rect)
     }
 }
 
-// Ex-rights and trade marks are computed and drawn by their own passes once
-// those record kinds are shown; until then the passes find nothing to mark.
-void CKLineData::calcDividData(const QRect&) {}
-void CKLineData::drawDividMark(QPainter&, const QRect&) {}
+// Trade marks are drawn by their own pass once those records are shown; the
+// ex-rights marks live in CKLineDataDividMarks.cpp.
 void CKLineData::drawTradeMark(QPainter&, const QRect&) {}
 
 void CKLineData::calcLongHuBangData(const QRect& rect)
