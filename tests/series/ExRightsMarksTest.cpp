@@ -119,3 +119,48 @@ TEST_F(ExRightsMarks, MarksAreDrawnInTheRiseColourAndFollowTheWindow)
 }
 
 } // namespace
+
+#include "kline/CKLineWidget.h"
+#include "kline/KLineTestSupport.h"
+
+namespace {
+
+TEST(ExRightsChart, SampleStockShowsItsMarksAndAnotherInstrumentNone)
+{
+    ktest::CSpyChart chart(nullptr, 0);
+    chart.resize(900, 600);
+    chart.setStock(QStringLiteral("SZ000651"));
+    chart.setPeriod(86400);
+    chart.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
+    chart.request(true);
+    auto ui = chart.getUiParam();
+    const auto& series = *chart.mainPane()->series();
+    ASSERT_FALSE(series.dividData().empty());
+    // A window around the last record.
+    const int bar = ui->getIndexByTimeTag(int(series.dividData().back()->time / 1000));
+    ASSERT_GT(bar, 10);
+    ui->setMinDispIndex(bar - 10);
+    ui->setMaxDispIndex(bar + 9);
+    TC::CKLineGraphWidget* graph = chart.mainPane()->graph();
+    graph->refreshGraph();
+    ASSERT_EQ(series.dividTable().size(), 1);
+    const double spacing = double(ui->plotWidth) / (ui->getEndStartSub(bar + 9, bar - 10) + 1);
+    const int x = int(std::max(0, int(spacing * 0.35)) / 2 + 10 * spacing);
+    EXPECT_EQ(series.dividTable().firstKey(), x);
+    const QImage img = graph->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QColor rise = KW::CUiResource::instance()->getColor("clr_global_rise");
+    bool found = false;
+    for (int px = x; px < x + 8; ++px)
+        for (int y = img.height() - 10; y < img.height(); ++y)
+            found = found || QColor(img.pixel(px, y)) == rise;
+    EXPECT_TRUE(found);
+
+    chart.setStock(QStringLiteral("SH600000"));
+    chart.request(true);
+    graph->refreshGraph();
+    EXPECT_TRUE(series.dividTable().isEmpty());
+    chart.unrequest();
+}
+
+} // namespace
