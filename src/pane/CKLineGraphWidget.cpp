@@ -43,6 +43,7 @@ void CKLineGraphWidget::addIndex(const QString& name, const QString& paramText)
         m_pData->setMainGraph(upper);
     m_pData->addFormula(upper);
     m_paramTexts.insert(upper, paramText);
+    m_pData->setParamText(upper, paramText);
 }
 
 void CKLineGraphWidget::setIndex(const QString& name, const QString& paramText)
@@ -54,10 +55,12 @@ void CKLineGraphWidget::setIndex(const QString& name, const QString& paramText)
     // not keep answering into this pane.
     m_pData->updateFormula(upper, m_pData->mergeGroup());
     m_paramTexts.clear();
-    if (!upper.isEmpty())
+    if (!upper.isEmpty()) {
         m_paramTexts.insert(upper, paramText);
-    else
+        m_pData->setParamText(upper, paramText);
+    } else {
         m_pData->setFormulas(QStringList());
+    }
     closeInspectionIfNoFormulas();
 }
 

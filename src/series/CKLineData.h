@@ -102,6 +102,9 @@ public:
     void unrequest();
     void updateFormula(const QString& name, const QString& mergeGroup);
     void removeFormula(const QString& name);
+    // Parameter values the pane gives a formula ("12,26,9"); requests use
+    // them instead of the catalogue's defaults.
+    void setParamText(const QString& formula, const QString& text);
     void setViewType(int viewType) { m_viewType = viewType; }
     int viewType() const { return m_viewType; }
     void setPaneNo(const int& paneNo) { m_paneNo = paneNo; }
@@ -313,6 +316,7 @@ protected:
     // (marks of neighbouring days may share an x when bars are dense).
     QHash<int, QPair<int, RankRecords>> m_rankByBar;
     QString m_mergeGroup;
+    QMap<QString, QString> m_paramTexts; // upper-case formula name -> text
     // Sorted by time; the key they belong to ("" none loaded).
     std::vector<std::shared_ptr<quoter::DividData>> m_dividData;
     QString m_dividKey;

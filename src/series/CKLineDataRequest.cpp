@@ -24,6 +24,7 @@
 #include "series/CGroupResultManager.h"
 #include "platform/config/TimeText.h"
 #include "platform/indexui/CSubScriptLogInfo.h"
+#include "platform/indexui/CModifyModelParamDialog.h"
 #include "series/CKLineData.h"
 
 using namespace boost::placeholders;
@@ -311,8 +312,13 @@ bool CKLineData::fillParam(CFormulaParam& param, const QString& stockKey, const 
             if (cfg->historyCountLimit() > 0)
                 param.countLimit = std::min(param.countLimit, cfg->historyCountLimit());
 
-    for (const CFormulaParamDef& def : detail->getParams())
-        param.params.insert(def.name, QString::number(def.defaultValue));
+    // The pane's parameter text of the formula ("12,26,9"): entries that are
+    // missing or no number take the default, the rest is kept in range.
+    const QVector<CFormulaParamDef>& defs = detail->getParams();
+    const QVector<double> values =
+        CModifyModelParamDialog::parseParamText(m_paramTexts.value(formula.trimmed().toUpper()), defs);
+    for (int i = 0; i < defs.size(); ++i)
+        param.params.insert(defs[i].name, QString::number(i < values.size() ? values[i] : defs[i].defaultValue));
     if (catalog) {
         param.params.insert(QStringLiteral("start"), catalog->start);
         param.params.insert(QStringLiteral("end"), catalog->end);
@@ -372,9 +378,19 @@ void CKLineData::updateFormula(const QString& name, const QString& mergeGroup)
     m_mergeGroup = mergeGroup;
 }
 
+void CKLineData::setParamText(const QString& formula, const QString& text)
+{
+    const QString upper = formula.trimmed().toUpper();
+    if (text.isEmpty())
+        m_paramTexts.remove(upper);
+    else
+        m_paramTexts.insert(upper, text);
+}
+
 void CKLineData::removeFormula(const QString& name)
 {
     const QString upper = name.trimmed().toUpper();
+    m_paramTexts.remove(upper);
     QString listName;
     if (const auto detail = CFormulaOperateManager::getFormula(upper))
         listName = detail->getName();

@@ -163,6 +163,18 @@ TEST_F(FormulaChart, DoubleClickPlacesWithTheGivenParameters)
     EXPECT_EQ(chart.mainPane()->graph()->paramText("EMA"), "10");
 }
 
+TEST_F(FormulaChart, ThePanesParametersReachTheRequest)
+{
+    // Out of range (1 < 2) is kept in range, a missing entry takes the default.
+    chart.subPanes().at(1)->setIndex("MACD", "6,1");
+    QVector<TC::CFormulaParam> records;
+    chart.subPanes().at(1)->series()->collectFormulaParams(records, 0);
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0].params.value("SHORT"), "6");
+    EXPECT_EQ(records[0].params.value("LONG"), "2");
+    EXPECT_EQ(records[0].params.value("MID"), "9");
+}
+
 TEST_F(FormulaChart, TakeOverFormulaPreparesAnExternalMainGraph)
 {
     ktest::UserFormula takeOver("MYTAKEOVER", 2, -1);
