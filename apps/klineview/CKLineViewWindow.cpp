@@ -23,6 +23,7 @@
 
 #include "kline/CKLineMainWidget.h"
 #include "kline/CKLineWidget.h"
+#include "pane/CKLineGraphWidget.h"
 #include "platform/config/CAppConfig.h"
 #include "platform/config/CUserConfig.h"
 #include "platform/config/QLLog.h"
@@ -44,6 +45,7 @@ namespace {
 
 // The chart asks its host for N of the N-unit periods with this event.
 constexpr int kAskPeriodMultiple = 221;
+constexpr int kSuperposeMenu = 3230;
 
 // A box lists this many load problems; the log holds them all.
 constexpr int kMaxProblemsShown = 12;
@@ -156,7 +158,14 @@ CKLineViewWindow::CKLineViewWindow(const CKLineViewLayout& layout, const QString
     CFormulaManager::instance()->setSimulator(m_simulator);
     connect(m_simulator, &CMarketSimulator::sigInstrumentTicked, this, &CKLineViewWindow::slotUpdateStatus);
 
-    m_busToken = KW::CEventBus::instance()->subscribe([this](int id, int, int, const QString&, void* data) {
+    m_busToken = KW::CEventBus::instance()->subscribe([this](int id, int p1, int, const QString&, void* data) {
+        // The title bar's "叠加" button: the pane's superposition menu, once
+        // the click that asked for it is over.
+        if (id == kSuperposeMenu) {
+            QMetaObject::invokeMethod(
+                this, [this, p1] { showSuperposeMenu(p1); }, Qt::QueuedConnection);
+            return true;
+        }
         // The chart may change its instrument itself (the keyboard spirit's
         // pick) without telling anyone; what it posts afterwards lets the
         // toolbar, title and saved layout follow.
@@ -283,6 +292,17 @@ void CKLineViewWindow::createToolBar()
     m_downloadAction = bar->addAction(QStringLiteral("下载数据"));
     m_downloadAction->setObjectName(QStringLiteral("download_action"));
     connect(m_downloadAction, &QAction::triggered, this, [this] { m_chart->downloadData(); });
+}
+
+void CKLineViewWindow::showSuperposeMenu(int paneId)
+{
+    if (!m_chart || !m_chart->mainPane())
+        return;
+    CKLineWidget* pane = m_chart->mainPane();
+    for (CKLineWidget* sub : m_chart->subPanes())
+        if (sub->paneId() == paneId)
+            pane = sub;
+    pane->graph()->showSuperposeMenu(QPoint());
 }
 
 void CKLineViewWindow::cyclePeriod()

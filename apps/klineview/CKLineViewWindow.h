@@ -100,6 +100,9 @@ public:
     // The formula manager's "apply": the formula replaces the selected
     // sub-pane's (else the last one's).
     void applyFormula(const QString& formula);
+    // The superposition menu of the pane with that id (the main pane when
+    // none has it) at the cursor.
+    void showSuperposeMenu(int paneId);
     void removeLastSubPane();
     void setRealtime(bool on);
     bool saveSettings();
