@@ -121,7 +121,8 @@ TEST_F(PaneMenu, CheckStatesFollowTheChart)
     EXPECT_TRUE(levels[1]->isChecked() && !levels[0]->isChecked() && !levels[2]->isChecked());
 
     ui->lockCursor = true;
-    QAction* lock = item(menu().get(), "锁定界面位置");
+    auto locked = menu();
+    QAction* lock = item(locked.get(), "锁定界面位置");
     EXPECT_TRUE(lock->isCheckable() && lock->isChecked());
 }
 
