@@ -311,6 +311,8 @@ private:
     void buildMenuF(QMenu* menu);
     void buildMenuG(QMenu* menu);
     void buildCommonTail(QMenu* menu);
+    // "申万一级".."申万三级" with levels 1..3 (checked by the view model's level).
+    void addSectorLevels(QMenu* menu, bool checkable);
     // The catalogue below `node`: superposable formulas of the pane's kind
     // (`update` false), or every formula the user may put in the pane.
     void addCatalogItems(QMenu* menu, const boost::shared_ptr<CFormulaCatalog>& node, int depth, bool update);

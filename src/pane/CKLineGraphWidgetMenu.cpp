@@ -213,13 +213,7 @@ void CKLineGraphWidget::buildMenuB(QMenu* menu)
     if (!ui.tickGraph) {
         menu->addSeparator();
         QMenu* bkzs = newMenu(QStringLiteral("叠加板块指数"), menu);
-        const char* levels[] = {"申万一级", "申万二级", "申万三级"};
-        for (int level = 1; level <= 3; ++level) {
-            QAction* a = addMenuAction(bkzs, QString::fromUtf8(levels[level - 1]), &CKLineGraphWidget::slotAddBkzsCode);
-            a->setData(level);
-            a->setCheckable(true);
-            a->setChecked(ui.swLevel == level);
-        }
+        addSectorLevels(bkzs, true);
         menu->addMenu(bkzs);
         const QString market = ui.getCurrMarket();
         const QString code = ui.getCurrCode();
@@ -317,10 +311,21 @@ void CKLineGraphWidget::buildMenuF(QMenu* menu)
     addIfNotEmpty(menu, buildDelIndexMenu(), false);
     QMenu* bkzs = newMenu(QStringLiteral("叠加板块指数"), menu);
     addMenuAction(bkzs, QStringLiteral("取消叠加品种"), &CKLineGraphWidget::slotCancleAddStock);
-    const char* levels[] = {"申万一级", "申万二级", "申万三级"};
-    for (int level = 1; level <= 3; ++level)
-        addMenuAction(bkzs, QString::fromUtf8(levels[level - 1]), &CKLineGraphWidget::slotAddBkzsCode)->setData(level);
+    addSectorLevels(bkzs, false);
     menu->addMenu(bkzs);
+}
+
+void CKLineGraphWidget::addSectorLevels(QMenu* menu, bool checkable)
+{
+    const char* levels[] = {"申万一级", "申万二级", "申万三级"};
+    for (int level = 1; level <= 3; ++level) {
+        QAction* a = addMenuAction(menu, QString::fromUtf8(levels[level - 1]), &CKLineGraphWidget::slotAddBkzsCode);
+        a->setData(level);
+        if (checkable) {
+            a->setCheckable(true);
+            a->setChecked(m_pUiParam->swLevel == level);
+        }
+    }
 }
 
 void CKLineGraphWidget::buildMenuG(QMenu* menu)
@@ -625,7 +630,8 @@ void CKLineGraphWidget::applyFormulaParams(const QString& formula, const QString
 {
     if (!hasIndex(formula))
         return;
-    // The pane's formulas keep their order; only this one is asked again.
+    // Re-added in their order, so the title keeps its order; the pane asks
+    // for all of them again.
     const QStringList names = indexNames();
     QMap<QString, QString> texts = m_paramTexts;
     texts.insert(formula.toUpper(), text);
