@@ -1,6 +1,7 @@
 #include "CKLineViewWindow.h"
 
 #include "CKLineViewFormulaExport.h"
+#include "CKLineViewFormulaMenu.h"
 #include "CKLineViewSectorWindow.h"
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -187,6 +189,8 @@ CKLineViewWindow::CKLineViewWindow(const CKLineViewLayout& layout, const QString
     m_statusLabel->setObjectName(QStringLiteral("status_label"));
     statusBar()->addPermanentWidget(m_statusLabel);
     createToolBar();
+    m_formulaMenu = new CKLineViewFormulaMenu(this);
+    menuBar()->addMenu(m_formulaMenu);
 
     m_quitAction = new QAction(QStringLiteral("退出"), this);
     m_quitAction->setObjectName(QStringLiteral("quit_action"));

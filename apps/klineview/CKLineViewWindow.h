@@ -22,6 +22,7 @@ class CMessageBox;
 namespace TC {
 
 class CKLineMainWidget;
+class CKLineViewFormulaMenu;
 class CKLineViewSectorWindow;
 class CMarketSimulator;
 
@@ -80,6 +81,8 @@ public:
     // The next period of the chart's cycle (F8).
     void cyclePeriod();
     QAction* quitAction() const { return m_quitAction; }
+    // "公式": new, edit and import formulas in the formula editor.
+    CKLineViewFormulaMenu* formulaMenu() const { return m_formulaMenu; }
     // The box listing the user files that did not load; null when none is open.
     KW::CMessageBox* loadProblemsBox() const;
 
@@ -156,6 +159,7 @@ private:
     QAction* m_realtimeAction = nullptr;
     QAction* m_downloadAction = nullptr;
     QAction* m_quitAction = nullptr;
+    CKLineViewFormulaMenu* m_formulaMenu = nullptr;
     QLabel* m_statusLabel = nullptr;
     QPointer<KW::CMessageBox> m_problemsBox;
     QPointer<CKLineViewSectorWindow> m_sectorWindow;

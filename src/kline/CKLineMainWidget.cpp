@@ -13,6 +13,7 @@
 #include "platform/config/CAppConfig.h"
 #include "platform/config/CUserConfig.h"
 #include "platform/config/QLLog.h"
+#include "platform/formula/editor/CFormulaEditorManager.h"
 #include "platform/formula/service/CFormulaManager.h"
 #include "platform/framework/CDragWidgetList.h"
 #include "platform/framework/CHighlightWidget.h"
@@ -60,6 +61,11 @@ CKLineMainWidget::CKLineMainWidget(QWidget* parent, EIndexViewType type)
     createUi();
     resetFormulaAxis();
     setFocusPolicy(Qt::StrongFocus);
+    // What the formula editor saved or deleted reaches the chart's formula management.
+    connect(CFormulaEditorManager::instance(), &CFormulaEditorManager::formulaUpdated, this,
+            [this](const QString& name, int op, QObject* target) {
+                updateIndex(name, CFormulaEditorManager::operationFor(this, op, target), 0, 0, 0, QString());
+            });
 }
 
 void CKLineMainWidget::createUi()

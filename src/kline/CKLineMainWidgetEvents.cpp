@@ -8,6 +8,8 @@
 #include "model/CKLineUiParam.h"
 #include "pane/CKLineGraphWidget.h"
 #include "platform/formula/catalog/CFormulaOperateManager.h"
+#include "platform/formula/editor/CFormulaEditorManager.h"
+#include "platform/formula/editor/CFormulaWindow.h"
 #include "platform/framework/CDragWidgetList.h"
 #include "platform/framework/CMessageBox.h"
 #include "platform/indexui/CIndexModelWidget.h"
@@ -133,6 +135,13 @@ bool CKLineMainWidget::handleEvent(int id, int p1, int p2, const QString& text, 
         return true;
     case 197:
         updateTimeline(ui.getMinDispIndex(), ui.getMaxDispIndex());
+        return true;
+    case 198:
+        // The window edits the pane's formula for this chart: its save lands here.
+        if (CFormulaWindow* window = CFormulaEditorManager::instance()->createWindow(text)) {
+            window->setTargetChart(this);
+            window->setSelectCode(text, p1);
+        }
         return true;
     case 202:
         lockOrUnlockCursor();

@@ -1,0 +1,96 @@
+#include "CKLineViewFormulaPicker.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/formula/catalog/CFormulaOperateManager.h"
+#include "platform/framework/CStyleSheetCenter.h"
+
+namespace TC {
+
+namespace {
+
+constexpr int kNameRole = Qt::UserRole;
+constexpr int kTitleRole = Qt::UserRole + 1;
+
+} // namespace
+
+CKLineViewFormulaPicker::CKLineViewFormulaPicker(QWidget* parent)
+    : KW::CCommonDialog(parent, QStringLiteral("formula_picker"))
+{
+    setTitle(QStringLiteral("编辑公式"));
+    auto* layout = new QVBoxLayout(contentWidget());
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_search = new QLineEdit(contentWidget());
+    m_search->setObjectName(QStringLiteral("formula_search"));
+    m_search->setPlaceholderText(QStringLiteral("搜索名称或说明"));
+    m_search->setClearButtonEnabled(true);
+    m_search->setStyleSheet(KW::CStyleSheetCenter::getStyle(KW::CStyleSheetCenter::LineEdit, m_search));
+    m_list = new QListWidget(contentWidget());
+    m_list->setObjectName(QStringLiteral("formula_list"));
+    m_list->setStyleSheet(KW::CStyleSheetCenter::getStyle(KW::CStyleSheetCenter::Table, m_list));
+    layout->addWidget(m_search);
+    layout->addWidget(m_list, 1);
+    connect(m_search, &QLineEdit::textChanged, this, &CKLineViewFormulaPicker::applyFilter);
+    connect(m_list, &QListWidget::itemDoubleClicked, this, [this] { okButton()->click(); });
+    fillList();
+    resize(420, 520);
+    m_search->setFocus();
+}
+
+void CKLineViewFormulaPicker::fillList()
+{
+    CFormulaOperateManager* catalogue = CFormulaOperateManager::instance();
+    for (const QString& name : catalogue->formulaNames()) {
+        const auto detail = catalogue->formula(name);
+        if (!detail || detail->isNative() || detail->getSource().trimmed().isEmpty())
+            continue;
+        const QString kind = catalogue->isBuiltin(name) ? QStringLiteral("系统") : QStringLiteral("用户");
+        auto* item = new QListWidgetItem(
+            QStringLiteral("%1  %2  [%3]").arg(detail->getName(), detail->getTitle(), kind), m_list);
+        item->setData(kNameRole, detail->getName());
+        item->setData(kTitleRole, detail->getTitle());
+    }
+    if (m_list->count() > 0)
+        m_list->setCurrentRow(0);
+}
+
+void CKLineViewFormulaPicker::applyFilter(const QString& text)
+{
+    const QString key = text.trimmed();
+    QListWidgetItem* firstShown = nullptr;
+    for (int i = 0; i < m_list->count(); ++i) {
+        QListWidgetItem* item = m_list->item(i);
+        const bool shown = key.isEmpty() || item->data(kNameRole).toString().contains(key, Qt::CaseInsensitive) ||
+                           item->data(kTitleRole).toString().contains(key, Qt::CaseInsensitive);
+        item->setHidden(!shown);
+        if (shown && !firstShown)
+            firstShown = item;
+    }
+    if (!m_list->currentItem() || m_list->currentItem()->isHidden())
+        m_list->setCurrentItem(firstShown);
+}
+
+QStringList CKLineViewFormulaPicker::visibleNames() const
+{
+    QStringList names;
+    for (int i = 0; i < m_list->count(); ++i)
+        if (!m_list->item(i)->isHidden())
+            names.append(m_list->item(i)->data(kNameRole).toString());
+    return names;
+}
+
+QString CKLineViewFormulaPicker::selectedName() const
+{
+    const QListWidgetItem* item = m_list->currentItem();
+    return item && !item->isHidden() ? item->data(kNameRole).toString() : QString();
+}
+
+bool CKLineViewFormulaPicker::acceptInput()
+{
+    return !selectedName().isEmpty();
+}
+
+} // namespace TC
