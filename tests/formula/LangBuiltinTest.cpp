@@ -1,6 +1,7 @@
 // Every built-in formula file against an independent, naive reference
 // implementation of its public definition (plain per-bar loops, windows
 // recomputed from scratch at every bar).
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <functional>
@@ -218,7 +219,7 @@ Vec sarRef(const Vec& h, const Vec& l, const Vec& c, int n, double step, double 
                 next = std::min(next, l[i - 2]);
             if (l[i] < next) {
                 up = false;
-                next = ep;
+                next = std::max({ep, h[i], h[i - 1]}); // not inside the reversal bars' range
                 ep = l[i];
                 af = step / 100;
             } else if (h[i] > ep) {
@@ -231,7 +232,7 @@ Vec sarRef(const Vec& h, const Vec& l, const Vec& c, int n, double step, double 
                 next = std::max(next, h[i - 2]);
             if (h[i] > next) {
                 up = true;
-                next = ep;
+                next = std::min({ep, l[i], l[i - 1]});
                 ep = h[i];
                 af = step / 100;
             } else if (l[i] < ep) {

@@ -68,7 +68,9 @@ TEST(LangCompilerTest, ErrorsPointAtTheOffendingToken)
         {"DRAWTEXT(C>O,H,'abc);", 1, 16, "'''"},          // unterminated string
         {"X:C,COLORPINK;", 1, 5, "'COLORPINK'"},          // unknown attribute
         {"X:C,LINETHICK0;", 1, 5, "'LINETHICK0'"},        // width out of range
-        {"X:C#2;", 1, 4, "'#'"},                          // illegal character
+        {"X:C@2;", 1, 4, "'@'"},                          // illegal character
+        {"X:C#2;", 1, 5, "'2'"},                          // no period after '#'
+        {"X:\"SH000001\";", 1, 3, "SH000001"},             // reference without a data name
         {"X:C;X:O;", 1, 5, "'X'"},                        // defined twice
         {"N:C;", 1, 1, "'N'"},                            // shadows a parameter
         {"H:=C;", 1, 1, "'H'"},                           // shadows a data name

@@ -144,7 +144,8 @@ TEST(LangFunctionsTest, ReferencesAndCounts)
 
 TEST(LangFunctionsTest, SignalFunctions)
 {
-    // CROSS: touching from below and then rising counts, staying equal does not
+    // CROSS from below: the previous bar strictly below; touching and then
+    // rising is no crossing, and neither is staying equal
     QMap<QString, double> none;
     CFormulaProgram prog;
     CFormulaError err;
@@ -155,7 +156,7 @@ TEST(LangFunctionsTest, SignalFunctions)
     in.open = {2, 2, 2, 2, 2};
     CFormulaRunResult res;
     ASSERT_TRUE(CFormulaEvaluator::run(prog, in, none, res, nullptr));
-    expectVec(res.outputs[0].columns[0], {X, 0, 0, 1, 0}, "CROSS up");
+    expectVec(res.outputs[0].columns[0], {X, 0, 0, 0, 0}, "CROSS up");
     expectVec(res.outputs[1].columns[0], {X, 0, 0, 0, 1}, "CROSS down");
 
     expectVec(eval(QStringLiteral("FILTER(C,2)"), {1, 1, 1, 0, 1, 1, 0, 1}), {1, 0, 0, 0, 1, 0, 0, 1},

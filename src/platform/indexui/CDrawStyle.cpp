@@ -34,6 +34,7 @@ CDrawStyle::CDrawStyle()
     m_rects.reserve(1024);
     m_rects2.reserve(1024);
     m_points.reserve(2048);
+    m_points2.reserve(1024);
     m_runs.reserve(64);
 }
 

@@ -103,6 +103,18 @@ public:
     // when the output has two, else the value itself non-zero.
     void drawBoolLine(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
                       int output, Qt::PenStyle pen = Qt::SolidLine);
+    // Every column of the output as its own line (drawSimpleLine's rule per
+    // column, solid pen): the formula language's DRAWLINE segments (code 43).
+    void drawLineColumns(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                         int output);
+    // The area between the output's two columns filled bar to bar (code 44:
+    // DRAWBAND, FILLRGN): between two neighbouring bars that both have both
+    // values a band in the colour of the later bar (outputColor at that bar,
+    // so per-bar colours apply); a bar without such a neighbour gets a
+    // vertical stroke between its values. One polygon per run of bars of one
+    // colour.
+    void drawFillBand(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                      int output);
     // A filled round dot at each value; diameter hw clamped to 3..7 pixels.
     void drawCircleDot(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
                        int output);
@@ -233,6 +245,7 @@ private:
     QVector<QRect> m_rects;
     QVector<QRect> m_rects2;
     QVector<QPoint> m_points;
+    QVector<QPoint> m_points2;
     QVector<int> m_runs;
 };
 

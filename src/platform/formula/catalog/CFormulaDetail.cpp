@@ -1,5 +1,6 @@
 #include "platform/formula/catalog/CFormulaDetail.h"
 
+#include "platform/formula/lang/CFormulaCompiler.h"
 #include "platform/formula/lang/CFormulaProgram.h"
 
 namespace TC {
@@ -11,6 +12,18 @@ void CFormulaDetail::setParams(const QVector<CFormulaParamDef>& params)
         p.name = p.name.trimmed().toUpper();
     // The program binds parameter names at compile time.
     m_runHandle.reset();
+    updateFutureFunctions();
+}
+
+void CFormulaDetail::updateFutureFunctions()
+{
+    m_futureFunctions.clear();
+    if (m_source.trimmed().isEmpty())
+        return;
+    flang::CFormulaProgram program;
+    flang::CFormulaError err;
+    if (flang::CFormulaCompiler::compile(m_source, getParamNames(), program, err))
+        m_futureFunctions = program.futureFunctions();
 }
 
 QStringList CFormulaDetail::getParamNames() const
@@ -35,6 +48,7 @@ void CFormulaDetail::setSource(const QString& source)
         return;
     m_source = source;
     m_runHandle.reset();
+    updateFutureFunctions();
 }
 
 } // namespace TC

@@ -41,6 +41,13 @@ class CFormulaProgram;
 //   outputNames the outputs' names where the catalogue declares them (native
 //               formulas); compiled formulas name theirs in the source
 //
+//   usesFutureData  the source calls a function whose value on a bar depends
+//               on later bars (CONST, BACKSET, XMA, ZIG, PEAK, TROUGH; see
+//               CFormulaProgram::usesFutureData): its signals may change
+//               after the fact, which the editor and the catalogue show.
+//               Worked out when the source or the parameters change; false
+//               for a source that does not compile.
+//
 // The run handle is null until CFormulaOperateManager::genLuaFormula prepares
 // it; changing the source or the parameters drops it. Records handed out by
 // the catalogue are shared: change them only on the GUI thread.
@@ -96,6 +103,9 @@ public:
     const QString& getSource() const { return m_source; }
     void setSource(const QString& source);
 
+    bool usesFutureData() const { return !m_futureFunctions.isEmpty(); }
+    const QStringList& futureFunctions() const { return m_futureFunctions; }
+
     int getTiming() const { return m_timing; }
     void setTiming(int ms) { m_timing = ms; }
 
@@ -136,6 +146,9 @@ private:
     bool m_userModel = false;
     bool m_native = false;
     std::shared_ptr<const flang::CFormulaProgram> m_runHandle;
+    QStringList m_futureFunctions;
+
+    void updateFutureFunctions();
 };
 
 } // namespace TC

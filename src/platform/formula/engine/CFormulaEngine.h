@@ -16,6 +16,9 @@ namespace TC {
 
 class CFormulaDetail;
 class CMarketStore;
+namespace flang {
+struct CFormulaInput;
+}
 struct CFormulaEngineRun;
 
 // Computes formula results from the market store: the service's history
@@ -75,6 +78,14 @@ struct CFormulaEngineRun;
 //    for drType 1..4. Longer bars and custom indexes: the previous bar's
 //    (previous day's) close in the series itself.
 //
+// Data of another instrument or period ("SH000001$CLOSE", CLOSE#WEEK, BETA's
+// index) come from the store with the record's ex-rights type: the other
+// series at the requested period (the record's when none), aligned to the
+// chart's bars by time: each chart bar takes the latest bar whose time is at
+// or before its own (day and longer bars are stamped at their day's start,
+// intraday bars at their end, so an intraday bar sees its own day's day bar).
+// An unknown instrument or a period the store cannot give yields no value.
+//
 // Language formulas run the catalogue record's run handle, or, when the
 // record holds none, a program compiled once per (name, source) and cached.
 // Python, VBA and group-model records run their companion source likewise.
@@ -127,6 +138,11 @@ private:
     static bool loadCustomIndex(const CFormulaParam& p, qint64 periodSec, CFormulaEngineRun& out,
                                 QString* error);
     static void fillTradeDays(CFormulaEngineRun& out, bool dayBars);
+
+    // The bars of `key` (empty: the record's instrument) at `periodSec` (0: the
+    // record's period) aligned to the run's bars; false when there are none.
+    static bool loadReference(const CFormulaParam& p, const QString& key, qint64 periodSec,
+                              const CFormulaEngineRun& run, flang::CFormulaInput& aligned);
 
     static bool runNative(const QString& name, const CFormulaParam& p, CFormulaEngineRun& out);
     static bool runLanguage(const CFormulaParam& p, const CFormulaDetail& detail, CFormulaEngineRun& out,

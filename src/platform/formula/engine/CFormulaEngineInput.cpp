@@ -3,6 +3,7 @@
 
 #include "platform/formula/engine/CFormulaEngine.h"
 #include "platform/formula/engine/CFormulaEngineRun.h"
+#include "platform/formula/lang/CFormulaInput.h"
 #include "platform/market/CLocalTimeConverter.h"
 #include "platform/market/CMarketStore.h"
 
@@ -238,6 +239,43 @@ bool CFormulaEngine::loadCustomIndex(const CFormulaParam& p, qint64 periodSec, C
         se::RPCTimeItem ti;
         ti.timeMs = ms;
         out.times.push_back(ti);
+    }
+    return true;
+}
+
+bool CFormulaEngine::loadReference(const CFormulaParam& p, const QString& key, qint64 periodSec,
+                                   const CFormulaEngineRun& run, flang::CFormulaInput& aligned)
+{
+    const CMarketStore* s = store();
+    const QString instrument = key.isEmpty() ? p.stockKey() : key;
+    if (instrument.isEmpty() || !s->hasInstrument(instrument))
+        return false;
+    const qint64 sec = periodSec > 0 ? periodSec : p.periodMs / 1000;
+    TimedBars t;
+    if (!fetch(*s, instrument, sec, sec == 0 ? 0 : p.drType, t, nullptr))
+        return false;
+    const size_t n = run.bars.size();
+    const double none = std::numeric_limits<double>::max();
+    aligned = flang::CFormulaInput();
+    aligned.barCount = int(n);
+    for (std::vector<double>* v : {&aligned.open, &aligned.high, &aligned.low, &aligned.close, &aligned.volume,
+                                   &aligned.amount})
+        v->assign(n, none);
+    // both series are in time order: one pass
+    size_t j = 0;
+    for (size_t i = 0; i < n && i < run.times.size(); ++i) {
+        const qint64 at = run.times[i].timeMs;
+        while (j < t.ms.size() && t.ms[j] <= at)
+            ++j;
+        if (j == 0)
+            continue;
+        const quoter::CBar& b = t.bars[int(j - 1)];
+        aligned.open[i] = b.open;
+        aligned.high[i] = b.high;
+        aligned.low[i] = b.low;
+        aligned.close[i] = b.close;
+        aligned.volume[i] = b.volume;
+        aligned.amount[i] = b.amount;
     }
     return true;
 }

@@ -88,6 +88,12 @@ bool CFormulaEngine::runLanguage(const CFormulaParam& p, const CFormulaDetail& d
         input.times[i] = b.time;
     }
 
+    input.periodSec = p.periodMs / 1000;
+    input.instrumentKey = p.stockKey();
+    input.reference = [&p, &out](const QString& key, qint64 periodSec, flang::CFormulaInput& aligned) {
+        return loadReference(p, key, periodSec, out, aligned);
+    };
+
     flang::CFormulaRunResult result;
     QString why;
     if (!flang::CFormulaEvaluator::run(*program, input, resolveParams(detail, p.params), result, &why)) {
@@ -119,6 +125,10 @@ bool CFormulaEngine::runLanguage(const CFormulaParam& p, const CFormulaDetail& d
             o.columnNames = {"OPEN", "HIGH", "LOW", "CLOSE"};
         else
             o.columnNames.assign(cols, o.name);
+        if (!src.barColors.empty()) {
+            o.barColors = std::move(src.barColors);
+            o.barColors.resize(n, 0xFFFFFFFFu);
+        }
         if (!src.texts.empty()) {
             o.texts.resize(n);
             for (size_t i = 0; i < n && i < src.texts.size(); ++i)

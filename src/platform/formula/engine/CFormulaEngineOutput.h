@@ -18,6 +18,7 @@ struct CFormulaEngineOutput {
     std::vector<std::vector<double>> columns; // per column: one value per bar
     std::vector<std::string> texts;           // per bar, or empty
     std::vector<double> numbers;              // per bar, or empty
+    std::vector<unsigned> barColors;          // per bar (0x00BBGGRR), or empty
 };
 
 } // namespace TC

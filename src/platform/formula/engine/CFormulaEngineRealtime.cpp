@@ -73,6 +73,10 @@ bool CFormulaEngine::computeTail(const CFormulaParam& p, const se::RPCFormulaRes
         const auto& t = o < previous.numbers.size() ? previous.numbers[o] : std::vector<double>();
         changed = !t.empty() && t.back() != now.numbers[o];
     }
+    for (size_t o = 0; o < now.barColors.size() && !changed; ++o) {
+        const auto& t = o < previous.barColors.size() ? previous.barColors[o] : std::vector<unsigned>();
+        changed = !t.empty() && t.back() != now.barColors[o];
+    }
     if (changed && j <= last)
         updates.emplace_back(kCover, std::move(now));
     for (int i = std::max(j + 1, first); i <= last; ++i)

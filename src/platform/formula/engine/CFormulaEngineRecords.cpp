@@ -120,7 +120,10 @@ void CFormulaEngine::fillResult(const CFormulaParam& p, const CFormulaEngineRun&
             result.numbers.emplace_back();
         else
             result.numbers.emplace_back(o.numbers.begin() + long(b), o.numbers.begin() + long(e));
-        result.barColors.emplace_back();
+        if (o.barColors.empty())
+            result.barColors.emplace_back();
+        else
+            result.barColors.emplace_back(o.barColors.begin() + long(b), o.barColors.begin() + long(e));
         result.outputInts.push_back(1);
     }
 }
@@ -137,11 +140,17 @@ se::RPCFormulaInstantResult CFormulaEngine::instantAt(const CFormulaEngineRun& r
     r.values.reserve(size_t(run.columnCount()));
     bool anyText = false;
     bool anyNumber = false;
+    bool anyColor = false;
     for (const CFormulaEngineOutput& o : run.outputs) {
         for (const std::vector<double>& col : o.columns)
             r.values.push_back(col[i]);
         anyText = anyText || !o.texts.empty();
         anyNumber = anyNumber || !o.numbers.empty();
+        anyColor = anyColor || !o.barColors.empty();
+    }
+    if (anyColor) {
+        for (const CFormulaEngineOutput& o : run.outputs)
+            r.barColors.push_back(o.barColors.empty() ? se::RPCFormulaMetaResult::kDefaultColor : o.barColors[i]);
     }
     if (anyText) {
         for (const CFormulaEngineOutput& o : run.outputs)

@@ -1,5 +1,7 @@
 #include "platform/formula/lang/CFormulaEvaluator.h"
 
+#include "platform/formula/lang/CFormulaEvalContext.h"
+
 #include <cfloat>
 #include <cmath>
 #include <limits>
@@ -18,27 +20,8 @@ namespace flang {
 namespace {
 
 using Vec = std::vector<double>;
+using CValue = CFormulaEvalContext::CValue;
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-double clean(double v)
-{
-    return std::isfinite(v) ? v : kNaN;
-}
-
-// A node's value: a number (constants and parameters stay scalar so window
-// lengths can be read from them) or one value per bar.
-struct CValue {
-    bool scalar = true;
-    double s = kNaN;
-    Vec v;
-};
-
-CValue scalarValue(double s)
-{
-    CValue r;
-    r.s = s;
-    return r;
-}
 
 double binary(EFormulaOp op, double a, double b)
 {
@@ -78,61 +61,9 @@ double binary(EFormulaOp op, double a, double b)
     }
 }
 
-class CEvalContext
-{
-public:
-    CEvalContext(const CFormulaProgram& program, const CFormulaInput& input)
-        : m_program(program), m_input(input)
-    {
-        m_size = size_t(input.barCount);
-        m_slots.resize(size_t(program.slotCount()));
-    }
+} // namespace
 
-    bool prepare(const QMap<QString, double>& params, QString& error);
-    void runStatements(CFormulaRunResult& out);
-
-private:
-    CValue eval(int index);
-    CValue evalCall(const CFormulaNode& node);
-    Vec vec(CValue value) const;
-    Vec vecArg(const CFormulaNode& node, size_t i) { return vec(eval(node.args[i])); }
-    double num(const CValue& value) const;
-    double numArg(const CFormulaNode& node, size_t i) { return num(eval(node.args[i])); }
-    const Vec& field(EFormulaField f);
-    Vec where(const Vec& cond, const Vec& value) const;
-
-    template <typename Fn> CValue map(CValue a, Fn fn) const
-    {
-        if (a.scalar)
-            return scalarValue(clean(fn(a.s)));
-        for (double& x : a.v)
-            x = clean(fn(x));
-        return a;
-    }
-    template <typename Fn> CValue map(CValue a, CValue b, Fn fn) const
-    {
-        if (a.scalar && b.scalar)
-            return scalarValue(clean(fn(a.s, b.s)));
-        if (a.scalar) {
-            for (double& x : b.v)
-                x = clean(fn(a.s, x));
-            return b;
-        }
-        for (size_t i = 0; i < a.v.size(); ++i)
-            a.v[i] = clean(fn(a.v[i], b.scalar ? b.s : b.v[i]));
-        return a;
-    }
-
-    const CFormulaProgram& m_program;
-    const CFormulaInput& m_input;
-    size_t m_size = 0;
-    std::vector<double> m_params;
-    std::vector<CValue> m_slots;
-    Vec m_fields[8];
-    bool m_fieldReady[8] = {};
-};
-
-bool CEvalContext::prepare(const QMap<QString, double>& params, QString& error)
+bool CFormulaEvalContext::prepare(const QMap<QString, double>& params, QString& error)
 {
     if (m_input.barCount < 0) {
         error = QStringLiteral("K线数量无效 %1").arg(m_input.barCount);
@@ -162,7 +93,7 @@ bool CEvalContext::prepare(const QMap<QString, double>& params, QString& error)
     return true;
 }
 
-const Vec& CEvalContext::field(EFormulaField f)
+const Vec& CFormulaEvalContext::field(EFormulaField f)
 {
     const int k = static_cast<int>(f);
     if (m_fieldReady[k])
@@ -209,21 +140,21 @@ const Vec& CEvalContext::field(EFormulaField f)
     return out;
 }
 
-Vec CEvalContext::vec(CValue value) const
+Vec CFormulaEvalContext::vec(CValue value) const
 {
     if (value.scalar)
         return Vec(m_size, value.s);
     return std::move(value.v);
 }
 
-double CEvalContext::num(const CValue& value) const
+double CFormulaEvalContext::num(const CValue& value) const
 {
     if (value.scalar)
         return value.s;
     return value.v.empty() ? kNaN : value.v.back();
 }
 
-Vec CEvalContext::where(const Vec& cond, const Vec& value) const
+Vec CFormulaEvalContext::where(const Vec& cond, const Vec& value) const
 {
     Vec out(m_size, kNaN);
     for (size_t i = 0; i < m_size; ++i) {
@@ -233,7 +164,7 @@ Vec CEvalContext::where(const Vec& cond, const Vec& value) const
     return out;
 }
 
-CValue CEvalContext::eval(int index)
+CValue CFormulaEvalContext::eval(int index)
 {
     const CFormulaNode& node = m_program.nodes()[size_t(index)];
     switch (node.kind) {
@@ -261,13 +192,15 @@ CValue CEvalContext::eval(int index)
     }
     case CFormulaNode::EKind::Call:
         return evalCall(node);
+    case CFormulaNode::EKind::Reference:
+        return evalReference(node);
     case CFormulaNode::EKind::String:
         break; // only reachable as DRAWTEXT's text, which is read directly
     }
     return scalarValue(kNaN);
 }
 
-CValue CEvalContext::evalCall(const CFormulaNode& node)
+CValue CFormulaEvalContext::evalCall(const CFormulaNode& node)
 {
     using F = EFormulaFunction;
     const F id = F(node.index);
@@ -391,12 +324,14 @@ CValue CEvalContext::evalCall(const CFormulaNode& node)
                                r.v);
         return r;
     default:
+        if (evalMore(node, r))
+            return r;
         break; // drawing functions are statements, handled in runStatements
     }
     return scalarValue(kNaN);
 }
 
-void CEvalContext::runStatements(CFormulaRunResult& out)
+void CFormulaEvalContext::runStatements(CFormulaRunResult& out)
 {
     using F = EFormulaFunction;
     for (const CFormulaStatement& st : m_program.statements()) {
@@ -450,6 +385,7 @@ void CEvalContext::runStatements(CFormulaRunResult& out)
                 o.columns.push_back(where(vecArg(call, 0), Vec(m_size, 1.0)));
                 break;
             default:
+                drawingOutput(call, o);
                 break;
             }
         } else {
@@ -474,15 +410,13 @@ void CEvalContext::runStatements(CFormulaRunResult& out)
     }
 }
 
-} // namespace
-
 bool CFormulaEvaluator::run(const CFormulaProgram& program, const CFormulaInput& input,
                             const QMap<QString, double>& params, CFormulaRunResult& out, QString* error)
 {
     out.outputs.clear();
     QString message;
     try {
-        CEvalContext context(program, input);
+        CFormulaEvalContext context(program, input);
         if (context.prepare(params, message)) {
             context.runStatements(out);
             return true;

@@ -1,7 +1,10 @@
 #include "platform/formula/lang/CFormulaFunctions.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+
+#include "platform/formula/lang/CExactSum.h"
 
 namespace TC {
 namespace flang {
@@ -29,10 +32,7 @@ void CFormulaFunctions::ma(const Vec& x, double n, Vec& out)
         out.assign(x.size(), kNaN);
         return;
     }
-    // The moving sum over a full window, divided by its length.
-    sum(x, n, out);
-    for (double& v : out)
-        v /= double(len);
+    movingSum(x, n, true, out);
 }
 
 void CFormulaFunctions::ema(const Vec& x, double n, Vec& out)
@@ -143,6 +143,82 @@ void CFormulaFunctions::expmema(const Vec& x, double n, Vec& out)
             y = (2.0 * x[i] + (k - 1.0) * y) / (k + 1.0);
         }
         out[i] = y;
+    }
+}
+
+void CFormulaFunctions::mema(const Vec& x, double n, Vec& out)
+{
+    Vec seed;
+    ma(x, n, seed);
+    const size_t size = x.size();
+    out.assign(size, kNaN);
+    long long len = 0;
+    if (!windowLength(n, len) || len == 0)
+        return;
+    const double k = double(len);
+    bool seeded = false;
+    double y = 0.0;
+    for (size_t i = 0; i < size; ++i) {
+        if (!seeded) {
+            if (std::isnan(seed[i]))
+                continue;
+            y = seed[i];
+            seeded = true;
+        } else {
+            if (std::isnan(x[i]))
+                continue;
+            y = (x[i] + (k - 1.0) * y) / k;
+        }
+        out[i] = y;
+    }
+}
+
+void CFormulaFunctions::tma(const Vec& x, double a, double b, Vec& out)
+{
+    const size_t size = x.size();
+    out.assign(size, kNaN);
+    if (!std::isfinite(a) || !std::isfinite(b))
+        return;
+    bool seeded = false;
+    double y = 0.0;
+    for (size_t i = 0; i < size; ++i) {
+        if (std::isnan(x[i]))
+            continue;
+        y = seeded ? a * y + b * x[i] : x[i];
+        seeded = true;
+        out[i] = y;
+    }
+}
+
+void CFormulaFunctions::xma(const Vec& x, double n, Vec& out)
+{
+    const size_t size = x.size();
+    out.assign(size, kNaN);
+    long long len = 0;
+    if (!windowLength(n, len) || len == 0 || size == 0)
+        return;
+    const long long before = len / 2;
+    const long long after = len - 1 - before;
+    // prefix sums (exact) and prefix NaN counts: any window is then O(1)
+    std::vector<CExactSum> prefix(size + 1);
+    std::vector<size_t> holes(size + 1, 0);
+    for (size_t i = 0; i < size; ++i) {
+        prefix[i + 1] = prefix[i];
+        holes[i + 1] = holes[i];
+        if (std::isnan(x[i]))
+            ++holes[i + 1];
+        else
+            prefix[i + 1].add(x[i]);
+    }
+    const long long last = static_cast<long long>(size) - 1;
+    for (long long i = 0; i <= last; ++i) {
+        const size_t from = size_t(std::max(0LL, i - before));
+        const size_t to = size_t(std::min(last, i + after)) + 1; // exclusive
+        if (std::isnan(x[size_t(i)]) || holes[to] != holes[from])
+            continue;
+        CExactSum s = prefix[to];
+        s.add(prefix[from].negated());
+        out[size_t(i)] = s.dividedBy(double(to - from)).value();
     }
 }
 

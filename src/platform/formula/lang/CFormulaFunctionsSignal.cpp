@@ -43,7 +43,76 @@ void CFormulaFunctions::cross(const Vec& a, const Vec& b, Vec& out)
     for (size_t i = 1; i < size; ++i) {
         if (std::isnan(a[i]) || std::isnan(b[i]) || std::isnan(a[i - 1]) || std::isnan(b[i - 1]))
             continue;
-        out[i] = (a[i - 1] <= b[i - 1] && a[i] > b[i]) ? 1.0 : 0.0;
+        out[i] = (a[i - 1] < b[i - 1] && a[i] > b[i]) ? 1.0 : 0.0;
+    }
+}
+
+void CFormulaFunctions::longCross(const Vec& a, const Vec& b, double n, Vec& out)
+{
+    const size_t size = std::min(a.size(), b.size());
+    out.assign(size, kNaN);
+    long long len = 0;
+    if (!windowLength(n, len) || len == 0)
+        return;
+    long long below = 0; // bars in a row with A<B, ending at the previous bar
+    bool valid = false;   // the previous bar had both values
+    for (size_t i = 0; i < size; ++i) {
+        if (std::isnan(a[i]) || std::isnan(b[i])) {
+            below = 0;
+            valid = false;
+            continue;
+        }
+        if (valid && i >= size_t(len))
+            out[i] = (below >= len && a[i] > b[i]) ? 1.0 : 0.0;
+        below = a[i] < b[i] ? below + 1 : 0;
+        valid = true;
+    }
+}
+
+void CFormulaFunctions::lastHolds(const Vec& x, double from, double to, Vec& out)
+{
+    const size_t size = x.size();
+    out.assign(size, kNaN);
+    long long a = 0;
+    long long b = 0;
+    if (!windowLength(from, a) || !windowLength(to, b) || (a != 0 && a < b))
+        return;
+    // prefix counts of bars where X holds, and of bars with no value
+    std::vector<long long> holds(size + 1, 0);
+    std::vector<long long> holes(size + 1, 0);
+    for (size_t i = 0; i < size; ++i) {
+        holds[i + 1] = holds[i] + ((!std::isnan(x[i]) && x[i] != 0.0) ? 1 : 0);
+        holes[i + 1] = holes[i] + (std::isnan(x[i]) ? 1 : 0);
+    }
+    for (size_t i = 0; i < size; ++i) {
+        const long long bar = static_cast<long long>(i);
+        const long long first = a == 0 ? 0 : bar - a;
+        const long long last = bar - b;
+        if (first < 0 || last < first)
+            continue;
+        const size_t f = size_t(first);
+        const size_t e = size_t(last) + 1;
+        if (holes[e] != holes[f])
+            continue;
+        out[i] = holds[e] - holds[f] == last - first + 1 ? 1.0 : 0.0;
+    }
+}
+
+void CFormulaFunctions::backSet(const Vec& x, const Vec& n, Vec& out)
+{
+    const size_t size = std::min(x.size(), n.size());
+    out.assign(size, kNaN);
+    // from the newest bar back: `reach` is the oldest bar a later signal covers
+    long long reach = std::numeric_limits<long long>::max();
+    for (size_t k = size; k-- > 0;) {
+        const long long bar = static_cast<long long>(k);
+        long long len = 0;
+        if (!std::isnan(x[k]) && x[k] != 0.0 && windowLength(n[k], len) && len > 0)
+            reach = std::min(reach, bar - len + 1);
+        if (bar >= reach)
+            out[k] = 1.0;
+        else if (!std::isnan(x[k]))
+            out[k] = 0.0;
     }
 }
 
@@ -159,8 +228,10 @@ void CFormulaFunctions::sar(const Vec& high, const Vec& low, const Vec& close, d
             if (prev2 >= 0)
                 next = std::min(next, low[size_t(prev2)]);
             if (low[i] < next) {
+                // the new stop is the old extreme, but not inside this bar's
+                // or the previous bar's range
                 up = false;
-                next = ep;
+                next = std::max(ep, std::max(high[i], high[size_t(prev1)]));
                 ep = low[i];
                 af = s;
             } else if (high[i] > ep) {
@@ -173,7 +244,7 @@ void CFormulaFunctions::sar(const Vec& high, const Vec& low, const Vec& close, d
                 next = std::max(next, high[size_t(prev2)]);
             if (high[i] > next) {
                 up = true;
-                next = ep;
+                next = std::min(ep, std::min(low[i], low[size_t(prev1)]));
                 ep = high[i];
                 af = s;
             } else if (low[i] < ep) {

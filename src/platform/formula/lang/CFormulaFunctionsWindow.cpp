@@ -1,7 +1,10 @@
 #include "platform/formula/lang/CFormulaFunctions.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+
+#include "platform/formula/lang/CExactSum.h"
 
 namespace TC {
 namespace flang {
@@ -23,33 +26,47 @@ void CFormulaFunctions::ref(const Vec& x, const Vec& n, Vec& out)
 
 void CFormulaFunctions::sum(const Vec& x, double n, Vec& out)
 {
+    movingSum(x, n, false, out);
+}
+
+void CFormulaFunctions::movingSum(const Vec& x, double n, bool mean, Vec& out)
+{
     const size_t size = x.size();
     out.assign(size, kNaN);
     long long len = 0;
-    if (!windowLength(n, len))
+    if (!windowLength(n, len) || (mean && len == 0))
         return;
-    double s = 0.0;
+    CExactSum s;
     if (len == 0) {
         for (size_t i = 0; i < size; ++i) {
             if (std::isnan(x[i]))
                 continue;
-            s += x[i];
-            out[i] = s;
+            s.add(x[i]);
+            out[i] = s.value();
         }
         return;
     }
+    // The exact running sum does not drift however long the series; a flat
+    // window gives its value itself (a mean of equal values is that value).
+    const double k = double(len);
     long long run = 0;
+    long long same = 0; // bars ending here equal to this one
     for (size_t i = 0; i < size; ++i) {
         if (std::isnan(x[i])) {
-            run = 0;
-            s = 0.0;
+            run = same = 0;
+            s.clear();
             continue;
         }
-        s += x[i];
+        same = (run > 0 && x[i] == x[i - 1]) ? same + 1 : 1;
+        s.add(x[i]);
         if (++run > len)
-            s -= x[i - size_t(len)];
-        if (run >= len)
-            out[i] = s;
+            s.add(-x[i - size_t(len)]);
+        if (run < len)
+            continue;
+        if (same >= len)
+            out[i] = mean ? x[i] : x[i] * k;
+        else
+            out[i] = mean ? s.dividedBy(k).value() : s.value();
     }
 }
 
@@ -101,52 +118,98 @@ void CFormulaFunctions::extreme(const Vec& x, double n, bool highest, bool barsS
     }
 }
 
-void CFormulaFunctions::stddev(const Vec& x, double n, bool sample, Vec& out)
+void CFormulaFunctions::moments(const Vec& a, const Vec* b, double n, EMoment kind, Vec& out)
 {
-    const size_t size = x.size();
+    const size_t size = b ? std::min(a.size(), b->size()) : a.size();
     out.assign(size, kNaN);
     long long len = 0;
-    if (!windowLength(n, len) || len < (sample ? 2 : 1))
+    const long long least = (kind == EMoment::Sample || kind == EMoment::Variance) ? 2 : 1;
+    if (!windowLength(n, len) || len < least)
         return;
     const double k = double(len);
-    // sums of deviations from the stretch's first value, to keep the
-    // subtraction in the variance away from catastrophic cancellation
-    double shift = 0.0;
-    double s = 0.0;
-    double ss = 0.0;
+    auto bAt = [&](size_t i) { return b ? (*b)[i] : a[i]; };
+    // Deviations from the stretch's first values, summed exactly: the
+    // centred sums below then equal a two-pass computation to the last bits.
+    double shiftA = 0.0;
+    double shiftB = 0.0;
+    CExactSum sa, sb, saa, sbb, sab;
     long long run = 0;
+    long long sameA = 0;
+    long long sameB = 0;
+    auto put = [&](double da, double db, double sign) {
+        sa.add(sign * da);
+        sb.add(sign * db);
+        saa.addProduct(sign * da, da);
+        sbb.addProduct(sign * db, db);
+        sab.addProduct(sign * da, db);
+    };
+    // sum of products of deviations from the window's means: Sxy - Sx*Sy/k
+    auto centred = [k](const CExactSum& sxy, const CExactSum& sx, const CExactSum& sy) {
+        CExactSum r = sxy;
+        r.add(sx.times(sy).dividedBy(k).negated());
+        return r.value();
+    };
     for (size_t i = 0; i < size; ++i) {
-        if (std::isnan(x[i])) {
+        if (std::isnan(a[i]) || std::isnan(bAt(i))) {
             run = 0;
             continue;
         }
         if (run == 0) {
-            shift = x[i];
-            s = ss = 0.0;
+            shiftA = a[i];
+            shiftB = bAt(i);
+            sa.clear();
+            sb.clear();
+            saa.clear();
+            sbb.clear();
+            sab.clear();
+            sameA = sameB = 0;
         }
-        const double d = x[i] - shift;
-        s += d;
-        ss += d * d;
+        sameA = (run > 0 && a[i] == a[i - 1]) ? sameA + 1 : 1;
+        sameB = (run > 0 && bAt(i) == bAt(i - 1)) ? sameB + 1 : 1;
+        put(a[i] - shiftA, bAt(i) - shiftB, 1.0);
         if (++run > len) {
-            const double o = x[i - size_t(len)] - shift;
-            s -= o;
-            ss -= o * o;
+            const size_t o = i - size_t(len);
+            put(a[o] - shiftA, bAt(o) - shiftB, -1.0);
         }
-        if (run > len && run % 4096 == 0) {
-            // re-centre now and then so a long drifting series keeps its precision
-            shift = x[i + 1 - size_t(len)];
-            s = ss = 0.0;
-            for (size_t j = i + 1 - size_t(len); j <= i; ++j) {
-                const double e = x[j] - shift;
-                s += e;
-                ss += e * e;
-            }
+        if (run < len)
+            continue;
+        const bool flatA = sameA >= len;
+        const bool flatB = sameB >= len;
+        // rounding may leave a sum of squares a hair below 0
+        const double devA = flatA ? 0.0 : std::max(0.0, centred(saa, sa, sa));
+        switch (kind) {
+        case EMoment::DevSq:
+            out[i] = devA;
+            break;
+        case EMoment::Sample:
+            out[i] = std::sqrt(devA / (k - 1.0));
+            break;
+        case EMoment::Population:
+            out[i] = std::sqrt(devA / k);
+            break;
+        case EMoment::Variance:
+            out[i] = devA / (k - 1.0);
+            break;
+        case EMoment::PopVariance:
+            out[i] = devA / k;
+            break;
+        case EMoment::Covariance:
+            out[i] = (flatA || flatB) ? 0.0 : centred(sab, sa, sb) / k;
+            break;
+        case EMoment::Correlation: {
+            // no value for a flat side: the correlation divides by its deviation
+            const double devB = flatB ? 0.0 : std::max(0.0, centred(sbb, sb, sb));
+            const double den = std::sqrt(devA) * std::sqrt(devB);
+            out[i] = den > 0.0 ? std::min(1.0, std::max(-1.0, centred(sab, sa, sb) / den)) : kNaN;
+            break;
         }
-        if (run >= len) {
-            const double var = (ss - s * s / k) / (sample ? k - 1.0 : k);
-            out[i] = var > 0.0 ? std::sqrt(var) : 0.0;
         }
     }
+}
+
+void CFormulaFunctions::stddev(const Vec& x, double n, bool sample, Vec& out)
+{
+    moments(x, nullptr, n, sample ? EMoment::Sample : EMoment::Population, out);
 }
 
 void CFormulaFunctions::avedev(const Vec& x, double n, Vec& out)
@@ -170,6 +233,16 @@ void CFormulaFunctions::avedev(const Vec& x, double n, Vec& out)
 
 void CFormulaFunctions::slope(const Vec& x, double n, Vec& out)
 {
+    regression(x, n, false, out);
+}
+
+void CFormulaFunctions::forcast(const Vec& x, double n, Vec& out)
+{
+    regression(x, n, true, out);
+}
+
+void CFormulaFunctions::regression(const Vec& x, double n, bool value, Vec& out)
+{
     Vec valid;
     ma(x, n, valid); // a value exactly where a full valid window exists
     const size_t size = x.size();
@@ -190,8 +263,56 @@ void CFormulaFunctions::slope(const Vec& x, double n, Vec& out)
             sy += x[j];
             sty += double(j - first) * x[j];
         }
-        out[i] = (k * sty - st * sy) / (k * stt - st * st);
+        const double b = (k * sty - st * sy) / (k * stt - st * st);
+        // the line through the window's centre of mass, at the newest bar (t = k-1)
+        out[i] = value ? valid[i] + b * ((k - 1.0) - st / k) : b;
     }
+}
+
+void CFormulaFunctions::rank(const Vec& x, double n, bool highest, Vec& out)
+{
+    const size_t size = x.size();
+    out.assign(size, kNaN);
+    long long len = 0;
+    if (!windowLength(n, len))
+        return;
+    size_t stretch = 0; // first bar of the current valid stretch
+    for (size_t i = 0; i < size; ++i) {
+        if (std::isnan(x[i])) {
+            stretch = i + 1;
+            continue;
+        }
+        size_t from = stretch;
+        if (len > 0) {
+            if (i + 1 < stretch + size_t(len))
+                continue;
+            from = i + 1 - size_t(len);
+        }
+        double better = 0.0;
+        for (size_t j = from; j < i; ++j)
+            better += (highest ? x[j] > x[i] : x[j] < x[i]) ? 1.0 : 0.0;
+        out[i] = better + 1.0;
+    }
+}
+
+void CFormulaFunctions::beta(const Vec& close, const Vec& indexClose, double n, Vec& out)
+{
+    const size_t size = std::min(close.size(), indexClose.size());
+    Vec r(size, kNaN);
+    Vec m(size, kNaN);
+    for (size_t i = 1; i < size; ++i) {
+        if (close[i - 1] != 0.0)
+            r[i] = close[i] / close[i - 1] - 1.0;
+        if (indexClose[i - 1] != 0.0)
+            m[i] = indexClose[i] / indexClose[i - 1] - 1.0;
+    }
+    Vec cov;
+    Vec var;
+    moments(r, &m, n, EMoment::Covariance, cov);
+    moments(m, nullptr, n, EMoment::PopVariance, var);
+    out.assign(size, kNaN);
+    for (size_t i = 0; i < size; ++i)
+        out[i] = var[i] > 0.0 ? cov[i] / var[i] : kNaN;
 }
 
 } // namespace flang

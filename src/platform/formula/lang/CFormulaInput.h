@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <vector>
 
+#include <QString>
 #include <QtGlobal>
 
 namespace TC {
@@ -11,7 +13,16 @@ namespace flang {
 // value per bar, oldest bar first. "No value" is the largest double (or NaN).
 // An empty array means the field is not supplied: every bar of it has no value.
 // A non-empty array must hold at least barCount values, otherwise the run fails.
-// times (bar time tags) is optional and only carried along for callers.
+// times (bar time tags, seconds) feed DATE, TIME and the like (no value
+// without them). periodSec (PERIOD; -1 unknown), instrumentKey (BETA's
+// index) and reference (data of another instrument or period) are optional.
+struct CFormulaInput;
+// Fills `aligned` with the bars of instrument `key` (empty: the chart's own)
+// at period `periodSec` (0: the chart's), one per chart bar: the latest bar
+// at or before the chart bar's time, no value where there is none. False
+// when there is no such data (an unknown instrument): no value everywhere.
+using CFormulaReference = std::function<bool(const QString& key, qint64 periodSec, CFormulaInput& aligned)>;
+
 struct CFormulaInput {
     int barCount = 0;
     std::vector<double> open;
@@ -21,6 +32,9 @@ struct CFormulaInput {
     std::vector<double> volume;
     std::vector<double> amount;
     std::vector<qint64> times;
+    qint64 periodSec = -1;
+    QString instrumentKey;
+    CFormulaReference reference;
 };
 
 // Data names of the language and what they read.

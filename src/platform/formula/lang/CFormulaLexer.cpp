@@ -84,6 +84,18 @@ bool CFormulaLexer::tokenize(const QString& source, std::vector<CFormulaToken>& 
             ++i;
             continue;
         }
+        if (c == QLatin1Char('"')) {
+            // another instrument's data: "SH000001$CLOSE"
+            const int start = i;
+            ++i;
+            while (i < n && source.at(i) != QLatin1Char('"') && source.at(i) != QLatin1Char('\n'))
+                ++i;
+            if (i >= n || source.at(i) != QLatin1Char('"'))
+                return fail(line, start - lineStart + 1, QStringLiteral("未结束的引用 '\"'"));
+            push(ETokenKind::Reference, start, 0, source.mid(start + 1, i - start - 1).trimmed().toUpper());
+            ++i;
+            continue;
+        }
         if (c.isDigit() || (c == QLatin1Char('.') && i + 1 < n && source.at(i + 1).isDigit())) {
             const int start = i;
             while (i < n && source.at(i).isDigit())
@@ -144,6 +156,9 @@ bool CFormulaLexer::tokenize(const QString& source, std::vector<CFormulaToken>& 
             break;
         case ';':
             one(ETokenKind::Semicolon);
+            break;
+        case '#':
+            one(ETokenKind::Hash);
             break;
         case ':':
             if (next == QLatin1Char('='))
@@ -208,6 +223,8 @@ QString CFormulaLexer::describe(const CFormulaToken& token)
         return QStringLiteral("公式结尾");
     case ETokenKind::String:
         return QStringLiteral("'%1'").arg(QLatin1Char('\'') + token.text + QLatin1Char('\''));
+    case ETokenKind::Reference:
+        return QStringLiteral("'%1'").arg(QLatin1Char('"') + token.text + QLatin1Char('"'));
     default:
         return QStringLiteral("'%1'").arg(token.text);
     }

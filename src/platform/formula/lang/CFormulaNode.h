@@ -12,7 +12,10 @@ enum class EFormulaOp { Add, Sub, Mul, Div, Gt, Lt, Ge, Le, Eq, Ne, And, Or, Neg
 // One node of a compiled expression. Nodes live in the program's node pool
 // and refer to their operands by index, so a program is a flat, copyable value.
 struct CFormulaNode {
-    enum class EKind { Number, Param, Data, Variable, Unary, Binary, Call, String };
+    // Reference: a data name of another instrument and/or period;
+    // text = instrument key (empty: the chart's), index = EFormulaField,
+    // number = period in seconds (0: the chart's)
+    enum class EKind { Number, Param, Data, Variable, Unary, Binary, Call, String, Reference };
 
     EKind kind = EKind::Number;
     EFormulaOp op = EFormulaOp::Add;

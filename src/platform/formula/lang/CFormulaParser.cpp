@@ -32,6 +32,22 @@ int dataField(const QString& name)
     return -1;
 }
 
+struct CPeriodName {
+    const char* name;
+    qint64 seconds;
+};
+
+const CPeriodName kPeriods[] = {
+    {"MIN1", 60},     {"MIN5", 300},      {"MIN15", 900},      {"MIN30", 1800},    {"MIN60", 3600},
+    {"DAY", 86400},   {"WEEK", 604800},   {"MONTH", 2592000},  {"SEASON", 7776000}, {"YEAR", 31536000},
+};
+
+// Fields another instrument or period can supply.
+bool isPlainField(int field)
+{
+    return field >= 0 && field <= static_cast<int>(EFormulaField::Amount);
+}
+
 bool isKeyword(const QString& name)
 {
     return name == QLatin1String("AND") || name == QLatin1String("OR") || name == QLatin1String("NOT");
@@ -307,6 +323,17 @@ int CFormulaParser::parsePrimary()
         next();
         node.kind = CFormulaNode::EKind::String;
         return addNode(node);
+    case ETokenKind::Reference: {
+        next();
+        const int dollar = tok.text.lastIndexOf(QLatin1Char('$'));
+        const QString key = dollar > 0 ? tok.text.left(dollar).trimmed() : QString();
+        const int field = dollar > 0 ? dataField(tok.text.mid(dollar + 1).trimmed()) : -1;
+        if (key.isEmpty() || !isPlainField(field)) {
+            fail(tok, QStringLiteral("引用格式应为 \"代码$数据\" %1").arg(CFormulaLexer::describe(tok)));
+            return -1;
+        }
+        return parseReference(tok, key, field);
+    }
     case ETokenKind::LParen: {
         next();
         const int inner = parseOr();
@@ -357,15 +384,55 @@ int CFormulaParser::parseIdentifier()
     }
     const int field = dataField(tok.text);
     if (field >= 0) {
+        if (peek().kind == ETokenKind::Hash && isPlainField(field))
+            return parseReference(tok, QString(), field);
         node.kind = CFormulaNode::EKind::Data;
         node.index = field;
         return addNode(node);
     }
-    if (CFormulaFunctionTable::find(tok.text))
+    if (const CFormulaFunctionInfo* fi = CFormulaFunctionTable::find(tok.text)) {
+        // functions of no argument (DATE, BARPOS, ...) are written bare
+        if (fi->argCount == 0)
+            return addCall(tok, *fi, {});
         fail(tok, QStringLiteral("函数缺少参数 '%1'").arg(tok.text));
-    else
-        fail(tok, QStringLiteral("未知的函数或变量 '%1'").arg(tok.text));
+        return -1;
+    }
+    unsigned colour = 0;
+    if (CFormulaStyle::parseAttribute(tok.text, colour) == CFormulaStyle::EAttrKind::Color) {
+        // a colour name is a number where a value is expected (PARTLINE's colours)
+        node.kind = CFormulaNode::EKind::Number;
+        node.number = double(colour);
+        return addNode(node);
+    }
+    fail(tok, QStringLiteral("未知的函数或变量 '%1'").arg(tok.text));
     return -1;
+}
+
+int CFormulaParser::parseReference(const CFormulaToken& tok, const QString& key, int field)
+{
+    CFormulaNode node;
+    node.kind = CFormulaNode::EKind::Reference;
+    node.text = key;
+    node.index = field;
+    node.number = 0.0;
+    node.line = tok.line;
+    node.column = tok.column;
+    if (peek().kind == ETokenKind::Hash) {
+        next();
+        const CFormulaToken& period = next();
+        bool known = false;
+        for (const CPeriodName& p : kPeriods) {
+            if (period.kind == ETokenKind::Ident && period.text == QLatin1String(p.name)) {
+                node.number = double(p.seconds);
+                known = true;
+            }
+        }
+        if (!known) {
+            fail(period, QStringLiteral("未知的周期 %1").arg(CFormulaLexer::describe(period)));
+            return -1;
+        }
+    }
+    return addNode(node);
 }
 
 int CFormulaParser::parseCall(const CFormulaToken& nameTok)
@@ -402,13 +469,28 @@ int CFormulaParser::parseCall(const CFormulaToken& nameTok)
         return -1;
     }
     next();
-    if (int(node.args.size()) != fi->argCount) {
+    return addCall(nameTok, *fi, std::move(node.args));
+}
+
+int CFormulaParser::addCall(const CFormulaToken& nameTok, const CFormulaFunctionInfo& info, std::vector<int> args)
+{
+    const CFormulaFunctionInfo* fi = &info;
+    CFormulaNode node;
+    node.kind = CFormulaNode::EKind::Call;
+    node.index = static_cast<int>(fi->id);
+    node.text = nameTok.text;
+    node.line = nameTok.line;
+    node.column = nameTok.column;
+    node.args = std::move(args);
+    if (!CFormulaFunctionTable::acceptsArgs(*fi, int(node.args.size()))) {
         fail(nameTok, QStringLiteral("函数 '%1' 需要 %2 个参数, 实际 %3 个")
                           .arg(nameTok.text)
-                          .arg(fi->argCount)
+                          .arg(CFormulaFunctionTable::argsText(*fi))
                           .arg(node.args.size()));
         return -1;
     }
+    if (fi->future && !m_program->m_futureFunctions.contains(nameTok.text))
+        m_program->m_futureFunctions << nameTok.text;
     for (int i = 0; i < int(node.args.size()); ++i) {
         const bool isString =
             m_program->m_nodes[size_t(node.args[size_t(i)])].kind == CFormulaNode::EKind::String;

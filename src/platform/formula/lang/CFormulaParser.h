@@ -17,6 +17,8 @@ namespace flang {
 // (= == <> != > < >= <=), + -, * /, unary - + NOT. Names resolve, in this
 // order, to earlier variables/outputs, parameters, data names, functions.
 // Stops at the first error; the program is then left unspecified.
+struct CFormulaFunctionInfo;
+
 class CFormulaParser
 {
 public:
@@ -36,6 +38,9 @@ private:
     int parsePrimary();
     int parseIdentifier();
     int parseCall(const CFormulaToken& nameTok);
+    // "KEY$FIELD" or FIELD#PERIOD (the '#' not yet read) into a Reference node
+    int parseReference(const CFormulaToken& tok, const QString& key, int field);
+    int addCall(const CFormulaToken& nameTok, const CFormulaFunctionInfo& fi, std::vector<int> args);
 
     int addNode(CFormulaNode node);
     int makeBinary(EFormulaOp op, const CFormulaToken& opTok, int lhs, int rhs);

@@ -25,6 +25,12 @@ public:
     const QStringList& paramNames() const { return m_paramNames; }
     int slotCount() const { return m_slotCount; }
     bool isEmpty() const { return m_statements.empty(); }
+    // True when a value on some bar depends on later bars (the program calls
+    // CONST, BACKSET, XMA, ZIG, PEAK or TROUGH): signals drawn in the past
+    // may change as bars arrive, which an editor should tell the user.
+    bool usesFutureData() const { return !m_futureFunctions.isEmpty(); }
+    // Those functions' names, each once, in order of first use.
+    const QStringList& futureFunctions() const { return m_futureFunctions; }
 
 private:
     friend class CFormulaParser;
@@ -32,6 +38,7 @@ private:
     std::vector<CFormulaNode> m_nodes;
     std::vector<CFormulaStatement> m_statements;
     QStringList m_paramNames;
+    QStringList m_futureFunctions;
     int m_slotCount = 0;
 };
 

@@ -22,6 +22,17 @@ namespace flang {
 // | DRAWICON(cond,price,n)         |         26 | price where cond; param1 = n                      |
 // | DRAWNUMBER(cond,price,number)  |         28 | price, number (both where cond)                   |
 // | STICKLINE(cond,p1,p2,w,empty)  |         36 | p1, p2 (where cond); param1 = w, param2 = empty   |
+// | POLYLINE(cond,price)           |          0 | price through the vertices, interpolated between  |
+// | PARTLINE(price,c1,colour1,...) |         41 | price where a condition holds; per-bar colours    |
+// | DRAWLINE(c1,p1,c2,p2,expand)   |         43 | two columns of segments (they alternate)          |
+// | DRAWBAND(v1,colour1,v2,colour2)|         44 | v1, v2 where they differ; per-bar colours         |
+// | FILLRGN(p1,p2,c1,colour1,...)  |         44 | p1, p2 where a condition holds; per-bar colours   |
+//
+// Codes 43 and 44 are this language's own: 43 draws every column as a line
+// broken at missing values, 44 fills between its two columns bar by bar.
+// Per-bar colours of 41 and 44 are the colour arguments (COLORRED, RGB(..)
+// or COLOR + hex, as numbers); the short forms PARTLINE(P,C) and
+// FILLRGN(P1,P2,C) carry none and draw in the statement's colour.
 //
 // LINETHICK1..LINETHICK9 set the line width (default 1). Colours: COLORRED,
 // COLORGREEN, COLORBLUE, COLORYELLOW, COLORWHITE, COLORBLACK, COLORMAGENTA,
@@ -46,6 +57,9 @@ public:
     static constexpr int kIcon = 26;
     static constexpr int kNumber = 28;
     static constexpr int kStickLine = 36;
+    static constexpr int kPartLine = 41;
+    static constexpr int kLineSegments = 43;
+    static constexpr int kFillBand = 44;
     static constexpr int kNoDraw = -1;
     static constexpr unsigned kDefaultColor = 0xFFFFFFFFu;
 

@@ -27,7 +27,9 @@ enum class ETokenKind {
     Eq,
     Ne,  // <> or !=
     And, // &&
-    Or   // ||
+    Or,  // ||
+    Reference, // "SH000001$CLOSE": text is what the quotes hold, upper case
+    Hash       // # (a period follows)
 };
 
 // One lexical token with its 1-based source position. text is the token as

@@ -18,6 +18,9 @@ struct COutput {
     int lineWidth = 1;
     std::vector<std::vector<double>> columns;
     std::vector<QString> texts; // DRAWTEXT only: the text per bar, empty where not drawn
+    // PARTLINE, DRAWBAND, FILLRGN with colours: 0x00BBGGRR per bar,
+    // 0xFFFFFFFF where the output's colour applies; empty otherwise
+    std::vector<unsigned> barColors;
     double param1 = 0.0;        // STICKLINE width, DRAWICON icon number
     double param2 = 0.0;        // STICKLINE hollow flag
 };
