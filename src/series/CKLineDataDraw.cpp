@@ -601,6 +601,12 @@ void CKLineData::drawIndex(QPainter& painter, const QRect& plot, int first, int 
         case 41:
             style.drawSegmentLine(painter, ctx, cache, i);
             break;
+        case 43: // the formula language's DRAWLINE
+            style.drawLineColumns(painter, ctx, cache, i);
+            break;
+        case 44: // DRAWBAND, FILLRGN
+            style.drawFillBand(painter, ctx, cache, i);
+            break;
         case 42:
             style.drawStackVolstick(painter, ctx, cache, i);
             break;
