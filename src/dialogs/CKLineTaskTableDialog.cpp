@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -63,7 +62,6 @@ CKLineTaskTableDialog::CKLineTaskTableDialog(QWidget* parent)
     m_table->setHorizontalHeaderLabels(headers);
     for (int i = 0; i < kColumnCount; ++i)
         m_table->setColumnWidth(i, kColumns[i].width);
-    m_table->horizontalHeader()->setStretchLastSection(true);
     auto* inner = new QVBoxLayout(container);
     inner->setContentsMargins(0, 0, 0, 0);
     inner->addWidget(m_table);

@@ -140,10 +140,10 @@ TEST_F(LinkageRecordDialogsTest, TaskTableRowsForTheInstrument)
     ASSERT_EQ(table->columnCount(), 7);
     EXPECT_EQ(table->parentWidget()->objectName(), QStringLiteral("containner_RealTimeTaskTableDialog"));
     const QStringList headers = {"资金账号", "证券名称", "开始时间", "结束时间", "进度", "详情", "状态"};
-    const int widths[] = {70, 80, 61, 61, 120, 249};
+    const int widths[] = {70, 80, 61, 61, 120, 249, 100};
     for (int c = 0; c < 7; ++c)
         EXPECT_EQ(table->horizontalHeaderItem(c)->text(), headers[c]);
-    for (int c = 0; c < 6; ++c)
+    for (int c = 0; c < 7; ++c)
         EXPECT_EQ(table->columnWidth(c), widths[c]) << c;
 
     const auto all = tasks();

@@ -425,6 +425,19 @@ TEST_F(LinkageManagerTest, LiveDealsFromTheWorkerThread)
             }
     EXPECT_TRUE(taskProgress);
     EXPECT_GT(dataNotes.load(), 0);
+    // What was open on the day before lapsed with the new day.
+    const std::string todayText = kToday.toString(QStringLiteral("yyyyMMdd")).toStdString();
+    for (const auto& acc : m.getTaskDetails(accounts))
+        for (const auto& t : acc.second)
+            if (t.second->m_date == todayText) {
+                EXPECT_FALSE(DataHelper::isCancelableTask(t.second->m_status)) << t.first;
+            }
+    for (const auto& stock : m.getStocks())
+        for (const auto& acc : m.getOrderDetails(CLocalTimeConverter::dayTag(kToday), stock.key, accounts))
+            for (const auto& o : acc.second) {
+                EXPECT_TRUE(DataHelper::isFinalOrderStatus(o.second->m_status)) << o.first;
+                EXPECT_EQ(o.second->m_tradedVolume + o.second->m_cancelVolume, o.second->m_volume);
+            }
     // A tick of an earlier day changes nothing.
     const quint64 rev = m.getDataRevision();
     quoter::CTick old;

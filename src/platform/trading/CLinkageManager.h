@@ -62,7 +62,8 @@ class CMarketSimulator;
 // worker thread takes the queue: the first tick of a later day starts a new
 // trade date (notification "new trading day"); the first tick of an
 // instrument on a live day plans that day's orders and one task per account
-// trading it, relative to that tick's price; every tick places the orders and
+// trading it, relative to that tick's price (and what was still open on the
+// days before lapses); every tick places the orders and
 // task items that are due, fills crossing limits and task items at the tick's
 // price, and publishes the changes, then notifies "data updated" from the
 // worker thread. postTick feeds the same queue (tests, other feeds).
@@ -227,6 +228,9 @@ private:
     // Live ticks (CLinkageManagerLive.cpp); returns the notices to fire.
     int processTick(const QString& key, const quoter::CTick& tick);
     void planLiveDay(const std::string& key, const quoter::CTick& tick);
+    // A new trade date: what was still open on earlier days lapses (orders
+    // withdrawn, running or paused tasks stopped at their planned end).
+    static void expireBefore(State& st, int ymd);
     void workerLoop();
     void startWorker();
     void stopWorker();

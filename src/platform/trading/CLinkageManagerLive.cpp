@@ -103,20 +103,22 @@ int CLinkageManager::processTick(const QString& key, const quoter::CTick& tick)
         return 0;
     if (m_profitRunning.load())
         st.lastPrices[skey] = tick.price;
+    bool changed = false;
     if (ymd > st.tradeYmd) {
         st.tradeYmd = ymd;
         st.tradeDate = CLocalTimeConverter::dayTag(CLocalTimeConverter::dateOf(t));
+        expireBefore(st, ymd);
         notices |= NoticeDay;
+        changed = true;
     }
     if (st.liveYmd != ymd) {
         st.liveYmd = ymd;
         st.livePlans.clear();
     }
     st.lastTickTime = std::max(st.lastTickTime, t);
-    bool changed = false;
     if (!st.livePlans.count(skey)) {
         planLiveDay(skey, tick);
-        changed = !st.livePlans[skey].tasks.empty(); // their tasks are published
+        changed = changed || !st.livePlans[skey].tasks.empty(); // their tasks are published
     }
     auto planIt = st.livePlans.find(skey);
     if (planIt == st.livePlans.end())
@@ -198,6 +200,37 @@ int CLinkageManager::processTick(const QString& key, const quoter::CTick& tick)
         notices |= NoticeDatas;
     }
     return notices;
+}
+
+void CLinkageManager::expireBefore(State& st, int ymd)
+{
+    for (auto& entry : st.books) {
+        if (entry.first.first >= ymd)
+            continue;
+        for (auto& acc : entry.second.orders)
+            for (auto& o : acc.second) {
+                if (DataHelper::isFinalOrderStatus(o.second->m_status))
+                    continue;
+                auto next = std::make_shared<COrderDetail>(*o.second);
+                next->m_cancelVolume = next->m_volume - next->m_tradedVolume;
+                next->m_status =
+                    next->m_tradedVolume > 0 ? DataHelper::kOrderPartCancelled : DataHelper::kOrderCancelled;
+                o.second = next;
+            }
+    }
+    for (auto& acc : st.tasks)
+        for (auto& t : acc.second) {
+            const auto task = t.second;
+            if (task->m_startTime == CTaskDetail::kUnsetTime || ymdOf(task->m_startTime) >= ymd)
+                continue;
+            if (!DataHelper::isCancelableTask(task->m_status) && task->m_status != DataHelper::kTaskWaiting)
+                continue;
+            refreshTask(st, task->m_taskId, acc.first);
+            auto next = std::make_shared<CTaskDetail>(*t.second);
+            next->m_status = DataHelper::kTaskStopped;
+            next->m_endTime = next->m_planEndTime;
+            t.second = next;
+        }
 }
 
 void CLinkageManager::planLiveDay(const std::string& key, const quoter::CTick& tick)
