@@ -331,3 +331,60 @@ TEST(FunctionLibrary, EngineAlignsAnotherInstrumentAndPeriodToTheChartBars)
         EXPECT_EQ(result.values[2][size_t(i)], X) << i;
     }
 }
+
+TEST(FunctionLibrary, RanksAndRegressionEqualPlainLoopsOnDataWithHolesAndTies)
+{
+    Vec c;
+    for (int i = 0; i < 400; ++i)
+        c.push_back(i % 37 == 5 ? X : double((i * 7919) % 23)); // ties and missing bars
+    const CFormulaInput in = closes(c);
+    for (int n : {0, 1, 4, 30}) {
+        const Vec hod = col(QStringLiteral("HOD(C,%1)").arg(n), in);
+        const Vec lod = col(QStringLiteral("LOD(C,%1)").arg(n), in);
+        size_t stretch = 0;
+        for (size_t i = 0; i < c.size(); ++i) {
+            if (c[i] == X) {
+                stretch = i + 1;
+                ASSERT_EQ(hod[i], X);
+                continue;
+            }
+            if (n > 0 && i + 1 < stretch + size_t(n)) {
+                ASSERT_EQ(hod[i], X) << n << " " << i;
+                continue;
+            }
+            const size_t from = n > 0 ? i + 1 - size_t(n) : stretch;
+            int above = 0, below = 0;
+            for (size_t j = from; j < i; ++j) {
+                above += c[j] > c[i];
+                below += c[j] < c[i];
+            }
+            ASSERT_EQ(hod[i], above + 1) << n << " " << i;
+            ASSERT_EQ(lod[i], below + 1) << n << " " << i;
+        }
+    }
+    for (int n : {2, 9}) {
+        const Vec slope = col(QStringLiteral("SLOPE(C,%1)").arg(n), in);
+        const Vec fc = col(QStringLiteral("FORCAST(C,%1)").arg(n), in);
+        for (size_t i = size_t(n) - 1; i < c.size(); ++i) {
+            bool full = true;
+            double sx = 0, sy = 0, sxx = 0, sxy = 0;
+            for (size_t j = i + 1 - size_t(n); j <= i; ++j) {
+                full = full && c[j] != X;
+                const double t = double(j);
+                sx += t;
+                sy += c[j];
+                sxx += t * t;
+                sxy += t * c[j];
+            }
+            if (!full) {
+                ASSERT_EQ(slope[i], X);
+                continue;
+            }
+            const double b = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+            ASSERT_NEAR(slope[i], b, 1e-9) << n << " " << i;
+            ASSERT_NEAR(fc[i], (sy - b * sx) / n + b * double(i), 1e-9) << n << " " << i;
+        }
+    }
+    expectCol("SLOPE(C,3)", closes({4, 4, 4, 4}), {X, X, 0, 0}); // exactly flat
+    expectCol("FORCAST(C,3)", closes({4.1, 4.1, 4.1}), {X, X, 4.1});
+}

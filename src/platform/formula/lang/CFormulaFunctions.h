@@ -7,8 +7,8 @@ namespace TC {
 namespace flang {
 
 // The function library, vectorised: each call fills a whole output array in
-// O(n) (AVEDEV, SLOPE, FORCAST, HOD and LOD in O(n*N), as their definitions
-// ask). Inside the library "no value" is NaN;
+// O(n) (HOD and LOD in O(n log n); AVEDEV in O(n*N), as a deviation from
+// each window's own mean needs). Inside the library "no value" is NaN;
 // any NaN input at a bar gives NaN at that bar, and a window that reaches a
 // NaN (or reaches before the first bar) gives NaN: a partial window never
 // yields a value. A window length N must be a non-negative integer; a

@@ -243,29 +243,44 @@ void CFormulaFunctions::forcast(const Vec& x, double n, Vec& out)
 
 void CFormulaFunctions::regression(const Vec& x, double n, bool value, Vec& out)
 {
-    Vec valid;
-    ma(x, n, valid); // a value exactly where a full valid window exists
     const size_t size = x.size();
     out.assign(size, kNaN);
     long long len = 0;
     if (!windowLength(n, len) || len < 2)
         return;
     const double k = double(len);
-    const double st = k * (k - 1.0) / 2.0;
-    const double stt = (k - 1.0) * k * (2.0 * k - 1.0) / 6.0;
+    const double st = k * (k - 1.0) / 2.0;                       // sum of t = 0..k-1
+    const double den = k * ((k - 1.0) * k * (2.0 * k - 1.0) / 6.0) - st * st;
+    // s = sum of x, t = sum of (bar - first bar of the window) * x, both exact;
+    // sliding one bar lowers every offset by one: t -= s - x_old
+    CExactSum s;
+    CExactSum t;
+    long long run = 0;
     for (size_t i = 0; i < size; ++i) {
-        if (std::isnan(valid[i]))
+        if (std::isnan(x[i])) {
+            run = 0;
+            s.clear();
+            t.clear();
             continue;
-        double sy = 0.0;
-        double sty = 0.0;
-        const size_t first = i + 1 - size_t(len);
-        for (size_t j = first; j <= i; ++j) {
-            sy += x[j];
-            sty += double(j - first) * x[j];
         }
-        const double b = (k * sty - st * sy) / (k * stt - st * st);
+        if (++run <= len) {
+            t.addProduct(double(run - 1), x[i]);
+            s.add(x[i]);
+        } else {
+            const double old = x[i - size_t(len)];
+            t.add(s.negated());
+            t.add(old);
+            t.addProduct(k - 1.0, x[i]);
+            s.add(-old);
+            s.add(x[i]);
+        }
+        if (run < len)
+            continue;
+        CExactSum num = t.times(CExactSum(k, 0.0));
+        num.add(s.times(CExactSum(-st, 0.0)));
+        const double b = num.value() / den;
         // the line through the window's centre of mass, at the newest bar (t = k-1)
-        out[i] = value ? valid[i] + b * ((k - 1.0) - st / k) : b;
+        out[i] = value ? s.dividedBy(k).value() + b * ((k - 1.0) - st / k) : b;
     }
 }
 
@@ -276,22 +291,44 @@ void CFormulaFunctions::rank(const Vec& x, double n, bool highest, Vec& out)
     long long len = 0;
     if (!windowLength(n, len))
         return;
-    size_t stretch = 0; // first bar of the current valid stretch
+    // counts of the window's values by their order among all values (a
+    // Fenwick tree): O(n log n) whatever the window
+    std::vector<double> order;
+    order.reserve(size);
+    for (double v : x)
+        if (!std::isnan(v))
+            order.push_back(v);
+    std::sort(order.begin(), order.end());
+    order.erase(std::unique(order.begin(), order.end()), order.end());
+    std::vector<long long> tree(order.size() + 1, 0);
+    auto slot = [&](double v) { return size_t(std::lower_bound(order.begin(), order.end(), v) - order.begin()) + 1; };
+    auto change = [&](double v, long long d) {
+        for (size_t j = slot(v); j < tree.size(); j += j & (~j + 1))
+            tree[j] += d;
+    };
+    auto upTo = [&](size_t j) { // values at slots 1..j
+        long long c = 0;
+        for (; j > 0; j -= j & (~j + 1))
+            c += tree[j];
+        return c;
+    };
+    size_t from = 0; // oldest bar in the tree
     for (size_t i = 0; i < size; ++i) {
         if (std::isnan(x[i])) {
-            stretch = i + 1;
+            for (; from < i; ++from)
+                change(x[from], -1);
+            from = i + 1;
             continue;
         }
-        size_t from = stretch;
-        if (len > 0) {
-            if (i + 1 < stretch + size_t(len))
-                continue;
-            from = i + 1 - size_t(len);
-        }
-        double better = 0.0;
-        for (size_t j = from; j < i; ++j)
-            better += (highest ? x[j] > x[i] : x[j] < x[i]) ? 1.0 : 0.0;
-        out[i] = better + 1.0;
+        change(x[i], 1);
+        if (len > 0 && i - from + 1 > size_t(len))
+            change(x[from++], -1);
+        const size_t held = i - from + 1;
+        if (len > 0 && held < size_t(len))
+            continue;
+        const size_t at = slot(x[i]);
+        const long long better = highest ? (long long)held - upTo(at) : upTo(at - 1);
+        out[i] = double(better + 1);
     }
 }
 
