@@ -151,10 +151,21 @@ void CFormulaWindow::applyTheme()
 {
     using KW::CStyleSheetCenter;
     const QString edit = CStyleSheetCenter::getStyle(CStyleSheetCenter::LineEdit, this);
-    for (QWidget* w : std::initializer_list<QWidget*>{m_nameEdit, m_titleEdit, m_placementCombo, m_sourceEdit})
+    for (QWidget* w : std::initializer_list<QWidget*>{m_nameEdit, m_titleEdit, m_placementCombo})
         w->setStyleSheet(edit);
     m_paramTable->setStyleSheet(CStyleSheetCenter::getStyle(CStyleSheetCenter::Table, m_paramTable));
-    m_testList->setStyleSheet(CStyleSheetCenter::getStyle(CStyleSheetCenter::Table, m_testList));
+    // The text areas sit on the theme's input background, which the
+    // highlighting colours are chosen against.
+    KW::CUiResource* res = KW::CUiResource::instance();
+    const QString area = QStringLiteral("QPlainTextEdit, QListWidget { background: %1; color: %2; border: 1px solid %3;"
+                                        " selection-background-color: %4; selection-color: %5; }")
+                             .arg(res->getColor(QStringLiteral("clr_input_background")).name(),
+                                  res->getColor(QStringLiteral("clr_window_text")).name(),
+                                  res->getColor(QStringLiteral("clr_input_border")).name(),
+                                  res->getColor(QStringLiteral("clr_selection_background")).name(),
+                                  res->getColor(QStringLiteral("clr_selection_text")).name());
+    m_sourceEdit->setStyleSheet(area);
+    m_testList->setStyleSheet(area);
     for (QPushButton* b : {m_testButton, m_confirmButton, m_saveAsButton, m_deleteButton, m_closeButton})
         b->setStyleSheet(CStyleSheetCenter::getStyle(CStyleSheetCenter::Button, b));
     m_sourceEdit->setFont(KW::CUiResource::instance()->getFont(QStringLiteral("fnt_default_normal_fix")));
