@@ -220,8 +220,10 @@ public:
     //  - "叠加指标" in the main pane replaces the other overlays but never
     //    the price series, which the pane could not do without.
     //  - Items whose service the stand-in lacks stay out of the menu until
-    //    it exists: "时段行情", "生成外部数据", "生成持仓扩展数据",
-    //    "导出最后一天交易记录" and "显示交易成交".
+    //    it exists: "时段行情", "生成外部数据", "导出最后一天交易记录" and
+    //    "显示交易成交".
+    //  - "生成持仓扩展数据" stores under <user data>/EP/ (the shipped data
+    //    folder may be read-only) and reports what it made in a message box.
     //  - Uploads stop with the message of a terminal that has no OA table
     //    parameters, which the stand-in never has.
     QMenu* createContextMenu();
@@ -288,6 +290,7 @@ private slots:
     void slotDrTriggered();
     void slotCopyModelGroupData();
     void slotShowPositonPanel();
+    void slotGenerateHoldingExData();
     void slotRefresh();
     void slotExportFormula();
     void slotExportIndexGraphData();

@@ -20,6 +20,7 @@
 #include "platform/config/QLLog.h"
 #include "platform/formula/catalog/CFormulaOperateManager.h"
 #include "platform/formula/catalog/FormulaPeriod.h"
+#include "platform/formula/service/CExtendDataManager.h"
 #include "platform/formula/service/CExternalDataManager.h"
 #include "platform/formula/service/CFormulaManager.h"
 #include "platform/formula/service/KelvDataSource.h"
@@ -294,6 +295,8 @@ void CKLineGraphWidget::buildMenuE(QMenu* menu)
             addMenuAction(menu, QStringLiteral("复制模型交易记录"), &CKLineGraphWidget::slotCopyModelGroupData);
         if (m_viewType != 7 && (group || hasPythonIndex()))
             addMenuAction(menu, QStringLiteral("持仓面板"), &CKLineGraphWidget::slotShowPositonPanel);
+        if (group)
+            addMenuAction(menu, QStringLiteral("生成持仓扩展数据"), &CKLineGraphWidget::slotGenerateHoldingExData);
     }
     if (!indexNames().isEmpty() && group && m_pUiParam &&
         se::isIndexEx(m_pUiParam->getCurrMarket(), m_pUiParam->getCurrCode())) {
@@ -877,6 +880,51 @@ void CKLineGraphWidget::slotCopyModelGroupData()
                     .arg(t.price * t.volume);
     }
     QApplication::clipboard()->setText(text);
+}
+
+void CKLineGraphWidget::slotGenerateHoldingExData()
+{
+    if (!m_pData)
+        return;
+    CExtendDataManager* manager = CExtendDataManager::instance();
+    QStringList made;
+    QStringList failed;
+    for (const QString& formula : m_pData->getFormulas()) {
+        const auto result = m_pData->groupResultOf(formula);
+        if (!result)
+            continue;
+        const QString path = CExtendDataManager::holdingPath(formula);
+        const QString name = CExtendDataManager::holdingName(formula);
+        const auto data = CExtendDataManager::doGenerateHoldingExData(name, formula, result->codes, result->trades);
+        if (!data)
+            continue;
+        QString error;
+        if (!data->saveHoldingExDataConfig(path, &error) || !data->saveHoldingExData(path, &error)) {
+            QLLOG_WARN(qlog::kStdLogger, "holding data not stored. name:%1%, error:%2%", name, error);
+            failed << name;
+            continue;
+        }
+        // A known name is re-read from what was just stored, so the manager
+        // never describes columns the files do not hold.
+        if (manager->isExist(name) && !data->creatData(path, &error)) {
+            failed << name;
+            continue;
+        }
+        manager->setData(name, path, data->codes);
+        CFormulaCatalog::Ptr catalog = CFormulaOperateManager::getCatalog(QStringLiteral("扩展数据"));
+        if (!catalog)
+            catalog = CFormulaOperateManager::addCatalog(QStringLiteral("扩展数据"), CFormulaCatalog::kExtendData);
+        if (catalog && !catalog->findChild(name))
+            catalog->addChild(CFormulaCatalog::makeLeaf(name));
+        data->cleanStorage();
+        made << name;
+    }
+    if (!failed.isEmpty())
+        KW::CMessageBox::warning(QStringLiteral("提示"), QStringLiteral("生成持仓扩展数据失败: %1").arg(failed.join(QLatin1Char(','))), this);
+    else if (made.isEmpty())
+        KW::CMessageBox::information(QStringLiteral("提示"), QStringLiteral("模型没有交易记录，未生成持仓扩展数据"), this);
+    else
+        KW::CMessageBox::information(QStringLiteral("提示"), QStringLiteral("已生成持仓扩展数据: %1").arg(made.join(QLatin1Char(','))), this);
 }
 
 void CKLineGraphWidget::slotShowPositonPanel()

@@ -260,6 +260,8 @@ public:
     QString firstGroupResultKey() const;
     // Every trade of that group result, in time order (none without one).
     std::vector<se::RPCGroupTrade> groupTrades() const;
+    // The group result of the pane's formula `formula` (null when none).
+    std::shared_ptr<se::RPCGroupResult> groupResultOf(const QString& formula) const;
     // The run result of the pane's model as text: per instrument its
     // holding, cost and profit at the last bar, then the trade count.
     QString modelRunResultText() const;

@@ -221,6 +221,18 @@ std::vector<se::RPCGroupTrade> CKLineData::groupTrades() const
     return result->trades;
 }
 
+std::shared_ptr<se::RPCGroupResult> CKLineData::groupResultOf(const QString& formula) const
+{
+    for (int i = 0; i < m_req.count(); ++i) {
+        if (m_req[i].key.formula.compare(formula, Qt::CaseInsensitive) != 0)
+            continue;
+        std::shared_ptr<se::RPCGroupResult> result;
+        if (getGroupResult(m_req[i].reqId, result))
+            return result;
+    }
+    return nullptr;
+}
+
 QString CKLineData::modelRunResultText() const
 {
     const QString key = firstGroupResultKey();

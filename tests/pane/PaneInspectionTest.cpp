@@ -3,9 +3,15 @@
 #include <cfloat>
 
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QMessageBox>
 
 #include "pane/PaneTestSupport.h"
+#include "platform/config/CAppConfig.h"
+#include "platform/formula/catalog/CFormulaOperateManager.h"
+#include "platform/formula/service/CExtendDataManager.h"
 #include "platform/formula/service/CFormulaManager.h"
+#include "platform/framework/CMessageBox.h"
 
 using Holding = TC::CKLineData::GroupHolding;
 
@@ -290,3 +296,57 @@ TEST_F(ServedPane, VariableViewReadsTheFormulasHiddenVariableAtTheCrosshair)
 }
 
 } // namespace
+
+TEST_F(ServedPane, HoldingExtensionDataIsStoredReadBackAndCatalogued)
+{
+    serve({"GROUPDEMO"}, 1, 120);
+    std::shared_ptr<se::RPCGroupResult> result;
+    ASSERT_TRUE(series->getGroupResult(series->firstGroupResultKey(), result));
+    ASSERT_FALSE(result->trades.empty());
+
+    std::unique_ptr<QMenu> menu(graph->createContextMenu());
+    ASSERT_TRUE(menu);
+    QAction* action = nullptr;
+    for (QAction* a : menu->actions())
+        if (a->text() == QStringLiteral("生成持仓扩展数据"))
+            action = a;
+    ASSERT_TRUE(action);
+    KW::CMessageBox::setAutoAnswer(QMessageBox::Ok);
+    action->trigger();
+    EXPECT_EQ(KW::CMessageBox::lastText(), QStringLiteral("已生成持仓扩展数据: GROUPDEMO_holding"));
+
+    // Net volume after each trade time, accumulated here from the trades.
+    QVector<QPair<qint64, double>> expected;
+    double net = 0;
+    for (const se::RPCGroupTrade& t : result->trades) {
+        net += t.side * t.volume;
+        if (!expected.isEmpty() && expected.last().first == t.timeTag)
+            expected.last().second = net;
+        else
+            expected.append({t.timeTag, net});
+    }
+    const QString path = TC::CExtendDataManager::holdingPath("GROUPDEMO");
+    EXPECT_TRUE(path.startsWith(TC::CAppConfig::userDataDir() + "/EP/"));
+    se::IndexData stored;
+    ASSERT_TRUE(stored.creatData(path));
+    EXPECT_EQ(stored.name, "GROUPDEMO_holding");
+    EXPECT_EQ(stored.codes, QStringList{"SH600000"});
+    ASSERT_EQ(stored.rows.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(stored.rows[i].time, expected[i].first);
+        EXPECT_DOUBLE_EQ(stored.rows[i].values.value(0), expected[i].second);
+    }
+    EXPECT_TRUE(TC::CExtendDataManager::instance()->isExist("groupdemo_holding"));
+    const auto catalog = TC::CFormulaOperateManager::getCatalog(QStringLiteral("扩展数据"));
+    ASSERT_TRUE(catalog);
+    EXPECT_EQ(catalog->type(), TC::CFormulaCatalog::kExtendData);
+    EXPECT_TRUE(catalog->findChild("GROUPDEMO_holding"));
+
+    // Generating again replaces the files and keeps one catalogue entry.
+    action->trigger();
+    KW::CMessageBox::setAutoAnswer(-1);
+    int entries = 0;
+    for (int i = 0; i < catalog->size(); ++i)
+        entries += catalog->getChild(i)->formulaName() == "GROUPDEMO_HOLDING"; // leaves are upper case
+    EXPECT_EQ(entries, 1);
+}
