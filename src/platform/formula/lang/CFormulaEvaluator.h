@@ -18,7 +18,10 @@ namespace flang {
 // "no value" (DBL_MAX in the result). Comparisons and logic with a missing
 // operand are missing too. Where a function expects a number (a window
 // length, STICKLINE's width, ...) and gets a series, the series' value at the
-// newest bar is used; only REF and DMA follow a series bar by bar.
+// newest bar is used; only REF, DMA and BACKSET follow a series bar by bar.
+// Data of another instrument or period and BETA's index come through
+// input.reference (no value when it is unset or has no data); DATE, TIME and
+// the like read input.times, PERIOD input.periodSec.
 //
 // run() fails (false, message in *error when given, out cleared) only when
 // the call itself is wrong: a parameter of the program missing from params
