@@ -448,6 +448,61 @@ TEST_F(LinkageManagerTest, LiveDealsFromTheWorkerThread)
     EXPECT_EQ(m.getDataRevision(), rev);
 }
 
+// Floating profit of the trade date's deals at the last tick price, kept
+// only while the calculator runs.
+TEST_F(LinkageManagerTest, ProfitFollowsTicksWhileRunning)
+{
+    CLinkageManager m(s_store, 7);
+    const std::string acc = m.getAccountIds(2).first().toStdString();
+    auto expected = [&](double last) {
+        double p = 0.0;
+        for (const auto& a : m.getDealDetails(m.getTradeDate(), "SH600000", {acc}))
+            for (const auto& d : a.second)
+                p += (d.second->m_direction == 48 ? 1.0 : -1.0) * double(d.second->m_volume) * (last - d.second->m_price);
+        return p;
+    };
+    auto otherKeys = [&] {
+        double p = 0.0;
+        for (const auto& stock : m.getStocks()) {
+            if (stock.key == "SH600000")
+                continue;
+            qint64 lastTime = -1;
+            double last = 0.0;
+            const auto deals = m.getDealDetails(m.getTradeDate(), stock.key, {acc});
+            for (const auto& a : deals)
+                for (const auto& d : a.second)
+                    if (d.second->m_timeTag >= lastTime) {
+                        lastTime = d.second->m_timeTag;
+                        last = d.second->m_price;
+                    }
+            for (const auto& a : deals)
+                for (const auto& d : a.second)
+                    p += (d.second->m_direction == 48 ? 1.0 : -1.0) * double(d.second->m_volume) *
+                         (last - d.second->m_price);
+        }
+        return p;
+    };
+    quoter::CTick tick;
+    tick.timeMs = (CLocalTimeConverter::timeAt(kToday, 900)) * 1000;
+    tick.price = 123.0;
+    const quint64 rev = m.getDataRevision();
+    m.postTick(QStringLiteral("SH600000"), tick); // not running: not kept
+    m.waitForIdle();
+    EXPECT_EQ(m.getDataRevision(), rev); // the sample's own day is complete
+    m.startProfitCalculator();
+    EXPECT_TRUE(m.isProfitCalculatorRunning());
+    tick.price = 11.0;
+    m.postTick(QStringLiteral("SH600000"), tick);
+    m.waitForIdle();
+    EXPECT_NEAR(m.getFloatingProfit(acc), expected(11.0) + otherKeys(), 1e-6);
+    m.stopProfitCalculator();
+    tick.price = 12.0;
+    m.postTick(QStringLiteral("SH600000"), tick);
+    m.waitForIdle();
+    EXPECT_NEAR(m.getFloatingProfit(acc), expected(11.0) + otherKeys(), 1e-6);
+    EXPECT_DOUBLE_EQ(m.getFloatingProfit("nobody"), 0.0);
+}
+
 // The real-time simulator drives the manager: its ticks reach the worker and
 // the live deals lie inside the simulator's own minute bars.
 TEST(LinkageManagerSimulatorTest, SimulatorTicksMakeDeals)

@@ -58,8 +58,10 @@ class CMarketSimulator;
 // them).
 //
 // Real time. attachSimulator connects to a simulator's sigInstrumentTicked;
-// the slot (the simulator's thread) only queues the tick. The manager's own
-// worker thread takes the queue: the first tick of a later day starts a new
+// the slot (on the simulator's thread, the GUI thread: it steps from a
+// QTimer) only queues the tick. The manager's own
+// worker thread takes the queue (ticks of the sample's own days only feed the
+// profit calculation: those days are complete): the first tick of a later day starts a new
 // trade date (notification "new trading day"); the first tick of an
 // instrument on a live day plans that day's orders and one task per account
 // trading it, relative to that tick's price (and what was still open on the
@@ -210,6 +212,7 @@ private:
         TaskMap tasks;
         int tradeYmd = 0;
         qint64 tradeDate = 0;
+        int generatedYmd = 0; // the sample's last day: complete, nothing live on it
         int nextTaskId = 1001;
         std::map<std::string, int> nextOrderSeq; // per account
         std::map<std::string, int> nextDealSeq;

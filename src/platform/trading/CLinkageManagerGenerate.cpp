@@ -100,6 +100,7 @@ void CLinkageManager::generate(State& st, CMarketStore* store, quint64 seed)
 {
     const QDate today = store->today();
     st.tradeYmd = today.year() * 10000 + today.month() * 100 + today.day();
+    st.generatedYmd = st.tradeYmd;
     st.tradeDate = CLocalTimeConverter::dayTag(today);
 
     for (const AccountPlan& p : accountPlans()) {

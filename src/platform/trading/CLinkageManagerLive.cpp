@@ -103,6 +103,8 @@ int CLinkageManager::processTick(const QString& key, const quoter::CTick& tick)
         return 0;
     if (m_profitRunning.load())
         st.lastPrices[skey] = tick.price;
+    if (ymd <= st.generatedYmd)
+        return 0;
     bool changed = false;
     if (ymd > st.tradeYmd) {
         st.tradeYmd = ymd;
