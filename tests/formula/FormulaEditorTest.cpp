@@ -86,6 +86,16 @@ TEST_F(FormulaEditor, TypingShowsTheFirstErrorWithLineAndColumnAndFixingItClears
     EXPECT_EQ(w->lastCheck().outputs, (QStringList{"A", "B"}));
     EXPECT_FALSE(w->statusLabel()->text().contains(QStringLiteral("列")));
     EXPECT_TRUE(w->sourceEdit()->extraSelections().isEmpty());
+    EXPECT_FALSE(w->statusLabel()->text().contains(QStringLiteral("未来函数")));
+
+    // Looking at later bars is allowed but told.
+    w->sourceEdit()->setPlainText("A:ZIG(3,10);\nB:PEAK(3,10,1)+ZIG(3,5);");
+    settle(w);
+    EXPECT_TRUE(w->lastCheck().ok);
+    EXPECT_EQ(w->lastCheck().futureFunctions, (QStringList{"ZIG", "PEAK"}));
+    EXPECT_TRUE(w->statusLabel()->text().contains(QStringLiteral("未来函数 ZIG, PEAK")));
+    w->sourceEdit()->setPlainText("A:MA(CLOSE,N);\nB:MA(CLOSE,N);");
+    settle(w);
 
     // A parameter the text uses, removed from the table: the name is unknown again.
     setRow(w, 0, {"", "", "", ""});

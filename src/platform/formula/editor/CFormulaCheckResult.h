@@ -16,6 +16,9 @@ struct CFormulaCheckResult {
     int column = 0;
     QString message;
     QStringList outputs; // output names in statement order (ok only)
+    // Functions whose value on a bar depends on later bars (ok only): the
+    // formula's past signals may change as new bars arrive.
+    QStringList futureFunctions;
 };
 
 } // namespace TC

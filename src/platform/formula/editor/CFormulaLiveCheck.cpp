@@ -139,6 +139,7 @@ CFormulaCheckResult CFormulaLiveCheck::check(const QString& source, const QVecto
     }
     for (const flang::COutput& o : run.outputs)
         r.outputs.append(o.name);
+    r.futureFunctions = program.futureFunctions();
     r.ok = true;
     return r;
 }

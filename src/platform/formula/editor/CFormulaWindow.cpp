@@ -333,7 +333,11 @@ void CFormulaWindow::showCheck(const CFormulaCheckResult& result)
             text += QStringLiteral(", 输出: %1").arg(result.outputs.join(QStringLiteral(", ")));
         if (m_readOnly)
             text = QStringLiteral("系统公式只读, 可用\"另存为\"建立用户公式; ") + text;
-        showStatus(text, false);
+        const bool future = !result.futureFunctions.isEmpty();
+        if (future)
+            text += QStringLiteral("; 注意: 使用了未来函数 %1, 已画出的信号会随新K线改变")
+                        .arg(result.futureFunctions.join(QStringLiteral(", ")));
+        showStatus(text, future);
     } else if (result.line > 0) {
         showStatus(QStringLiteral("第 %1 行第 %2 列: %3").arg(result.line).arg(result.column).arg(result.message),
                    true);
@@ -366,13 +370,12 @@ void CFormulaWindow::markError(int line, int column)
     m_sourceEdit->setExtraSelections(marks);
 }
 
-void CFormulaWindow::showStatus(const QString& text, bool error)
+void CFormulaWindow::showStatus(const QString& text, bool warn)
 {
     m_statusLabel->setText(text);
-    m_statusLabel->setProperty("error", error);
     QPalette pal = m_statusLabel->palette();
     pal.setColor(QPalette::WindowText, KW::CUiResource::instance()->getColor(
-                                           error ? QStringLiteral("clr_message_warning")
+                                           warn ? QStringLiteral("clr_message_warning")
                                                  : QStringLiteral("clr_window_text")));
     m_statusLabel->setPalette(pal);
 }

@@ -28,7 +28,8 @@ class CFormulaLiveCheck;
 // them): name, title, placement, the parameter table (name, default, min,
 // max; at most kMaxParams rows), the highlighted source and a status line.
 // The source is checked while the user types (CFormulaLiveCheck); the first
-// error is named with its line and column and marked in the text.
+// error is named with its line and column and marked in the text, and a
+// formula that looks at later bars (ZIG, PEAK, ...) is flagged.
 //
 // Buttons:
 //  "测试"   runs the formula over the bars of the chart the manager's test
@@ -115,7 +116,8 @@ private:
     void scheduleCheck();
     void showCheck(const CFormulaCheckResult& result);
     void markError(int line, int column);
-    void showStatus(const QString& text, bool error);
+    // warn: an error or a warning, in the warning colour.
+    void showStatus(const QString& text, bool warn);
     void adopt(const QString& name, bool applyNext);
     bool save(CFormulaDetail& detail);
     void applyTheme();
