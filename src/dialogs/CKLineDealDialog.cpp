@@ -7,7 +7,8 @@
 
 namespace TC {
 
-CKLineDealDialog::CKLineDealDialog(QWidget* parent) : KW::CCommonDialog(parent, QStringLiteral("kline_deal_dialog"))
+CKLineDealDialog::CKLineDealDialog(QWidget* parent)
+    : KW::CCommonDialog(parent, QStringLiteral("kline_deal_dialog"))
 {
     setTitle(QStringLiteral("成交明细"));
     setButtonsVisible(false, false);

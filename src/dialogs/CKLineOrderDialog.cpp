@@ -7,7 +7,8 @@
 
 namespace TC {
 
-CKLineOrderDialog::CKLineOrderDialog(QWidget* parent) : KW::CCommonDialog(parent, QStringLiteral("kline_order_dialog"))
+CKLineOrderDialog::CKLineOrderDialog(QWidget* parent)
+    : KW::CCommonDialog(parent, QStringLiteral("kline_order_dialog"))
 {
     setTitle(QStringLiteral("委托明细"));
     setButtonsVisible(false, false);

@@ -39,8 +39,8 @@ QString timeText(int t)
 QLabel* colouredLabel(const QString& text, const QString& colourKey, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
-    label->setStyleSheet(
-        QStringLiteral("color:%1;").arg(KW::CUiResource::instance()->getColor(colourKey).name(QColor::HexArgb)));
+    label->setStyleSheet(QStringLiteral("color:%1;")
+                             .arg(KW::CUiResource::instance()->getColor(colourKey).name(QColor::HexArgb)));
     return label;
 }
 
@@ -98,12 +98,13 @@ void CKLineTaskTableDialog::appendTask(const CTaskDetail& task, const std::share
     m_table->setCellText(row, 0, QString::fromStdString(task.m_accountId));
     m_table->setCellText(row, 1, QString::fromStdString(instrument.name));
     m_table->setCellText(row, 2, timeText(task.m_startTime));
-    m_table->setCellText(row, 3,
-                         timeText(task.m_endTime != CTaskDetail::kUnsetTime ? task.m_endTime : task.m_planEndTime));
+    m_table->setCellText(
+        row, 3, timeText(task.m_endTime != CTaskDetail::kUnsetTime ? task.m_endTime : task.m_planEndTime));
 
     auto* progress = new CKLineProgressWidget(m_table);
     progress->setTotal(task.m_itemCount);
-    progress->setFinished(CLinkageManager::instance()->getTaskItemFinishNumber(shared, instrument.market + instrument.code));
+    progress->setFinished(
+        CLinkageManager::instance()->getTaskItemFinishNumber(shared, instrument.market + instrument.code));
     m_table->setCellWidget(row, 4, progress);
 
     auto* details = new QWidget(m_table);
@@ -112,8 +113,8 @@ void CKLineTaskTableDialog::appendTask(const CTaskDetail& task, const std::share
     row5->setContentsMargins(4, 0, 4, 0);
     row5->setSpacing(2);
     row5->addWidget(colouredLabel(QStringLiteral("以"), QStringLiteral("clr_text_default"), details));
-    row5->addWidget(colouredLabel(getPriceTypeQString(task.m_priceType), QStringLiteral("clr_task_progress_background"),
-                                  details));
+    row5->addWidget(colouredLabel(getPriceTypeQString(task.m_priceType),
+                                  QStringLiteral("clr_task_progress_background"), details));
     const QString quantity = QString::number(task.m_quantity, 'f', 0);
     const QString unit = task.m_operation == qlservice::DataHelper::kOpBuyAmount
                              ? QStringLiteral("元")
@@ -127,7 +128,8 @@ void CKLineTaskTableDialog::appendTask(const CTaskDetail& task, const std::share
     m_table->setCellWidget(row, 5, details);
 
     const QString status = getTaskStatusQString(task.m_status);
-    if (task.m_status == qlservice::DataHelper::kTaskRunning || task.m_status == qlservice::DataHelper::kTaskPaused) {
+    if (task.m_status == qlservice::DataHelper::kTaskRunning ||
+        task.m_status == qlservice::DataHelper::kTaskPaused) {
         auto* cell = new QWidget(m_table);
         cell->setObjectName(QStringLiteral("realtime_task__details"));
         auto* row6 = new QHBoxLayout(cell);

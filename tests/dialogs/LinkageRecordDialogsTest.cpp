@@ -109,7 +109,8 @@ TEST_F(LinkageRecordDialogsTest, OrderAndDealTablesListTheRecords)
     EXPECT_EQ(orders.table()->rowCount(), 5000);
     orders.setData(manyOrders(3));
     EXPECT_EQ(orders.table()->rowCount(), 3);
-    EXPECT_EQ(orders.table()->model()->data(orders.table()->model()->index(2, 10)).toString(), QStringLiteral("300"));
+    EXPECT_EQ(orders.table()->model()->data(orders.table()->model()->index(2, 10)).toString(),
+              QStringLiteral("300"));
 }
 
 TEST_F(LinkageRecordDialogsTest, ColumnSettingsComeFromTheUserConfiguration)
@@ -176,9 +177,11 @@ TEST_F(LinkageRecordDialogsTest, TaskTableRowsForTheInstrument)
         const auto labels = details->findChildren<QLabel*>();
         ASSERT_EQ(labels.size(), 3);
         EXPECT_EQ(labels[0]->text(), QStringLiteral("以"));
-        EXPECT_TRUE(labels[2]->text().endsWith(t->m_operation == 25 ? QStringLiteral("元") : QStringLiteral("股")));
-        auto* cancel = table->cellWidget(r, 6) ? table->cellWidget(r, 6)->findChild<TC::CTaskTableCancelButton*>()
-                                               : nullptr;
+        EXPECT_TRUE(
+            labels[2]->text().endsWith(t->m_operation == 25 ? QStringLiteral("元") : QStringLiteral("股")));
+        auto* cancel = table->cellWidget(r, 6)
+                           ? table->cellWidget(r, 6)->findChild<TC::CTaskTableCancelButton*>()
+                           : nullptr;
         if (DataHelper::isCancelableTask(t->m_status)) {
             ASSERT_TRUE(cancel);
             EXPECT_EQ(table->cellWidget(r, 6)->objectName(), QStringLiteral("realtime_task__details"));
@@ -208,7 +211,11 @@ TEST_F(LinkageRecordDialogsTest, CancelButtonAsksThenCancels)
     button.setValue(task->m_taskId, task->m_sessionId);
 
     auto statusNow = [&] {
-        return CLinkageManager::instance()->getTaskDetails({task->m_accountId}).at(task->m_accountId).at(task->m_taskId)->m_status;
+        return CLinkageManager::instance()
+            ->getTaskDetails({task->m_accountId})
+            .at(task->m_accountId)
+            .at(task->m_taskId)
+            ->m_status;
     };
     KW::CMessageBox::setAutoAnswer(QMessageBox::No);
     QTest::mouseClick(&button, Qt::LeftButton);

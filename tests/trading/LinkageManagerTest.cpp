@@ -283,7 +283,8 @@ TEST_F(LinkageManagerTest, ImportsStayApartAndClear)
     EXPECT_TRUE(o->m_imported);
     EXPECT_EQ(o->m_time, "10:01:02");
     EXPECT_EQ(o->m_volume, 300);
-    const auto deals = m.getDealDetails(CLocalTimeConverter::dayTag(kToday.addDays(-1)), "SH600000", {"IMP01"});
+    const auto deals =
+        m.getDealDetails(CLocalTimeConverter::dayTag(kToday.addDays(-1)), "SH600000", {"IMP01"});
     ASSERT_EQ(deals.at("IMP01").size(), 1u);
     EXPECT_EQ(deals.at("IMP01").begin()->second->m_time, "093512"); // the file's own form
     EXPECT_FALSE(qlservice::isBuyByDirection(49, 0));
@@ -321,7 +322,8 @@ TEST_F(LinkageManagerTest, CancelTaskWithdrawsItsOrders)
     int notes = 0;
     auto c = m.connectUpdateDatas([&] { ++notes; });
     const QString key = QStringLiteral("%1-%2").arg(task->m_sessionId).arg(task->m_taskId);
-    EXPECT_FALSE(m.cancelTask(task->m_taskId, QStringLiteral("%1-%2").arg(task->m_taskId).arg(task->m_sessionId)));
+    EXPECT_FALSE(
+        m.cancelTask(task->m_taskId, QStringLiteral("%1-%2").arg(task->m_taskId).arg(task->m_sessionId)));
     EXPECT_FALSE(m.cancelTask(finished->m_taskId,
                               QStringLiteral("%1-%2").arg(finished->m_sessionId).arg(finished->m_taskId)));
     EXPECT_EQ(notes, 0);
@@ -458,7 +460,8 @@ TEST_F(LinkageManagerTest, ProfitFollowsTicksWhileRunning)
         double p = 0.0;
         for (const auto& a : m.getDealDetails(m.getTradeDate(), "SH600000", {acc}))
             for (const auto& d : a.second)
-                p += (d.second->m_direction == 48 ? 1.0 : -1.0) * double(d.second->m_volume) * (last - d.second->m_price);
+                p += (d.second->m_direction == 48 ? 1.0 : -1.0) * double(d.second->m_volume) *
+                     (last - d.second->m_price);
         return p;
     };
     auto otherKeys = [&] {
@@ -526,11 +529,11 @@ TEST(LinkageManagerSimulatorTest, SimulatorTicksMakeDeals)
     for (QDate day = kToday.addDays(1); day <= store.today(); day = day.addDays(1))
         for (const auto& acc : m.getDealDetails(CLocalTimeConverter::dayTag(day), "SH600000", allAccounts(m)))
             for (const auto& d : acc.second) {
-            ++n;
-            const auto bar = bars.find((d.second->m_timeTag + 59) / 60 * 60);
-            ASSERT_NE(bar, bars.end());
-            EXPECT_GE(d.second->m_price, bar->second.low);
-            EXPECT_LE(d.second->m_price, bar->second.high);
-        }
+                ++n;
+                const auto bar = bars.find((d.second->m_timeTag + 59) / 60 * 60);
+                ASSERT_NE(bar, bars.end());
+                EXPECT_GE(d.second->m_price, bar->second.low);
+                EXPECT_LE(d.second->m_price, bar->second.high);
+            }
     EXPECT_GT(n, 0);
 }

@@ -20,7 +20,8 @@ constexpr int kCellPadding = 16;
 } // namespace
 
 CHpfDataTable::CHpfDataTable(int columnCount, int tableId, QWidget* parent)
-    : KW::CEventWidgetT<QTableView>(parent), m_tableId(tableId), m_model(new CHpfDataTableModel(columnCount, this))
+    : KW::CEventWidgetT<QTableView>(parent), m_tableId(tableId),
+      m_model(new CHpfDataTableModel(columnCount, this))
 {
     setObjectName(QStringLiteral("hpf_data_table"));
     setModel(m_model);

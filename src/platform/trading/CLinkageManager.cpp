@@ -59,7 +59,8 @@ void CLinkageManager::reset(CMarketStore* store, quint64 seed)
         m_seed = seed;
         ++m_revision;
     }
-    notify(NoticeDay | NoticeAccounts | NoticeStocks | NoticeStrategies | NoticeDatas, dateText(getTradeDate()));
+    notify(NoticeDay | NoticeAccounts | NoticeStocks | NoticeStrategies | NoticeDatas,
+           dateText(getTradeDate()));
 }
 
 // --- small helpers
@@ -106,7 +107,8 @@ void CLinkageManager::publishOrder(State& st, const std::shared_ptr<COrderDetail
     st.books[bk].orders[order->m_accountId][order->m_orderId] = order;
 }
 
-std::shared_ptr<COrderDetail> CLinkageManager::fillOrder(State& st, const std::shared_ptr<COrderDetail>& order,
+std::shared_ptr<COrderDetail> CLinkageManager::fillOrder(State& st,
+                                                         const std::shared_ptr<COrderDetail>& order,
                                                          double price, qint64 volume, qint64 timeTag)
 {
     volume = std::min(volume, order->m_volume - order->m_tradedVolume - order->m_cancelVolume);
@@ -144,7 +146,8 @@ std::shared_ptr<COrderDetail> CLinkageManager::fillOrder(State& st, const std::s
     auto next = std::make_shared<COrderDetail>(*order);
     next->m_tradedVolume += volume;
     next->m_tradedAmount += deal->m_amount;
-    next->m_status = next->m_tradedVolume >= next->m_volume ? DataHelper::kOrderTraded : DataHelper::kOrderPartTraded;
+    next->m_status =
+        next->m_tradedVolume >= next->m_volume ? DataHelper::kOrderTraded : DataHelper::kOrderPartTraded;
     publishOrder(st, next);
     if (next->m_taskId >= 0)
         refreshTask(st, next->m_taskId, next->m_accountId);
@@ -286,8 +289,8 @@ namespace {
 
 template <typename Map>
 void collect(const std::map<std::pair<int, std::string>, Map>& books, const std::pair<int, std::string>& key,
-             const std::set<std::string>& accounts, bool deals,
-             CLinkageManager::OrderMap* orders, CLinkageManager::DealMap* dealMap)
+             const std::set<std::string>& accounts, bool deals, CLinkageManager::OrderMap* orders,
+             CLinkageManager::DealMap* dealMap)
 {
     const auto it = books.find(key);
     if (it == books.end())
@@ -385,7 +388,8 @@ bool CLinkageManager::cancelTask(int taskId, const QString& cancelKey)
                 continue;
             auto next = std::make_shared<COrderDetail>(*cur->second);
             next->m_cancelVolume = next->m_volume - next->m_tradedVolume;
-            next->m_status = next->m_tradedVolume > 0 ? DataHelper::kOrderPartCancelled : DataHelper::kOrderCancelled;
+            next->m_status =
+                next->m_tradedVolume > 0 ? DataHelper::kOrderPartCancelled : DataHelper::kOrderCancelled;
             cur->second = next;
         }
         const int ymd = task->m_startTime != CTaskDetail::kUnsetTime ? ymdOf(task->m_startTime) : 0;
@@ -419,8 +423,8 @@ bool parseImportTime(const QString& text, QDateTime& when, QString& timePart)
         const char* format;
         int timeFrom;
     };
-    static const Form forms[] = {{"yyyyMMdd hh:mm:ss", 9}, {"yyyyMMdd hhmmss", 9}, {"yyyyMMddhhmmss", 8},
-                                 {"yyyy-MM-dd hh:mm:ss", 11}};
+    static const Form forms[] = {
+        {"yyyyMMdd hh:mm:ss", 9}, {"yyyyMMdd hhmmss", 9}, {"yyyyMMddhhmmss", 8}, {"yyyy-MM-dd hh:mm:ss", 11}};
     for (const Form& f : forms) {
         const QDateTime dt = QDateTime::fromString(t, QLatin1String(f.format));
         if (dt.isValid()) {
@@ -434,14 +438,14 @@ bool parseImportTime(const QString& text, QDateTime& when, QString& timePart)
 
 } // namespace
 
-bool CLinkageManager::importOrder(const QString& account, const QString& stock, const QString& time, double price,
-                                  int direction, qint64 volume, int offsetFlag)
+bool CLinkageManager::importOrder(const QString& account, const QString& stock, const QString& time,
+                                  double price, int direction, qint64 volume, int offsetFlag)
 {
     return importRecord(false, account, stock, time, price, direction, volume, offsetFlag);
 }
 
-bool CLinkageManager::importDeal(const QString& account, const QString& stock, const QString& time, double price,
-                                 int direction, qint64 volume, int offsetFlag)
+bool CLinkageManager::importDeal(const QString& account, const QString& stock, const QString& time,
+                                 double price, int direction, qint64 volume, int offsetFlag)
 {
     return importRecord(true, account, stock, time, price, direction, volume, offsetFlag);
 }
@@ -464,14 +468,15 @@ bool CLinkageManager::importRecord(bool deal, const QString& accountText, const 
     const auto detail = key.isEmpty() ? nullptr : store->instrument(key);
     QDateTime when;
     QString timePart;
-    const bool codesOk = (direction == DataHelper::kDirectionBuy || direction == DataHelper::kDirectionSell) &&
-                         (offsetFlag == DataHelper::kOffsetNone || offsetFlag == DataHelper::kOffsetOpen ||
-                          offsetFlag == DataHelper::kOffsetClose || offsetFlag == DataHelper::kOffsetCloseToday ||
-                          offsetFlag == DataHelper::kOffsetCloseYesterday);
+    const bool codesOk =
+        (direction == DataHelper::kDirectionBuy || direction == DataHelper::kDirectionSell) &&
+        (offsetFlag == DataHelper::kOffsetNone || offsetFlag == DataHelper::kOffsetOpen ||
+         offsetFlag == DataHelper::kOffsetClose || offsetFlag == DataHelper::kOffsetCloseToday ||
+         offsetFlag == DataHelper::kOffsetCloseYesterday);
     if (accountId.empty() || !detail || !parseImportTime(time, when, timePart) || !std::isfinite(price) ||
         !(price > 0.0) || volume <= 0 || !codesOk) {
-        QLLOG_WARN(qlog::kStdLogger, "import refused: %1%, %2%, %3%, %4%, %5%, %6%, %7%", accountText, stock, time,
-                   price, direction, volume, offsetFlag);
+        QLLOG_WARN(qlog::kStdLogger, "import refused: %1%, %2%, %3%, %4%, %5%, %6%, %7%", accountText, stock,
+                   time, price, direction, volume, offsetFlag);
         return false;
     }
 
@@ -602,7 +607,8 @@ double CLinkageManager::getFloatingProfit(const std::string& accountId) const
             if (lp != m_state.lastPrices.end())
                 last = lp->second;
             for (const auto& d : acc->second) {
-                const double side = qlservice::isBuyByDirection(d.second->m_direction, d.second->m_offsetFlag) ? 1.0 : -1.0;
+                const double side =
+                    qlservice::isBuyByDirection(d.second->m_direction, d.second->m_offsetFlag) ? 1.0 : -1.0;
                 profit += side * double(d.second->m_volume) * (last - d.second->m_price);
             }
         }

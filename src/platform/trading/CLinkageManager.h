@@ -124,8 +124,10 @@ public:
     qint64 getTradeDate() const;
 
     // --- records. `day` is any time (seconds) of the local day asked for.
-    OrderMap getOrderDetails(qint64 day, const std::string& stockKey, const std::set<std::string>& accounts) const;
-    DealMap getDealDetails(qint64 day, const std::string& stockKey, const std::set<std::string>& accounts) const;
+    OrderMap getOrderDetails(qint64 day, const std::string& stockKey,
+                             const std::set<std::string>& accounts) const;
+    DealMap getDealDetails(qint64 day, const std::string& stockKey,
+                           const std::set<std::string>& accounts) const;
     TaskMap getTaskDetails(const std::set<std::string>& accounts) const;
     // Changes with every publication; equal before and after two queries
     // means they saw the same state.
@@ -224,7 +226,13 @@ private:
         std::map<std::string, LivePlan> livePlans; // instrument key -> plan
         std::map<std::string, double> lastPrices;
     };
-    enum ENotice { NoticeDay = 1, NoticeAccounts = 2, NoticeStocks = 4, NoticeStrategies = 8, NoticeDatas = 16 };
+    enum ENotice {
+        NoticeDay = 1,
+        NoticeAccounts = 2,
+        NoticeStocks = 4,
+        NoticeStrategies = 8,
+        NoticeDatas = 16
+    };
 
     // Sample records (CLinkageManagerGenerate.cpp).
     static void generate(State& st, CMarketStore* store, quint64 seed);
@@ -238,14 +246,14 @@ private:
     void startWorker();
     void stopWorker();
 
-    bool importRecord(bool deal, const QString& account, const QString& stock, const QString& time, double price,
-                      int direction, qint64 volume, int offsetFlag);
+    bool importRecord(bool deal, const QString& account, const QString& stock, const QString& time,
+                      double price, int direction, qint64 volume, int offsetFlag);
     // Record helpers over a state (the manager's under its exclusive lock, or
     // one being generated). fillOrder publishes the deal, the filled order and
     // its task, and returns the new order.
-    static std::shared_ptr<qlservice::COrderDetail> fillOrder(State& st,
-                                                              const std::shared_ptr<qlservice::COrderDetail>& order,
-                                                              double price, qint64 volume, qint64 timeTag);
+    static std::shared_ptr<qlservice::COrderDetail>
+    fillOrder(State& st, const std::shared_ptr<qlservice::COrderDetail>& order, double price, qint64 volume,
+              qint64 timeTag);
     static void publishOrder(State& st, const std::shared_ptr<qlservice::COrderDetail>& order);
     // Republishes a task from the current versions of its orders, `added`
     // (when given) appended to them.

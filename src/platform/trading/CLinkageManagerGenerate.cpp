@@ -150,7 +150,8 @@ void CLinkageManager::generate(State& st, CMarketStore* store, quint64 seed)
                 QDate d;
                 int minute = 0;
                 converter.split(s, d, minute);
-                tickDays[d.year() * 10000 + d.month() * 100 + d.day()].push_back({s, s, t.price, t.price, t.price});
+                tickDays[d.year() * 10000 + d.month() * 100 + d.day()].push_back(
+                    {s, s, t.price, t.price, t.price});
             }
             for (auto& day : days) {
                 auto it = tickDays.find(day.first);
@@ -209,8 +210,8 @@ void CLinkageManager::generate(State& st, CMarketStore* store, quint64 seed)
                         // Cancelled by the user, or expired at the close.
                         auto end = std::make_shared<COrderDetail>(*cur);
                         end->m_cancelVolume = end->m_volume - end->m_tradedVolume;
-                        end->m_status =
-                            end->m_tradedVolume > 0 ? DataHelper::kOrderPartCancelled : DataHelper::kOrderCancelled;
+                        end->m_status = end->m_tradedVolume > 0 ? DataHelper::kOrderPartCancelled
+                                                                : DataHelper::kOrderCancelled;
                         publishOrder(st, end);
                     }
                 }
@@ -238,8 +239,11 @@ void CLinkageManager::generate(State& st, CMarketStore* store, quint64 seed)
                                         : r < 0.85 ? DataHelper::kOpCloseLongHistory
                                                    : DataHelper::kOpCloseShortHistory;
                 else
-                    task->m_operation = r < 0.4 ? DataHelper::kOpBuy : r < 0.75 ? DataHelper::kOpSell : DataHelper::kOpBuyAmount;
-                const int types[] = {DataHelper::kPriceCounterparty, DataHelper::kPriceLatest, DataHelper::kPriceMarket};
+                    task->m_operation = r < 0.4    ? DataHelper::kOpBuy
+                                        : r < 0.75 ? DataHelper::kOpSell
+                                                   : DataHelper::kOpBuyAmount;
+                const int types[] = {DataHelper::kPriceCounterparty, DataHelper::kPriceLatest,
+                                     DataHelper::kPriceMarket};
                 task->m_priceType = types[rng.below(3)];
                 task->m_strategyName = rng.uniform() < 0.7 ? st.strategies[3] : std::string();
                 const bool buy = DataHelper::isBuy(task->m_operation);
@@ -274,8 +278,9 @@ void CLinkageManager::generate(State& st, CMarketStore* store, quint64 seed)
                     volumes.push_back(v);
                     task->m_totalVolume += v;
                 }
-                task->m_quantity = task->m_operation == DataHelper::kOpBuyAmount ? itemValue * items
-                                                                                  : double(task->m_totalVolume);
+                task->m_quantity = task->m_operation == DataHelper::kOpBuyAmount
+                                       ? itemValue * items
+                                       : double(task->m_totalVolume);
                 task->m_status = status;
                 st.tasks[accountId][task->m_taskId] = task;
 
@@ -301,7 +306,8 @@ void CLinkageManager::generate(State& st, CMarketStore* store, quint64 seed)
                     refreshTask(st, task->m_taskId, accountId, o);
                     // The running task's newest item is still filling.
                     qint64 fill = o->m_volume;
-                    if (k == placed - 1 && status == DataHelper::kTaskRunning && o->m_volume >= 2 * qint64(lot))
+                    if (k == placed - 1 && status == DataHelper::kTaskRunning &&
+                        o->m_volume >= 2 * qint64(lot))
                         fill = o->m_volume / 2 / qint64(lot) * qint64(lot);
                     fillOrder(st, o, path[si].close, fill, o->m_timeTag);
                     lastItemTime = o->m_timeTag;

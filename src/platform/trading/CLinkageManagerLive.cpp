@@ -40,12 +40,12 @@ void CLinkageManager::attachSimulator(CMarketSimulator* simulator)
     if (!simulator)
         return;
     // Runs on the simulator's thread: read the tick just written and queue it.
-    m_simConnection = QObject::connect(simulator, &CMarketSimulator::sigInstrumentTicked, simulator,
-                                       [this, simulator](const QString& key) {
-                                           const QVector<quoter::CTick> ticks = simulator->store()->ticks(key);
-                                           if (!ticks.isEmpty())
-                                               postTick(key, ticks.last());
-                                       });
+    m_simConnection = QObject::connect(
+        simulator, &CMarketSimulator::sigInstrumentTicked, simulator, [this, simulator](const QString& key) {
+            const QVector<quoter::CTick> ticks = simulator->store()->ticks(key);
+            if (!ticks.isEmpty())
+                postTick(key, ticks.last());
+        });
 }
 
 void CLinkageManager::postTick(const QString& stockKey, const quoter::CTick& tick)
@@ -166,7 +166,6 @@ int CLinkageManager::processTick(const QString& key, const quoter::CTick& tick)
             const auto task = accIt->second[lt.taskId];
             if (task->m_status != DataHelper::kTaskRunning && task->m_status != DataHelper::kTaskWaiting)
                 break;
-            const auto detail = m_store->instrument(key);
             auto o = std::make_shared<COrderDetail>();
             o->m_accountId = lt.accountId;
             o->m_orderId = nextOrderId(st, lt.accountId, ymd);
@@ -190,7 +189,8 @@ int CLinkageManager::processTick(const QString& key, const quoter::CTick& tick)
             fillOrder(st, o, tick.price, o->m_volume, t);
             ++lt.nextItem;
             auto next = std::make_shared<CTaskDetail>(*accIt->second[lt.taskId]);
-            next->m_status = lt.nextItem >= lt.itemTimes.size() ? DataHelper::kTaskFinished : DataHelper::kTaskRunning;
+            next->m_status =
+                lt.nextItem >= lt.itemTimes.size() ? DataHelper::kTaskFinished : DataHelper::kTaskRunning;
             if (next->m_status == DataHelper::kTaskFinished)
                 next->m_endTime = int(t);
             accIt->second[lt.taskId] = next;
@@ -272,7 +272,8 @@ void CLinkageManager::planLiveDay(const std::string& key, const quoter::CTick& t
         if (std::find(accStocks.second.begin(), accStocks.second.end(), key) == accStocks.second.end())
             continue;
         const auto* acc = account(st, accountId);
-        CSampleRandom rng(m_seed ^ CSampleRandom::hash((accountId + "/live/" + key + "/" + std::to_string(ymd)).c_str()));
+        CSampleRandom rng(
+            m_seed ^ CSampleRandom::hash((accountId + "/live/" + key + "/" + std::to_string(ymd)).c_str()));
         const int orders = 2 + rng.below(3);
         for (int i = 0; i < orders; ++i) {
             const bool buy = rng.uniform() < 0.5;
@@ -285,7 +286,8 @@ void CLinkageManager::planLiveDay(const std::string& key, const quoter::CTick& t
             o->m_direction = buy ? DataHelper::kDirectionBuy : DataHelper::kDirectionSell;
             o->m_offsetFlag = futures ? DataHelper::kOffsetOpen : DataHelper::kOffsetNone;
             const double offset = priceTick * rng.below(4);
-            o->m_price = std::max(priceTick, std::round((ref + (buy ? -offset : offset)) / priceTick) * priceTick);
+            o->m_price =
+                std::max(priceTick, std::round((ref + (buy ? -offset : offset)) / priceTick) * priceTick);
             o->m_volume = qint64(lot) * (1 + rng.below(futures ? 8 : 15));
             o->m_priceType = DataHelper::kPriceFixed;
             o->m_status = DataHelper::kOrderReported;
@@ -306,7 +308,8 @@ void CLinkageManager::planLiveDay(const std::string& key, const quoter::CTick& t
         task->m_code = detail->code;
         task->m_instrumentName = detail->name;
         task->m_itemCount = 8;
-        task->m_operation = futures ? DataHelper::kOpOpenLong : (rng.uniform() < 0.5 ? DataHelper::kOpBuy : DataHelper::kOpSell);
+        task->m_operation = futures ? DataHelper::kOpOpenLong
+                                    : (rng.uniform() < 0.5 ? DataHelper::kOpBuy : DataHelper::kOpSell);
         task->m_priceType = DataHelper::kPriceCounterparty;
         task->m_strategyName = st.strategies[3];
         task->m_status = DataHelper::kTaskWaiting;

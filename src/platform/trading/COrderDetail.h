@@ -19,8 +19,8 @@ class COrderDetail : public IData
 public:
     std::string m_accountId;
     std::string m_orderId;
-    std::string m_date; // "yyyyMMdd"
-    std::string m_time; // "hh:mm:ss" (imported records may carry "hhmmss")
+    std::string m_date;   // "yyyyMMdd"
+    std::string m_time;   // "hh:mm:ss" (imported records may carry "hhmmss")
     qint64 m_timeTag = 0; // the same instant in seconds since 1970
     std::string m_market;
     std::string m_code;
