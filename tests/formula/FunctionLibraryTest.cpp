@@ -388,3 +388,24 @@ TEST(FunctionLibrary, RanksAndRegressionEqualPlainLoopsOnDataWithHolesAndTies)
     expectCol("SLOPE(C,3)", closes({4, 4, 4, 4}), {X, X, 0, 0}); // exactly flat
     expectCol("FORCAST(C,3)", closes({4.1, 4.1, 4.1}), {X, X, 4.1});
 }
+
+TEST(FunctionLibrary, PerBarColoursTravelInTheServiceRecords)
+{
+    TC::CFormulaDetail d;
+    d.setName(QStringLiteral("PARTTEST"));
+    d.setSource(QStringLiteral("PARTLINE(C,C>O,COLORRED,1,COLORGREEN);M:MA(C,3);"));
+    const TC::CFormulaParam p = enginetest::param("SH", "600000", "PARTTEST");
+    se::RPCFormulaMetaResult meta;
+    se::RPCFormulaResult full;
+    QString error;
+    ASSERT_TRUE(TC::CFormulaEngine::compute(p, d, meta, full, &error)) << error.toStdString();
+    EXPECT_EQ(meta.styles, (std::vector<int>{CFormulaStyle::kPartLine, 0}));
+    ASSERT_EQ(full.barColors.size(), 2u);
+    ASSERT_EQ(int(full.barColors[0].size()), full.barCount());
+    EXPECT_TRUE(full.barColors[1].empty());
+    for (int i = 0; i < full.barCount(); ++i) {
+        const quoter::CBar& b = full.basicData[size_t(i)];
+        EXPECT_EQ(full.barColors[0][size_t(i)], b.close > b.open ? 0x0000FFu : 0x00FF00u) << i;
+        EXPECT_EQ(full.values[0][size_t(i)], b.close) << i;
+    }
+}
