@@ -33,6 +33,8 @@ class CModifyKLineDataDialog;
 class CModifyModelParamDialog;
 class CMessageTipBox;
 class CParamRankWidget;
+class CKLineGenerateExternalDialog;
+class CTimeFieldSelectionDialog;
 
 // One chart pane's drawing area: the main K-line pane (display type 0) or an
 // indicator pane (1). It shares the chart's view model and the pane's series
@@ -220,12 +222,14 @@ public:
     //  - "叠加指标" in the main pane replaces the other overlays but never
     //    the price series, which the pane could not do without.
     //  - Items whose service the stand-in lacks stay out of the menu until
-    //    it exists: "时段行情", "生成外部数据", "导出最后一天交易记录" and
-    //    "显示交易成交".
+    //    it exists: "显示交易成交".
     //  - "生成持仓扩展数据" stores under <user data>/EP/ (the shipped data
-    //    folder may be read-only) and reports what it made in a message box.
+    //    folder may be read-only) and reports what it made in a message box;
+    //    "导出最后一天交易记录" starts its folder choice in <user data>/trading.
     //  - Uploads stop with the message of a terminal that has no OA table
     //    parameters, which the stand-in never has.
+    //  - "生成外部数据" offers the named outputs with data of the pane's first
+    //    formula that has a result; before any result it says so instead.
     QMenu* createContextMenu();
     // The title bar's superposition menu (null in view type 3).
     QMenu* createSuperposeMenu();
@@ -238,6 +242,9 @@ public:
     using SaveFilePrompt =
         std::function<QString(QWidget* parent, const QString& caption, const QString& name, const QString& filter)>;
     static void setSaveFilePrompt(SaveFilePrompt prompt);
+    // Asks for a folder (the trade detail export), replaceable likewise.
+    using FolderPrompt = std::function<QString(QWidget* parent, const QString& caption, const QString& start)>;
+    static void setFolderPrompt(FolderPrompt prompt);
 
     bool handleEvent(int id, int p1, int p2, const QString& text, void* data) override;
     void themeChanged() override;
@@ -270,6 +277,7 @@ private slots:
     void slotEditFormula();
     void slotModifyModelParam();
     void slotEditKLineData();
+    void slotTimeFieldSelect();
     void slotRestoreGraph();
     void slotShowOrHideParamRank();
     void slotContrastSector();
@@ -288,9 +296,11 @@ private slots:
     void slotStatistic(bool checked, int first, const QString& text);
     void slotPeroidTriggered();
     void slotDrTriggered();
+    void slotCheck();
     void slotCopyModelGroupData();
     void slotShowPositonPanel();
     void slotGenerateHoldingExData();
+    void slotExportTradeDetail();
     void slotRefresh();
     void slotExportFormula();
     void slotExportIndexGraphData();
@@ -332,6 +342,7 @@ private:
     void applyFormulaParams(const QString& formula, const QString& text);
     void uploadToOa(int tableType);
     static SaveFilePrompt& saveFilePrompt();
+    static FolderPrompt& folderPrompt();
 
     void updateDrawGraphKey();
     QPoint clampToPlot(const QPoint& p) const;
@@ -427,6 +438,8 @@ private:
     QString m_menuStyle;
     CModifyModelParamDialog* m_paramDialog = nullptr;
     CModifyKLineDataDialog* m_klineDialog = nullptr;
+    CTimeFieldSelectionDialog* m_timeFieldDialog = nullptr;
+    CKLineGenerateExternalDialog* m_externalDialog = nullptr;
     // Ranking-list records under the pointer (filled by mouse handling).
     QVector<std::shared_ptr<se::LongHuBangRankListInfo>> m_rankHits;
 };

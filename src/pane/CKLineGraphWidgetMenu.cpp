@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QMenu>
@@ -12,7 +13,9 @@
 #include <QSaveFile>
 
 #include "model/CKLineUiParam.h"
+#include "dialogs/CKLineGenerateExternalDialog.h"
 #include "dialogs/CParamRankWidget.h"
+#include "dialogs/CTimeFieldSelectionDialog.h"
 #include "pane/CKLineGraphWidget.h"
 #include "platform/config/CAppConfig.h"
 #include "platform/config/CUserConfig.h"
@@ -92,6 +95,22 @@ CKLineGraphWidget::SaveFilePrompt& CKLineGraphWidget::saveFilePrompt()
 void CKLineGraphWidget::setSaveFilePrompt(SaveFilePrompt prompt)
 {
     saveFilePrompt() = std::move(prompt);
+}
+
+CKLineGraphWidget::FolderPrompt& CKLineGraphWidget::folderPrompt()
+{
+    static FolderPrompt prompt;
+    if (!prompt)
+        prompt = [](QWidget* parent, const QString& caption, const QString& start) {
+            return QFileDialog::getExistingDirectory(parent, caption, start,
+                                                     QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+        };
+    return prompt;
+}
+
+void CKLineGraphWidget::setFolderPrompt(FolderPrompt prompt)
+{
+    folderPrompt() = std::move(prompt);
 }
 
 // ---------------------------------------------------------------------------
@@ -195,6 +214,8 @@ void CKLineGraphWidget::buildMenuB(QMenu* menu)
             addMenuAction(menu, QStringLiteral("修改K线数据"), &CKLineGraphWidget::slotEditKLineData);
     }
     menu->addSeparator();
+    if (m_timeRangeQuotation && !client3)
+        addMenuAction(menu, QStringLiteral("时段行情"), &CKLineGraphWidget::slotTimeFieldSelect);
     if (m_pData && m_pData->getMainGraph() != QLatin1String("KLINE") && !m_pData->getMainGraph().isEmpty())
         addMenuAction(menu, QStringLiteral("恢复默认主图"), &CKLineGraphWidget::slotRestoreGraph);
     addIfNotEmpty(menu, buildAddIndexMenu(), true);
@@ -291,12 +312,16 @@ void CKLineGraphWidget::buildMenuE(QMenu* menu)
         menu->addSeparator();
         if (modelRights() && m_viewType != 7)
             addMenuAction(menu, QStringLiteral("复制模型运行结果"), &CKLineGraphWidget::slotCopy);
+        if (m_viewType != 7)
+            addMenuAction(menu, QStringLiteral("生成外部数据"), &CKLineGraphWidget::slotCheck);
         if (group)
             addMenuAction(menu, QStringLiteral("复制模型交易记录"), &CKLineGraphWidget::slotCopyModelGroupData);
         if (m_viewType != 7 && (group || hasPythonIndex()))
             addMenuAction(menu, QStringLiteral("持仓面板"), &CKLineGraphWidget::slotShowPositonPanel);
-        if (group)
+        if (group) {
+            addMenuAction(menu, QStringLiteral("导出最后一天交易记录"), &CKLineGraphWidget::slotExportTradeDetail);
             addMenuAction(menu, QStringLiteral("生成持仓扩展数据"), &CKLineGraphWidget::slotGenerateHoldingExData);
+        }
     }
     if (!indexNames().isEmpty() && group && m_pUiParam &&
         se::isIndexEx(m_pUiParam->getCurrMarket(), m_pUiParam->getCurrCode())) {
@@ -663,6 +688,17 @@ void CKLineGraphWidget::slotEditKLineData()
     m_klineDialog->show(wasLocked);
 }
 
+void CKLineGraphWidget::slotTimeFieldSelect()
+{
+    if (!m_pData || !m_pUiParam)
+        return;
+    if (!m_timeFieldDialog)
+        m_timeFieldDialog = new CTimeFieldSelectionDialog(m_pUiParam, m_pData, this);
+    m_timeFieldDialog->show();
+    m_timeFieldDialog->raise();
+    m_timeFieldDialog->activateWindow();
+}
+
 void CKLineGraphWidget::slotRestoreGraph()
 {
     deliverEvent(3021, 0, 0, QString(), nullptr);
@@ -865,6 +901,52 @@ void CKLineGraphWidget::slotDrTriggered()
     deliverEvent(195, 0, a->data().toInt(), QString(), nullptr);
 }
 
+void CKLineGraphWidget::slotCheck()
+{
+    if (!m_pData || !m_pUiParam)
+        return;
+    const RPCFormulaResultCache* cache = nullptr;
+    QString formula;
+    for (const QString& f : indexNames()) {
+        for (auto it = m_pData->getData().cbegin(); it != m_pData->getData().cend() && !cache; ++it)
+            if (it->isValid() && it.key().formula.compare(f, Qt::CaseInsensitive) == 0) {
+                cache = &it.value();
+                formula = f;
+            }
+        if (cache)
+            break;
+    }
+    if (!cache) {
+        KW::CMessageBox::information(QStringLiteral("提示"), QStringLiteral("指标尚无数据，无法生成外部数据"), this);
+        return;
+    }
+    CFormulaOperateManager::DetailPtr detail = CFormulaOperateManager::getFormula(formula);
+    if (!detail)
+        detail = CFormulaOperateManager::getFormulaByRealName(QString::fromStdString(cache->meta->formulaName));
+    // Outputs the result leaves unnamed take the name the catalogue declares.
+    const QStringList declared = detail ? detail->getOutputNames() : QStringList();
+    se::RPCFormulaMetaResult meta = *cache->meta;
+    QVector<QString> outputs;
+    for (int k = 0; k < meta.outputCount(); ++k) {
+        QString name = QString::fromStdString(meta.names[size_t(k)]).trimmed();
+        if (name.isEmpty() && k < declared.size())
+            name = declared[k].trimmed();
+        meta.names[size_t(k)] = name.toStdString();
+        if (!name.isEmpty() && cache->data(k) && !outputs.contains(name))
+            outputs.append(name);
+    }
+    CExternalDataInfo info;
+    info.market = m_pUiParam->getCurrMarket();
+    info.code = m_pUiParam->getCurrCode();
+    info.periodMs = cache->result->periodMs > 0 ? cache->result->periodMs : qint64(m_pUiParam->period) * 1000;
+    if (!m_externalDialog)
+        m_externalDialog = new CKLineGenerateExternalDialog(this);
+    m_externalDialog->setData(outputs, meta, *cache->result, info);
+    m_externalDialog->show();
+    m_externalDialog->raise();
+    m_externalDialog->activateWindow();
+}
+
 void CKLineGraphWidget::slotCopyModelGroupData()
 {
     if (!m_pData)
@@ -880,6 +962,21 @@ void CKLineGraphWidget::slotCopyModelGroupData()
                     .arg(t.price * t.volume);
     }
     QApplication::clipboard()->setText(text);
+}
+
+void CKLineGraphWidget::slotExportTradeDetail()
+{
+    if (!m_pData || m_pData->groupTrades().empty())
+        return;
+    // The user folder: the shipped data folder may be read-only.
+    const QString start = CAppConfig::userDataDir() + QStringLiteral("/trading");
+    QDir().mkpath(start);
+    const QString folder = folderPrompt()(this, QStringLiteral("Open Directory"), start);
+    if (folder.isEmpty())
+        return;
+    QString error;
+    if (!m_pData->exportTradeDetail(folder, &error) && !error.isEmpty())
+        KW::CMessageBox::warning(QString::fromUtf8(kTitle), QStringLiteral("导出失败: %1").arg(error), this);
 }
 
 void CKLineGraphWidget::slotGenerateHoldingExData()

@@ -9,6 +9,7 @@
 #include <boost/shared_ptr.hpp>
 #include <boost/thread/shared_mutex.hpp>
 
+#include <QDate>
 #include <QHash>
 #include <QMap>
 #include <QPair>
@@ -262,6 +263,28 @@ public:
     std::vector<se::RPCGroupTrade> groupTrades() const;
     // The group result of the pane's formula `formula` (null when none).
     std::shared_ptr<se::RPCGroupResult> groupResultOf(const QString& formula) const;
+
+    // The newest trading day of the pane's first model result: what it
+    // bought and sold that day (volumes summed per instrument key, in order
+    // of first trade; a key "SH_600000" counts as "SH600000") and what it
+    // held after it (non-zero holdings).
+    struct TradeDayItems {
+        QDate day;
+        QVector<QPair<QString, double>> bought;
+        QVector<QPair<QString, double>> sold;
+        QVector<QPair<QString, double>> held;
+    };
+    // False when the series holds no model trade.
+    bool lastDayTradeItems(TradeDayItems& out) const;
+    // Writes "<name>_<title>_<yyyyMMdd>_buy/_sell/_hold.csv" (the first
+    // formula's name and title, today's date) into `folder`, each line
+    // "code,name,volume,1,0" ("...,1" for sold items); items whose
+    // instrument is unknown are left out. Each file is replaced atomically;
+    // names are reduced to plain file names so nothing lands outside
+    // `folder`. False (nothing written) without a model trade or when the
+    // first formula is not in the catalogue; false with `error` set when a
+    // file cannot be written.
+    bool exportTradeDetail(const QString& folder, QString* error = nullptr) const;
     // The run result of the pane's model as text: per instrument its
     // holding, cost and profit at the last bar, then the trade count.
     QString modelRunResultText() const;

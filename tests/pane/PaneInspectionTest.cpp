@@ -2,7 +2,11 @@
 // cursor's bar.
 #include <cfloat>
 
+#include <QDate>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QMenu>
 #include <QMessageBox>
 
@@ -12,6 +16,7 @@
 #include "platform/formula/service/CExtendDataManager.h"
 #include "platform/formula/service/CFormulaManager.h"
 #include "platform/framework/CMessageBox.h"
+#include "platform/market/CStockManager.h"
 
 using Holding = TC::CKLineData::GroupHolding;
 
@@ -349,4 +354,51 @@ TEST_F(ServedPane, HoldingExtensionDataIsStoredReadBackAndCatalogued)
     for (int i = 0; i < catalog->size(); ++i)
         entries += catalog->getChild(i)->formulaName() == "GROUPDEMO_HOLDING"; // leaves are upper case
     EXPECT_EQ(entries, 1);
+}
+
+TEST_F(PaneInspection, TradeDetailExportWritesTheLastDaysThreeLists)
+{
+    build(20, QSize(420, 300), {"GROUPDEMO"}, 1);
+    const QVector<qint64> t = ptest::dayTags(20);
+    auto r = std::make_shared<se::RPCGroupResult>();
+    r->trades = {trade(t[2], "SH600000", 10, 300, 1), trade(t[5], "SZ000651", 30, 100, 1),
+                 trade(t[19], "SH_600000", 11, 100, -1), trade(t[19], "SZ000651", 31, 200, 1),
+                 trade(t[19], "XX_999999", 1, 50, 1)};
+    series->setGroupResult("pane-id", r);
+    QTemporaryDir dir;
+    QString caption, start;
+    TC::CKLineGraphWidget::setFolderPrompt([&](QWidget*, const QString& c, const QString& s) {
+        caption = c;
+        start = s;
+        return dir.path();
+    });
+    std::unique_ptr<QMenu> menu(graph->createContextMenu());
+    QAction* action = nullptr;
+    for (QAction* a : menu->actions())
+        if (a->text() == QStringLiteral("导出最后一天交易记录"))
+            action = a;
+    ASSERT_TRUE(action);
+    action->trigger();
+    TC::CKLineGraphWidget::setFolderPrompt({});
+    EXPECT_EQ(caption, "Open Directory");
+    EXPECT_EQ(start, TC::CAppConfig::userDataDir() + "/trading");
+
+    const auto model = TC::CFormulaOperateManager::getFormula("GROUPDEMO");
+    ASSERT_TRUE(model);
+    const QString stem = dir.path() + "/" + model->getName() + "_" + model->getTitle() + "_" +
+                         QDate::currentDate().toString("yyyyMMdd");
+    const auto read = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QStringLiteral("<missing>");
+    };
+    const auto line = [](const char* key, const char* volume, const char* last) {
+        const auto s = TC::CStockManager::getInstrumentDetail(key);
+        return QString::fromStdString(s->code) + "," + QString::fromStdString(s->name) + "," + volume + ",1," + last;
+    };
+    // The unknown instrument is left out; the underscore key is the same
+    // instrument as SH600000.
+    EXPECT_EQ(read(stem + "_buy.csv"), line("SZ000651", "200", "0"));
+    EXPECT_EQ(read(stem + "_sell.csv"), line("SH600000", "100", "1"));
+    EXPECT_EQ(read(stem + "_hold.csv"), line("SH600000", "200", "0") + "\n" + line("SZ000651", "300", "0"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3);
 }
