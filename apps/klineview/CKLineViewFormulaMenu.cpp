@@ -13,6 +13,7 @@
 #include "platform/formula/editor/CFormulaSourceText.h"
 #include "platform/formula/editor/CFormulaWindow.h"
 #include "platform/framework/CMessageBox.h"
+#include "platform/framework/CStyleSheetCenter.h"
 #include "platform/market/InstrumentAccess.h"
 
 namespace TC {
@@ -47,6 +48,7 @@ CKLineViewFormulaMenu::CKLineViewFormulaMenu(CKLineViewWindow* window)
     : QMenu(QStringLiteral("公式"), window), m_window(window)
 {
     setObjectName(QStringLiteral("formula_menu"));
+    setStyleSheet(KW::CStyleSheetCenter::getStyle(KW::CStyleSheetCenter::Menu, this));
     m_newAction = addAction(QStringLiteral("新建公式…"), this, [this] { newFormula(); });
     m_editAction = addAction(QStringLiteral("编辑公式…"), this, [this] { showPicker(); });
     addSeparator();

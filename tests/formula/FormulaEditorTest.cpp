@@ -162,6 +162,11 @@ TEST_F(FormulaEditor, OneWindowPerFormulaAndBuiltinsAreReadOnlyUntilSavedAs)
     }
     settle(macd);
     EXPECT_TRUE(macd->lastCheck().ok) << macd->lastCheck().message.toStdString();
+    // A code line selects that line of the text.
+    macd->setSelectCode("MACD", 2);
+    EXPECT_EQ(macd->sourceEdit()->textCursor().block().blockNumber(), 1);
+    EXPECT_EQ(macd->sourceEdit()->textCursor().selectedText(),
+              macd->sourceEdit()->document()->findBlockByNumber(1).text());
 
     // A built-in name cannot be taken; another one starts a user copy.
     EXPECT_FALSE(macd->saveAs("KDJ"));
