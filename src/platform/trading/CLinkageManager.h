@@ -57,18 +57,19 @@ class CMarketSimulator;
 // clearImportData drops the imports only (with the accounts known only from
 // them).
 //
-// Real time. attachSimulator connects to a simulator's sigInstrumentTicked;
-// the slot (on the simulator's thread, the GUI thread: it steps from a
-// QTimer) only queues the tick. The manager's own
-// worker thread takes the queue (ticks of the sample's own days only feed the
-// profit calculation: those days are complete): the first tick of a later day starts a new
-// trade date (notification "new trading day"); the first tick of an
-// instrument on a live day plans that day's orders and one task per account
-// trading it, relative to that tick's price (and what was still open on the
-// days before lapses); every tick places the orders and
-// task items that are due, fills crossing limits and task items at the tick's
-// price, and publishes the changes, then notifies "data updated" from the
-// worker thread. postTick feeds the same queue (tests, other feeds).
+// Real time. The simulator steps on the GUI thread (from a QTimer), so the
+// live trading runs on a worker thread of this manager: attachSimulator
+// connects to the simulator's sigInstrumentTicked, and the slot only queues
+// the tick (postTick feeds the same queue: tests, other feeds). The worker
+// takes the queue in order. Ticks of the sample's own days only feed the
+// profit calculation (those days are complete). The first tick of a later
+// day starts a new trade date: what was still open on the days before lapses
+// and "new trading day" is notified. The first tick of an instrument on a
+// live day plans that day's orders and one task per account trading it,
+// relative to that tick's price. Every tick places the orders and task items
+// that are due, fills crossing limits and due task items at the tick's price
+// (so inside the simulator's bar of that time), publishes the changes and
+// notifies "data updated", from the worker thread.
 //
 // Threads. All state sits behind one shared mutex: queries take it shared
 // and answer a consistent snapshot (the worker publishes one tick's changes
