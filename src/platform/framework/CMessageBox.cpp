@@ -19,6 +19,7 @@ struct SRecord {
     QString lastText;
     int lastKind = -1;
     int shownCount = 0;
+    QStringList lastButtons;
 };
 
 SRecord& record()
@@ -32,7 +33,8 @@ constexpr int kTextMaxWidth = 420;
 constexpr int kTextMinWidth = 220;
 } // namespace
 
-CMessageBox::CMessageBox(EKind kind, const QString& title, const QString& text, QWidget* parent)
+CMessageBox::CMessageBox(EKind kind, const QString& title, const QString& text, QWidget* parent,
+                         const QStringList& buttonTexts)
     : CCustomDialog(parent, QStringLiteral("message_box")), m_kind(kind)
 {
     setTitle(title);
@@ -63,9 +65,10 @@ CMessageBox::CMessageBox(EKind kind, const QString& title, const QString& text, 
         return b;
     };
     if (kind == Question) {
-        addButton(QStringLiteral("是"), QMessageBox::Yes, QStringLiteral("message_box_yes"))
+        const bool own = buttonTexts.size() == 2;
+        addButton(own ? buttonTexts[0] : QStringLiteral("是"), QMessageBox::Yes, QStringLiteral("message_box_yes"))
             ->setDefault(true);
-        addButton(QStringLiteral("否"), QMessageBox::No, QStringLiteral("message_box_no"));
+        addButton(own ? buttonTexts[1] : QStringLiteral("否"), QMessageBox::No, QStringLiteral("message_box_no"));
     } else {
         addButton(QStringLiteral("确定"), QMessageBox::Ok, QStringLiteral("message_box_ok"))
             ->setDefault(true);
@@ -116,7 +119,8 @@ void CMessageBox::reject()
     done(m_kind == Question ? QMessageBox::No : QMessageBox::Ok);
 }
 
-int CMessageBox::showBox(EKind kind, const QString& title, const QString& text, QWidget* parent)
+int CMessageBox::showBox(EKind kind, const QString& title, const QString& text, QWidget* parent,
+                         const QStringList& buttonTexts)
 {
     SRecord& r = record();
     r.lastTitle = title;
@@ -126,7 +130,10 @@ int CMessageBox::showBox(EKind kind, const QString& title, const QString& text, 
     QLLOG_INFO_S(qlog::kStdLogger, "message box:%1%, %2%", title, text);
 
     // On the heap and watched: the parent may take the box down while it runs.
-    QPointer<CMessageBox> box = new CMessageBox(kind, title, text, parent);
+    QPointer<CMessageBox> box = new CMessageBox(kind, title, text, parent, buttonTexts);
+    r.lastButtons.clear();
+    for (const QPushButton* b : box->body()->findChildren<QPushButton*>())
+        r.lastButtons << b->text();
     const int fallback = kind == Question ? QMessageBox::No : QMessageBox::Ok;
     if (r.autoAnswer >= 0) {
         const int answer = r.autoAnswer;
@@ -160,6 +167,12 @@ int CMessageBox::question(const QString& title, const QString& text, QWidget* pa
     return showBox(Question, title, text, parent);
 }
 
+int CMessageBox::question(const QString& title, const QString& text, const QString& yesText, const QString& noText,
+                          QWidget* parent)
+{
+    return showBox(Question, title, text, parent, QStringList{yesText, noText});
+}
+
 void CMessageBox::setAutoAnswer(int answer)
 {
     record().autoAnswer = answer < 0 ? -1 : answer;
@@ -188,6 +201,11 @@ int CMessageBox::lastKind()
 int CMessageBox::shownCount()
 {
     return record().shownCount;
+}
+
+QStringList CMessageBox::lastButtons()
+{
+    return record().lastButtons;
 }
 
 } // namespace KW
