@@ -23,31 +23,51 @@ public:
 
     void add(double x)
     {
-        // Knuth's two-sum: s + e == m_hi + x exactly
+        // Knuth's two-sum: s + e == m_hi + x exactly; the errors gather in
+        // m_lo (their own rounding is of the order of eps^2 of the sum)
         const double s = m_hi + x;
         const double bp = s - m_hi;
-        const double e = (m_hi - (s - bp)) + (x - bp);
-        normalise(s, m_lo + e);
+        m_lo += (m_hi - (s - bp)) + (x - bp);
+        m_hi = s;
     }
     void add(const CExactSum& other)
     {
         add(other.m_hi);
         add(other.m_lo);
     }
-    // adds a*b with the product's rounding error (fma gives it exactly)
+    // adds a*b with the product's rounding error
     void addProduct(double a, double b)
     {
         const double p = a * b;
         add(p);
-        add(std::fma(a, b, -p));
+        add(productError(a, b, p));
+    }
+    // a*b - p exactly, for p = a*b rounded: one fma where the CPU has it,
+    // else Dekker's split (a library fma without hardware support is slow)
+    static double productError(double a, double b, double p)
+    {
+#ifdef __FMA__
+        return std::fma(a, b, -p);
+#else
+        const double split = 134217729.0; // 2^27 + 1
+        const double ca = split * a;
+        const double ah = ca - (ca - a);
+        const double al = a - ah;
+        const double cb = split * b;
+        const double bh = cb - (cb - b);
+        const double bl = b - bh;
+        return ((ah * bh - p) + ah * bl + al * bh) + al * bl;
+#endif
     }
     CExactSum negated() const { return CExactSum(-m_hi, -m_lo); }
 
     // this * other, to double-double precision
     CExactSum times(const CExactSum& other) const
     {
-        const double p = m_hi * other.m_hi;
-        const double e = std::fma(m_hi, other.m_hi, -p) + (m_hi * other.m_lo + m_lo * other.m_hi);
+        const CExactSum a = normalised();
+        const CExactSum b = other.normalised();
+        const double p = a.m_hi * b.m_hi;
+        const double e = productError(a.m_hi, b.m_hi, p) + (a.m_hi * b.m_lo + a.m_lo * b.m_hi);
         CExactSum r;
         r.normalise(p, e);
         return r;
@@ -55,8 +75,8 @@ public:
     // this / k, to double-double precision
     CExactSum dividedBy(double k) const
     {
-        const double q1 = m_hi / k;
-        CExactSum r = *this;
+        CExactSum r = normalised();
+        const double q1 = r.m_hi / k;
         r.addProduct(-q1, k); // exact remainder
         const double q2 = r.value() / k;
         CExactSum q;
@@ -65,6 +85,13 @@ public:
     }
 
 private:
+    // the same value with |lo| no more than half an ulp of hi
+    CExactSum normalised() const
+    {
+        CExactSum r;
+        r.normalise(m_hi, m_lo);
+        return r;
+    }
     void normalise(double hi, double lo)
     {
         // two-sum again: lo may outweigh hi after a cancellation

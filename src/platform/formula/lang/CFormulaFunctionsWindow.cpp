@@ -138,11 +138,16 @@ void CFormulaFunctions::moments(const Vec& a, const Vec* b, double n, EMoment ki
     long long sameB = 0;
     auto put = [&](double da, double db, double sign) {
         sa.add(sign * da);
-        sb.add(sign * db);
         saa.addProduct(sign * da, da);
+        if (!b)
+            return; // one series: its own sums stand for the second
+        sb.add(sign * db);
         sbb.addProduct(sign * db, db);
         sab.addProduct(sign * da, db);
     };
+    const CExactSum& sB = b ? sb : sa;
+    const CExactSum& sBB = b ? sbb : saa;
+    const CExactSum& sAB = b ? sab : saa;
     // sum of products of deviations from the window's means: Sxy - Sx*Sy/k
     auto centred = [k](const CExactSum& sxy, const CExactSum& sx, const CExactSum& sy) {
         CExactSum r = sxy;
@@ -194,13 +199,13 @@ void CFormulaFunctions::moments(const Vec& a, const Vec* b, double n, EMoment ki
             out[i] = devA / k;
             break;
         case EMoment::Covariance:
-            out[i] = (flatA || flatB) ? 0.0 : centred(sab, sa, sb) / k;
+            out[i] = (flatA || flatB) ? 0.0 : centred(sAB, sa, sB) / k;
             break;
         case EMoment::Correlation: {
             // no value for a flat side: the correlation divides by its deviation
-            const double devB = flatB ? 0.0 : std::max(0.0, centred(sbb, sb, sb));
+            const double devB = flatB ? 0.0 : std::max(0.0, centred(sBB, sB, sB));
             const double den = std::sqrt(devA) * std::sqrt(devB);
-            out[i] = den > 0.0 ? std::min(1.0, std::max(-1.0, centred(sab, sa, sb) / den)) : kNaN;
+            out[i] = den > 0.0 ? std::min(1.0, std::max(-1.0, centred(sAB, sa, sB) / den)) : kNaN;
             break;
         }
         }
