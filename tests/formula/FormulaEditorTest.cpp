@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -206,6 +207,28 @@ TEST_F(FormulaEditor, DeleteAsksAndRemovesOnlyOnYes)
     EXPECT_FALSE(CFormulaOperateManager::getFormula("EDTEST1"));
     ASSERT_EQ(spy.count(), 1);
     EXPECT_EQ(spy.at(0).at(1).toInt(), 4);
+}
+
+TEST_F(FormulaEditor, TestRunWantsACorrectTextAndTheHostsBars)
+{
+    CFormulaEditorManager::instance()->setTestSource(nullptr);
+    CFormulaWindow* w = CFormulaEditorManager::instance()->createWindow(QString());
+    w->sourceEdit()->setPlainText("X:C+;");
+    EXPECT_FALSE(w->runTest());
+    EXPECT_TRUE(w->statusLabel()->text().startsWith(QStringLiteral("第 1 行第 5 列")))
+        << w->statusLabel()->text().toStdString();
+    EXPECT_FALSE(w->confirm());
+    EXPECT_EQ(w->statusLabel()->text(), QStringLiteral("请输入公式名称"));
+    w->nameEdit()->setText("edtest1");
+    EXPECT_FALSE(w->confirm());
+    EXPECT_TRUE(w->statusLabel()->text().startsWith(QStringLiteral("第 1 行第 5 列")));
+    EXPECT_FALSE(CFormulaOperateManager::getFormula("EDTEST1"));
+    w->sourceEdit()->setPlainText("X:C;");
+    EXPECT_FALSE(w->runTest());
+    EXPECT_EQ(w->statusLabel()->text(), QStringLiteral("没有可供测试的K线数据"));
+    EXPECT_EQ(w->testList()->count(), 0);
+    // Nothing was saved by testing.
+    EXPECT_FALSE(CFormulaOperateManager::getFormula("NONAME"));
 }
 
 TEST(FormulaHighlighter, ColoursEachKindOfWordAndCommentsAcrossLines)

@@ -29,6 +29,8 @@
 
 namespace TC {
 
+static_assert(CFormulaWindow::kMaxParams == CFormulaLiveCheck::kMaxParams, "the table holds what the check accepts");
+
 namespace {
 
 QPushButton* makeButton(const QString& text, const QString& object, QWidget* parent)

@@ -119,8 +119,12 @@ private:
     // warn: an error or a warning, in the warning colour.
     void showStatus(const QString& text, bool warn);
     void adopt(const QString& name, bool applyNext);
+    // Checks the record's text at once and shows the result; false on an error.
+    bool checkNow(const CFormulaDetail& detail);
     bool save(CFormulaDetail& detail);
     void applyTheme();
+    // collect() with the name to use while the window has none.
+    bool collect(CFormulaDetail& out, QString* why, const QString& fallbackName) const;
 
     QString m_formula;
     bool m_readOnly = false;

@@ -10,6 +10,7 @@
 #include "platform/formula/CFormulaParam.h"
 #include "platform/formula/catalog/CFormulaOperateManager.h"
 #include "platform/formula/editor/CFormulaEditorManager.h"
+#include "platform/formula/editor/CFormulaLiveCheck.h"
 #include "platform/formula/engine/CFormulaEngine.h"
 #include "platform/framework/CMessageBox.h"
 #include "platform/framework/KWFormat.h"
@@ -45,7 +46,14 @@ void CFormulaWindow::setNamePrompt(NamePrompt prompt)
 
 bool CFormulaWindow::collect(CFormulaDetail& out, QString* why) const
 {
-    const QString name = (m_formula.isEmpty() ? m_nameEdit->text() : m_formula).trimmed().toUpper();
+    return collect(out, why, QString());
+}
+
+bool CFormulaWindow::collect(CFormulaDetail& out, QString* why, const QString& fallbackName) const
+{
+    QString name = (m_formula.isEmpty() ? m_nameEdit->text() : m_formula).trimmed().toUpper();
+    if (name.isEmpty())
+        name = fallbackName;
     if (name.isEmpty()) {
         if (why)
             *why = QStringLiteral("请输入公式名称");
@@ -77,23 +85,14 @@ bool CFormulaWindow::runTest()
     m_testList->clear();
     CFormulaDetail detail;
     QString why;
-    if (!collect(detail, &why)) {
-        if (m_nameEdit->text().trimmed().isEmpty() && m_formula.isEmpty()) {
-            // A test needs no name yet.
-            m_nameEdit->setText(QStringLiteral("NONAME"));
-            const bool ok = collect(detail, &why);
-            m_nameEdit->clear();
-            if (!ok) {
-                showStatus(why, true);
-                return false;
-            }
-        } else {
-            showStatus(why, true);
-            return false;
-        }
-    }
-    if (!CFormulaOperateManager::genLuaFormula(detail, &why)) {
+    // A test needs no name yet.
+    if (!collect(detail, &why, QStringLiteral("NONAME"))) {
         showStatus(why, true);
+        return false;
+    }
+    if (!checkNow(detail) || !CFormulaOperateManager::genLuaFormula(detail, &why)) {
+        if (!why.isEmpty())
+            showStatus(why, true);
         return false;
     }
     CFormulaParam request;
@@ -130,6 +129,16 @@ bool CFormulaWindow::runTest()
                    .arg(meta.outputCount()),
                false);
     return true;
+}
+
+bool CFormulaWindow::checkNow(const CFormulaDetail& detail)
+{
+    // The same words and marks as the live check, not the catalogue's log text.
+    m_check->cancel();
+    CFormulaCheckResult r = CFormulaLiveCheck::check(detail.getSource(), detail.getParams());
+    r.generation = m_lastCheck.generation + 1;
+    showCheck(r);
+    return r.ok;
 }
 
 bool CFormulaWindow::save(CFormulaDetail& detail)
@@ -169,7 +178,7 @@ bool CFormulaWindow::confirm()
         KW::CMessageBox::warning(QString::fromUtf8(kBoxTitle), why, this);
         return false;
     }
-    if (!save(detail))
+    if (!checkNow(detail) || !save(detail))
         return false;
     const int op = m_applyOnConfirm ? 1 : 2;
     adopt(detail.getName(), false);
