@@ -37,6 +37,11 @@ CKLineViewFormulaPicker::CKLineViewFormulaPicker(QWidget* parent)
     connect(m_list, &QListWidget::itemDoubleClicked, this, [this] { okButton()->click(); });
     fillList();
     resize(420, 520);
+}
+
+void CKLineViewFormulaPicker::showEvent(QShowEvent* event)
+{
+    KW::CCommonDialog::showEvent(event);
     m_search->setFocus();
 }
 
@@ -48,8 +53,11 @@ void CKLineViewFormulaPicker::fillList()
         if (!detail || detail->isNative() || detail->getSource().trimmed().isEmpty())
             continue;
         const QString kind = catalogue->isBuiltin(name) ? QStringLiteral("系统") : QStringLiteral("用户");
-        auto* item = new QListWidgetItem(
-            QStringLiteral("%1  %2  [%3]").arg(detail->getName(), detail->getTitle(), kind), m_list);
+        const QString title = detail->getTitle().trimmed();
+        auto* item = new QListWidgetItem(title.isEmpty() || title == detail->getName()
+                                             ? QStringLiteral("%1  [%2]").arg(detail->getName(), kind)
+                                             : QStringLiteral("%1  %2  [%3]").arg(detail->getName(), title, kind),
+                                         m_list);
         item->setData(kNameRole, detail->getName());
         item->setData(kTitleRole, detail->getTitle());
     }

@@ -28,6 +28,8 @@ public:
 
 protected:
     bool acceptInput() override;
+    // The search field has the keyboard as the list opens.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void fillList();
