@@ -352,9 +352,11 @@ TEST(FunctionLibrary, RanksAndRegressionEqualPlainLoopsOnDataWithHolesAndTies)
                 ASSERT_EQ(hod[i], X) << n << " " << i;
                 continue;
             }
-            const size_t from = n > 0 ? i + 1 - size_t(n) : stretch;
+            const size_t from = n > 0 ? i + 1 - size_t(n) : 0; // N=0: every valid value so far
             int above = 0, below = 0;
             for (size_t j = from; j < i; ++j) {
+                if (c[j] == X)
+                    continue;
                 above += c[j] > c[i];
                 below += c[j] < c[i];
             }

@@ -48,7 +48,7 @@ namespace flang {
 //   HHVBARS/LLVBARS(X,N) bars since that extreme (the newest one on ties).
 //   HOD/LOD(X,N)   rank of X among the last N values, 1 for the highest
 //                  (lowest): 1 + the number of values above (below) it; N=0:
-//                  since the first valid bar.
+//                  among every valid value since the first one (as HHV).
 //   SUM(X,N)       sum of the last N; N=0: cumulative since the first valid bar.
 //   STD/STDP(X,N)  sample (N-1) / population standard deviation.
 //   DEVSQ(X,N)     sum of squared deviations from the window's mean.
@@ -154,7 +154,7 @@ namespace flang {
 //   FILLRGN(P1,P2,C1,COLOR1,...) fills between P1 and P2 where a condition
 //                  holds, in the colour of the first one; FILLRGN(P1,P2,C)
 //                  uses the statement's colour.
-//   DRAWTEXT DRAWNUMBER DRAWICON STICKLINE DRAWKLINE VERTLINE as before.
+//   DRAWTEXT DRAWNUMBER DRAWICON STICKLINE DRAWKLINE VERTLINE: see CFormulaStyle.
 class CFormulaFunctions
 {
 public:

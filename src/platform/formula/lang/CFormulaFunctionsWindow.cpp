@@ -317,9 +317,14 @@ void CFormulaFunctions::rank(const Vec& x, double n, bool highest, Vec& out)
             c += tree[j];
         return c;
     };
-    size_t from = 0; // oldest bar in the tree
+    size_t from = 0;    // oldest bar in the tree
+    size_t skipped = 0; // bars without a value since `from` (N=0 only)
     for (size_t i = 0; i < size; ++i) {
         if (std::isnan(x[i])) {
+            if (len == 0) {
+                ++skipped; // N=0 ranks among every valid value so far
+                continue;
+            }
             for (; from < i; ++from)
                 change(x[from], -1);
             from = i + 1;
@@ -328,7 +333,7 @@ void CFormulaFunctions::rank(const Vec& x, double n, bool highest, Vec& out)
         change(x[i], 1);
         if (len > 0 && i - from + 1 > size_t(len))
             change(x[from++], -1);
-        const size_t held = i - from + 1;
+        const size_t held = i - from + 1 - skipped;
         if (len > 0 && held < size_t(len))
             continue;
         const size_t at = slot(x[i]);
