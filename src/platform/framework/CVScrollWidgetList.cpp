@@ -40,7 +40,6 @@ bool CVScrollWidgetList::addWidget(QWidget* widget, int height)
     item.height = qMax(1, height);
     widget->setParent(m_inner);
     widget->show();
-    connect(widget, &QObject::destroyed, this, &CVScrollWidgetList::dropDestroyed, Qt::UniqueConnection);
     m_items.append(item);
     return true;
 }
@@ -56,7 +55,8 @@ void CVScrollWidgetList::clear()
 
 QWidget* CVScrollWidgetList::widgetAt(int index) const
 {
-    return index >= 0 && index < m_items.size() ? m_items[index].widget.data() : nullptr;
+    const QList<QWidget*> live = widgets();
+    return index >= 0 && index < live.size() ? live[index] : nullptr;
 }
 
 QList<QWidget*> CVScrollWidgetList::widgets() const
@@ -76,8 +76,10 @@ void CVScrollWidgetList::setSpacing(int spacing)
 int CVScrollWidgetList::contentHeight() const
 {
     int h = 0;
-    for (int i = 0; i < m_items.size(); ++i)
-        h += m_items[i].height + (i > 0 ? m_spacing : 0);
+    int n = 0;
+    for (const Item& item : m_items)
+        if (item.widget)
+            h += item.height + (n++ > 0 ? m_spacing : 0);
     return h;
 }
 

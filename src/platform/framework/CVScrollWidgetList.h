@@ -17,8 +17,8 @@ namespace KW {
 // Items become children of the list's inner area and are owned by it:
 // `clear()` deletes them. Adding and removing lays the list out again only
 // on `updateList()` (a caller rebuilding many items pays for one layout); a
-// resize lays it out at once. An item destroyed elsewhere leaves the list on
-// its own.
+// resize lays it out at once. An item destroyed elsewhere no longer counts
+// and leaves its place on the next layout.
 class CVScrollWidgetList : public CBaseWidget
 {
     Q_OBJECT
@@ -30,7 +30,7 @@ public:
     // is taken as 1.
     bool addWidget(QWidget* widget, int height);
     void clear();
-    int count() const { return m_items.size(); }
+    int count() const { return widgets().size(); }
     QWidget* widgetAt(int index) const;
     QList<QWidget*> widgets() const;
 
