@@ -7,6 +7,7 @@
 
 #include "platform/formula/catalog/CFormulaOperateManager.h"
 #include "platform/framework/CStyleSheetCenter.h"
+#include "platform/framework/CUiResource.h"
 
 namespace TC {
 
@@ -30,7 +31,14 @@ CKLineViewFormulaPicker::CKLineViewFormulaPicker(QWidget* parent)
     m_search->setStyleSheet(KW::CStyleSheetCenter::getStyle(KW::CStyleSheetCenter::LineEdit, m_search));
     m_list = new QListWidget(contentWidget());
     m_list->setObjectName(QStringLiteral("formula_list"));
-    m_list->setStyleSheet(KW::CStyleSheetCenter::getStyle(KW::CStyleSheetCenter::Table, m_list));
+    KW::CUiResource* res = KW::CUiResource::instance();
+    m_list->setStyleSheet(QStringLiteral("QListWidget { background: %1; color: %2; border: 1px solid %3;"
+                                         " selection-background-color: %4; selection-color: %5; }")
+                              .arg(res->getColor(QStringLiteral("clr_table_background")).name(),
+                                   res->getColor(QStringLiteral("clr_window_text")).name(),
+                                   res->getColor(QStringLiteral("clr_table_grid")).name(),
+                                   res->getColor(QStringLiteral("clr_selection_background")).name(),
+                                   res->getColor(QStringLiteral("clr_selection_text")).name()));
     layout->addWidget(m_search);
     layout->addWidget(m_list, 1);
     connect(m_search, &QLineEdit::textChanged, this, &CKLineViewFormulaPicker::applyFilter);
