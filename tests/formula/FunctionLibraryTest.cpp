@@ -12,6 +12,7 @@
 #include "platform/formula/catalog/CFormulaDetail.h"
 #include "platform/formula/lang/CFormulaCompiler.h"
 #include "platform/formula/lang/CFormulaEvaluator.h"
+#include "platform/formula/lang/CFormulaFunctionTable.h"
 #include "platform/formula/lang/CFormulaStyle.h"
 #include "platform/market/CMarketStore.h"
 
@@ -409,5 +410,34 @@ TEST(FunctionLibrary, PerBarColoursTravelInTheServiceRecords)
         const quoter::CBar& b = full.basicData[size_t(i)];
         EXPECT_EQ(full.barColors[0][size_t(i)], b.close > b.open ? 0x0000FFu : 0x00FF00u) << i;
         EXPECT_EQ(full.values[0][size_t(i)], b.close) << i;
+    }
+}
+
+TEST(FunctionLibrary, EveryFunctionSurvivesOddArgumentsAndHoles)
+{
+    // prices with holes, and arguments that are negative, zero, huge, missing
+    Vec c;
+    for (int i = 0; i < 60; ++i)
+        c.push_back(i % 11 == 3 ? X : 10 + std::sin(i) * 3);
+    CFormulaInput in = closes(c);
+    in.times.assign(c.size(), ktest::tag(2026, 1, 5));
+    const int last = int(EFormulaFunction::FILLRGN);
+    for (int id = 0; id <= last; ++id) {
+        const CFormulaFunctionInfo& f = CFormulaFunctionTable::info(EFormulaFunction(id));
+        int n = 0;
+        while (!CFormulaFunctionTable::acceptsArgs(f, n))
+            ++n;
+        for (const char* arg : {"C", "0", "-1", "1000000000000", "C/0", "2.5", "BARPOS"}) {
+            QStringList args;
+            for (int k = 0; k < n; ++k)
+                args << (k == f.stringArg ? QStringLiteral("'a'") : QString::fromLatin1(arg));
+            const QString call = QStringLiteral("%1%2").arg(QLatin1String(f.name),
+                                                          n ? QStringLiteral("(%1)").arg(args.join(',')) : QString());
+            const QString source = f.drawing ? call + QLatin1Char(';') : QStringLiteral("X:%1;").arg(call);
+            const std::vector<COutput> out = run(source, in);
+            ASSERT_EQ(out.size(), 1u) << source.toStdString();
+            for (const Vec& column : out[0].columns)
+                ASSERT_EQ(column.size(), c.size()) << source.toStdString();
+        }
     }
 }
