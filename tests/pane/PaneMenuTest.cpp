@@ -72,7 +72,8 @@ TEST_F(PaneMenu, MainPaneOffersMenuBThenTheCommonTail)
     auto m = menu();
     ASSERT_TRUE(m);
     // SH600000 is of stock type 100001: the convertible item is offered.
-    EXPECT_EQ(texts(m.get()), QStringList({"添加指标", "修改指标参数", "编辑指标", "修改K线数据", "叠加指标",
+    EXPECT_EQ(texts(m.get()), QStringList({"添加指标", "修改指标参数", "编辑指标", "修改K线数据", "时段行情",
+                                           "叠加指标",
                                            "取消叠加指标", "显示指标排名", "所属板块分析", "叠加板块指数",
                                            "自动叠加转债正股品种", "叠加品种", "取消叠加品种", "复制模型运行结果",
                                            "加入自选股", "分析周期", "复权处理", "锁定界面位置"}) +
