@@ -105,8 +105,8 @@ CKLineViewFormulaPicker* CKLineViewFormulaMenu::showPicker()
     return picker;
 }
 
-bool CKLineViewFormulaMenu::readFormulaFile(const QString& path, QVector<CFormulaParamDef>& params, QString& source,
-                                            QString* why)
+bool CKLineViewFormulaMenu::readFormulaFile(const QString& path, QVector<CFormulaParamDef>& params,
+                                            QString& source, QString* why)
 {
     QFile file(path);
     if (QFileInfo(path).size() > kMaxFileBytes) {

@@ -34,7 +34,8 @@ public:
 
     // Asks for the file to read; "" when the user cancels. Replaceable so
     // tests need no modal dialog; an empty function restores the file dialog.
-    using OpenFilePrompt = std::function<QString(QWidget* parent, const QString& caption, const QString& filter)>;
+    using OpenFilePrompt =
+        std::function<QString(QWidget* parent, const QString& caption, const QString& filter)>;
     static void setOpenFilePrompt(OpenFilePrompt prompt);
 
     explicit CKLineViewFormulaMenu(CKLineViewWindow* window);

@@ -62,10 +62,11 @@ void CKLineViewFormulaPicker::fillList()
             continue;
         const QString kind = catalogue->isBuiltin(name) ? QStringLiteral("系统") : QStringLiteral("用户");
         const QString title = detail->getTitle().trimmed();
-        auto* item = new QListWidgetItem(title.isEmpty() || title == detail->getName()
-                                             ? QStringLiteral("%1  [%2]").arg(detail->getName(), kind)
-                                             : QStringLiteral("%1  %2  [%3]").arg(detail->getName(), title, kind),
-                                         m_list);
+        auto* item =
+            new QListWidgetItem(title.isEmpty() || title == detail->getName()
+                                    ? QStringLiteral("%1  [%2]").arg(detail->getName(), kind)
+                                    : QStringLiteral("%1  %2  [%3]").arg(detail->getName(), title, kind),
+                                m_list);
         item->setData(kNameRole, detail->getName());
         item->setData(kTitleRole, detail->getTitle());
     }
@@ -79,7 +80,8 @@ void CKLineViewFormulaPicker::applyFilter(const QString& text)
     QListWidgetItem* firstShown = nullptr;
     for (int i = 0; i < m_list->count(); ++i) {
         QListWidgetItem* item = m_list->item(i);
-        const bool shown = key.isEmpty() || item->data(kNameRole).toString().contains(key, Qt::CaseInsensitive) ||
+        const bool shown = key.isEmpty() ||
+                           item->data(kNameRole).toString().contains(key, Qt::CaseInsensitive) ||
                            item->data(kTitleRole).toString().contains(key, Qt::CaseInsensitive);
         item->setHidden(!shown);
         if (shown && !firstShown)

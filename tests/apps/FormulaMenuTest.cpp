@@ -145,7 +145,8 @@ TEST_F(FormulaMenu, TheListFiltersByNameOrTitleAndOpensThePickedFormula)
         for (const QString& n : CFormulaOperateManager::instance()->formulaNames()) {
             const auto d = CFormulaOperateManager::getFormula(n);
             if (d && !d->isNative() && !d->getSource().trimmed().isEmpty() &&
-                (d->getName().contains(key, Qt::CaseInsensitive) || d->getTitle().contains(key, Qt::CaseInsensitive)))
+                (d->getName().contains(key, Qt::CaseInsensitive) ||
+                 d->getTitle().contains(key, Qt::CaseInsensitive)))
                 names.append(d->getName());
         }
         return names;

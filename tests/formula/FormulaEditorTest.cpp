@@ -67,7 +67,8 @@ TEST_F(FormulaEditor, TypingShowsTheFirstErrorWithLineAndColumnAndFixingItClears
     settle(w);
     // XYZ starts at column 15 of line 2.
     EXPECT_FALSE(w->lastCheck().ok);
-    EXPECT_TRUE(w->statusLabel()->text().contains(QStringLiteral("第 2 行第 15 列"))) << w->statusLabel()->text().toStdString();
+    EXPECT_TRUE(w->statusLabel()->text().contains(QStringLiteral("第 2 行第 15 列")))
+        << w->statusLabel()->text().toStdString();
     EXPECT_TRUE(w->statusLabel()->text().contains(QStringLiteral("XYZ")));
     const QList<QTextEdit::ExtraSelection> marks = w->sourceEdit()->extraSelections();
     ASSERT_EQ(marks.size(), 1);
@@ -106,7 +107,8 @@ TEST_F(FormulaEditor, TypingShowsTheFirstErrorWithLineAndColumnAndFixingItClears
     EXPECT_EQ(w->lastCheck().column, 12);
     // A bad row is named without a check.
     setRow(w, 0, {"N", "500", "1", "100"});
-    EXPECT_TRUE(w->statusLabel()->text().contains(QStringLiteral("参数 N"))) << w->statusLabel()->text().toStdString();
+    EXPECT_TRUE(w->statusLabel()->text().contains(QStringLiteral("参数 N")))
+        << w->statusLabel()->text().toStdString();
     EXPECT_FALSE(w->confirm());
     EXPECT_FALSE(CFormulaOperateManager::getFormula("EDTEST1"));
 }
@@ -127,8 +129,8 @@ TEST_F(FormulaEditor, OnlyTheNewestTextIsReportedAndOversizedInputIsRefused)
     const TC::CFormulaCheckResult tooLong = CFormulaLiveCheck::check(longText, {});
     EXPECT_FALSE(tooLong.ok);
     EXPECT_TRUE(tooLong.message.contains(QStringLiteral("公式过长")));
-    const TC::CFormulaCheckResult deep =
-        CFormulaLiveCheck::check(QStringLiteral("A:") + QString(5000, '(') + "C" + QString(5000, ')') + ";", {});
+    const TC::CFormulaCheckResult deep = CFormulaLiveCheck::check(
+        QStringLiteral("A:") + QString(5000, '(') + "C" + QString(5000, ')') + ";", {});
     EXPECT_FALSE(deep.ok);
     EXPECT_GT(deep.line, 0);
     QVector<TC::CFormulaParamDef> many(CFormulaLiveCheck::kMaxParams + 1);
@@ -182,7 +184,8 @@ TEST_F(FormulaEditor, OneWindowPerFormulaAndBuiltinsAreReadOnlyUntilSavedAs)
     EXPECT_EQ(copy->getParams().size(), detail->getParams().size());
     EXPECT_EQ(copy->getPlacement(), detail->getPlacement());
     // The file is in the private user folder of the tests.
-    EXPECT_TRUE(CFormulaOperateManager::instance()->userCatalogFile().startsWith(qEnvironmentVariable("KLINEVIEW_HOME")));
+    EXPECT_TRUE(CFormulaOperateManager::instance()->userCatalogFile().startsWith(
+        qEnvironmentVariable("KLINEVIEW_HOME")));
 }
 
 TEST_F(FormulaEditor, DeleteAsksAndRemovesOnlyOnYes)

@@ -86,7 +86,10 @@ struct EditorChart : ::testing::Test {
             sum += bars[i].close;
         return sum / n;
     }
-    static double lastClose() { return TC::CMarketStore::instance()->bars("SH600000", 86400, 0).last().close; }
+    static double lastClose()
+    {
+        return TC::CMarketStore::instance()->bars("SH600000", 86400, 0).last().close;
+    }
     static bool near(double a, double b) { return std::abs(a - b) <= 1e-9 * std::max(1.0, std::abs(b)); }
 };
 
@@ -119,7 +122,8 @@ TEST_F(EditorChart, ANewFormulaConfirmedShowsInANewPaneAndFollowsItsParameterDef
     ASSERT_EQ(chart.subPanes().size(), 1);
     EXPECT_TRUE(pane->title()->titleText().contains(QStringLiteral("EDCHART(7)")))
         << pane->title()->titleText().toStdString();
-    ASSERT_TRUE(ktest::waitUntil([&] { return near(lastValue(chart, pane, "EDCHART"), meanOfLastCloses(7)); }));
+    ASSERT_TRUE(
+        ktest::waitUntil([&] { return near(lastValue(chart, pane, "EDCHART"), meanOfLastCloses(7)); }));
 
     // "测试" over the same bars lists the output with its newest value.
     ASSERT_TRUE(w->runTest());
@@ -138,7 +142,8 @@ TEST_F(EditorChart, EveryChartShowingTheFormulaFollowsItsTextAndLosesItOnDelete)
     theirs->addIndex("EDCHART", QString());
     chart.request(true);
     other.request(true);
-    ASSERT_TRUE(ktest::waitUntil([&] { return near(lastValue(other, theirs, "EDCHART"), meanOfLastCloses(5)); }));
+    ASSERT_TRUE(
+        ktest::waitUntil([&] { return near(lastValue(other, theirs, "EDCHART"), meanOfLastCloses(5)); }));
 
     // "编辑指标" on the chart: the editor opens on the formula for this chart.
     EXPECT_TRUE(chart.handleEvent(198, 0, 0, "EDCHART", nullptr));

@@ -37,9 +37,9 @@ void CFormulaHighlighter::themeChanged()
         const char* key;
         bool bold;
     } table[] = {
-        {Keyword, "ic_clr_index_default_line_3", true},   {Function, "ic_clr_index_default_line_1", true},
-        {Number, "ic_clr_graph_yellow", false},           {String, "ic_clr_index_default_line_5", false},
-        {Comment, "ic_clr_kline_axis_text", false},       {Attribute, "ic_clr_index_default_line_4", false},
+        {Keyword, "ic_clr_index_default_line_3", true}, {Function, "ic_clr_index_default_line_1", true},
+        {Number, "ic_clr_graph_yellow", false},         {String, "ic_clr_index_default_line_5", false},
+        {Comment, "ic_clr_kline_axis_text", false},     {Attribute, "ic_clr_index_default_line_4", false},
     };
     m_formats[Plain] = QTextCharFormat();
     for (const auto& t : table) {
@@ -59,10 +59,10 @@ CFormulaHighlighter::EKind CFormulaHighlighter::classify(const QString& word)
     // The language's reserved words and its data names; functions and
     // attributes are asked of the language itself so new ones colour too.
     static const QSet<QString> keywords{
-        QStringLiteral("AND"),  QStringLiteral("OR"),     QStringLiteral("NOT"),  QStringLiteral("OPEN"),
-        QStringLiteral("O"),    QStringLiteral("HIGH"),   QStringLiteral("H"),    QStringLiteral("LOW"),
-        QStringLiteral("L"),    QStringLiteral("CLOSE"),  QStringLiteral("C"),    QStringLiteral("VOL"),
-        QStringLiteral("V"),    QStringLiteral("AMOUNT"), QStringLiteral("ISUP"), QStringLiteral("ISDOWN")};
+        QStringLiteral("AND"), QStringLiteral("OR"),     QStringLiteral("NOT"),  QStringLiteral("OPEN"),
+        QStringLiteral("O"),   QStringLiteral("HIGH"),   QStringLiteral("H"),    QStringLiteral("LOW"),
+        QStringLiteral("L"),   QStringLiteral("CLOSE"),  QStringLiteral("C"),    QStringLiteral("VOL"),
+        QStringLiteral("V"),   QStringLiteral("AMOUNT"), QStringLiteral("ISUP"), QStringLiteral("ISDOWN")};
     const QString upper = word.toUpper();
     if (keywords.contains(upper))
         return Keyword;

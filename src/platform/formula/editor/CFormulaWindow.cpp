@@ -29,7 +29,8 @@
 
 namespace TC {
 
-static_assert(CFormulaWindow::kMaxParams == CFormulaLiveCheck::kMaxParams, "the table holds what the check accepts");
+static_assert(CFormulaWindow::kMaxParams == CFormulaLiveCheck::kMaxParams,
+              "the table holds what the check accepts");
 
 namespace {
 
@@ -159,13 +160,14 @@ void CFormulaWindow::applyTheme()
     // The text areas sit on the theme's input background, which the
     // highlighting colours are chosen against.
     KW::CUiResource* res = KW::CUiResource::instance();
-    const QString area = QStringLiteral("QPlainTextEdit, QListWidget { background: %1; color: %2; border: 1px solid %3;"
-                                        " selection-background-color: %4; selection-color: %5; }")
-                             .arg(res->getColor(QStringLiteral("clr_input_background")).name(),
-                                  res->getColor(QStringLiteral("clr_window_text")).name(),
-                                  res->getColor(QStringLiteral("clr_input_border")).name(),
-                                  res->getColor(QStringLiteral("clr_selection_background")).name(),
-                                  res->getColor(QStringLiteral("clr_selection_text")).name());
+    const QString area =
+        QStringLiteral("QPlainTextEdit, QListWidget { background: %1; color: %2; border: 1px solid %3;"
+                       " selection-background-color: %4; selection-color: %5; }")
+            .arg(res->getColor(QStringLiteral("clr_input_background")).name(),
+                 res->getColor(QStringLiteral("clr_window_text")).name(),
+                 res->getColor(QStringLiteral("clr_input_border")).name(),
+                 res->getColor(QStringLiteral("clr_selection_background")).name(),
+                 res->getColor(QStringLiteral("clr_selection_text")).name());
     m_sourceEdit->setStyleSheet(area);
     m_testList->setStyleSheet(area);
     for (QPushButton* b : {m_testButton, m_confirmButton, m_saveAsButton, m_deleteButton, m_closeButton})
@@ -197,8 +199,8 @@ bool CFormulaWindow::load(const QString& name)
     return true;
 }
 
-void CFormulaWindow::loadNew(const QString& name, const QVector<CFormulaParamDef>& params, const QString& source,
-                             int placement, const QString& title)
+void CFormulaWindow::loadNew(const QString& name, const QVector<CFormulaParamDef>& params,
+                             const QString& source, int placement, const QString& title)
 {
     fill(name.trimmed().toUpper(), title, placement, params, source);
     m_formula.clear();
@@ -236,16 +238,18 @@ void CFormulaWindow::setReadOnly(bool on)
     m_titleEdit->setReadOnly(on);
     m_placementCombo->setEnabled(!on);
     m_sourceEdit->setReadOnly(on);
-    m_paramTable->setEditTriggers(on ? QAbstractItemView::NoEditTriggers : QAbstractItemView::AllEditTriggers);
+    m_paramTable->setEditTriggers(on ? QAbstractItemView::NoEditTriggers
+                                     : QAbstractItemView::AllEditTriggers);
     m_confirmButton->setEnabled(!on);
     m_deleteButton->setEnabled(!on && !m_formula.isEmpty());
 }
 
 void CFormulaWindow::updateTitle()
 {
-    setWindowTitle(m_formula.isEmpty() ? QStringLiteral("公式编辑器 - 新公式")
-                                       : QStringLiteral("公式编辑器 - %1%2").arg(
-                                             m_formula, m_readOnly ? QStringLiteral(" (只读)") : QString()));
+    setWindowTitle(m_formula.isEmpty()
+                       ? QStringLiteral("公式编辑器 - 新公式")
+                       : QStringLiteral("公式编辑器 - %1%2")
+                             .arg(m_formula, m_readOnly ? QStringLiteral(" (只读)") : QString()));
 }
 
 void CFormulaWindow::setSelectCode(const QString& name, int codeLine)
@@ -341,8 +345,9 @@ void CFormulaWindow::showCheck(const CFormulaCheckResult& result)
                         .arg(result.futureFunctions.join(QStringLiteral(", ")));
         showStatus(text, future);
     } else if (result.line > 0) {
-        showStatus(QStringLiteral("第 %1 行第 %2 列: %3").arg(result.line).arg(result.column).arg(result.message),
-                   true);
+        showStatus(
+            QStringLiteral("第 %1 行第 %2 列: %3").arg(result.line).arg(result.column).arg(result.message),
+            true);
     } else {
         showStatus(result.message, true);
     }
@@ -366,7 +371,8 @@ void CFormulaWindow::markError(int line, int column)
         mark.cursor.setPosition(block.position() + std::min(end, std::max(1, text.size())),
                                 QTextCursor::KeepAnchor);
         mark.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
-        mark.format.setUnderlineColor(KW::CUiResource::instance()->getColor(QStringLiteral("clr_message_warning")));
+        mark.format.setUnderlineColor(
+            KW::CUiResource::instance()->getColor(QStringLiteral("clr_message_warning")));
         marks.append(mark);
     }
     m_sourceEdit->setExtraSelections(marks);
@@ -376,9 +382,9 @@ void CFormulaWindow::showStatus(const QString& text, bool warn)
 {
     m_statusLabel->setText(text);
     QPalette pal = m_statusLabel->palette();
-    pal.setColor(QPalette::WindowText, KW::CUiResource::instance()->getColor(
-                                           warn ? QStringLiteral("clr_message_warning")
-                                                 : QStringLiteral("clr_window_text")));
+    pal.setColor(QPalette::WindowText,
+                 KW::CUiResource::instance()->getColor(warn ? QStringLiteral("clr_message_warning")
+                                                            : QStringLiteral("clr_window_text")));
     m_statusLabel->setPalette(pal);
 }
 

@@ -109,8 +109,8 @@ public:
 
 private:
     void createUi();
-    void fill(const QString& name, const QString& title, int placement, const QVector<CFormulaParamDef>& params,
-              const QString& source);
+    void fill(const QString& name, const QString& title, int placement,
+              const QVector<CFormulaParamDef>& params, const QString& source);
     void setReadOnly(bool on);
     void updateTitle();
     void scheduleCheck();

@@ -116,12 +116,12 @@ bool CFormulaWindow::runTest()
         if (size_t(i) < meta.columns.size())
             for (int col : meta.columns[size_t(i)]) {
                 const std::vector<double>* v = result.column(col);
-                values.append(v && !v->empty() ? KW::formatDoubleNumber(v->back(), 3, 0, false,
-                                                                         QStringLiteral("--"))
-                                               : QStringLiteral("--"));
+                values.append(v && !v->empty()
+                                  ? KW::formatDoubleNumber(v->back(), 3, 0, false, QStringLiteral("--"))
+                                  : QStringLiteral("--"));
             }
-        m_testList->addItem(QStringLiteral("%1: %2")
-                                .arg(QString::fromStdString(meta.names[size_t(i)]), values.join(QStringLiteral(", "))));
+        m_testList->addItem(QStringLiteral("%1: %2").arg(QString::fromStdString(meta.names[size_t(i)]),
+                                                         values.join(QStringLiteral(", "))));
     }
     showStatus(QStringLiteral("测试通过: %1 %2 根K线, %3 个输出")
                    .arg(request.stockKey())
@@ -191,8 +191,10 @@ bool CFormulaWindow::confirm()
 
 bool CFormulaWindow::saveAs(const QString& newName)
 {
-    const QString suggested = m_formula.isEmpty() ? m_nameEdit->text().trimmed() : m_formula + QStringLiteral("_1");
-    const QString name = (newName.trimmed().isEmpty() ? askName(this, suggested) : newName).trimmed().toUpper();
+    const QString suggested =
+        m_formula.isEmpty() ? m_nameEdit->text().trimmed() : m_formula + QStringLiteral("_1");
+    const QString name =
+        (newName.trimmed().isEmpty() ? askName(this, suggested) : newName).trimmed().toUpper();
     if (name.isEmpty())
         return false;
     if (CFormulaOperateManager::getFormula(name)) {
@@ -226,7 +228,8 @@ bool CFormulaWindow::removeFormula()
 {
     if (m_readOnly || m_formula.isEmpty())
         return false;
-    if (KW::CMessageBox::question(QString::fromUtf8(kBoxTitle), QStringLiteral("确定删除公式 %1 吗?").arg(m_formula),
+    if (KW::CMessageBox::question(QString::fromUtf8(kBoxTitle),
+                                  QStringLiteral("确定删除公式 %1 吗?").arg(m_formula),
                                   this) != QMessageBox::Yes)
         return false;
     QString why;
