@@ -76,12 +76,14 @@ TEST(FunctionNumerics, FlatWindowsHaveExactlyZeroDeviationAndTheirOwnMean)
     const Vec sum20 = column(QStringLiteral("SUM(C,20)"), c);
     const Vec avedev = column(QStringLiteral("AVEDEV(C,20)"), c);
     const Vec var20 = column(QStringLiteral("VAR(C,20)"), c);
+    const Vec wma20 = column(QStringLiteral("WMA(C,20)"), c);
     for (size_t i = flatFrom; i < c.size(); ++i) {
         EXPECT_EQ(std20[i], 0.0) << i; // running sums left 4.7e-8 here
         EXPECT_EQ(stdp20[i], 0.0) << i;
         EXPECT_EQ(var20[i], 0.0) << i;
         EXPECT_EQ(avedev[i], 0.0) << i;
         EXPECT_EQ(ma20[i], 59.86) << i;
+        EXPECT_EQ(wma20[i], 59.86) << i;
         EXPECT_EQ(sum20[i], 59.86 * 20) << i;
     }
     // BOLL's bands close onto the average on the flat stretch

@@ -19,12 +19,12 @@ namespace flang {
 // (TongDaXin / DZH style) publish for these names; where they leave a
 // choice, it is stated here.
 //
-// Numerics: moving sums (MA, SUM and everything built on them) and the
+// Numerics: moving sums (MA, SUM, WMA and everything built on them) and the
 // second moments (STD, STDP, VAR, VARP, DEVSQ, COVAR, RELATE, BETA) are kept
 // as exact double-double sums of the values (of their deviations from the
 // stretch's first value for the moments), so they do not drift over long
 // series and agree with a two-pass computation to rounding. A window of
-// equal values gives exactly that value for MA, exactly 0 for the
+// equal values gives exactly that value for MA and WMA, exactly 0 for the
 // deviations (STD, STDP, VAR, VARP, DEVSQ, AVEDEV, COVAR), hence no value
 // for anything divided by them (CCI on a suspended stretch, RELATE).
 //

@@ -74,26 +74,31 @@ void CFormulaFunctions::wma(const Vec& x, double n, Vec& out)
         return;
     const double k = double(len);
     const double weights = k * (k + 1.0) / 2.0;
-    double plain = 0.0;    // sum of the window
-    double weighted = 0.0; // sum of weight*value, newest weighs len
+    CExactSum plain;    // sum of the window
+    CExactSum weighted; // sum of weight*value, newest weighs len
     long long run = 0;
+    long long same = 0; // bars ending here equal to this one
     for (size_t i = 0; i < size; ++i) {
         if (std::isnan(x[i])) {
-            run = 0;
-            plain = weighted = 0.0;
+            run = same = 0;
+            plain.clear();
+            weighted.clear();
             continue;
         }
+        same = (run > 0 && x[i] == x[i - 1]) ? same + 1 : 1;
         ++run;
         if (run <= len) {
-            weighted += double(run) * x[i];
-            plain += x[i];
+            weighted.addProduct(double(run), x[i]);
+            plain.add(x[i]);
         } else {
             // every older value loses one unit of weight, the oldest drops out
-            weighted += k * x[i] - plain;
-            plain += x[i] - x[i - size_t(len)];
+            weighted.addProduct(k, x[i]);
+            weighted.add(plain.negated());
+            plain.add(x[i]);
+            plain.add(-x[i - size_t(len)]);
         }
         if (run >= len)
-            out[i] = weighted / weights;
+            out[i] = same >= len ? x[i] : weighted.dividedBy(weights).value();
     }
 }
 
