@@ -5,9 +5,11 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include <QList>
 #include <QMap>
 #include <QPixmap>
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -221,8 +223,6 @@ public:
     // it). Choices of this pane:
     //  - "叠加指标" in the main pane replaces the other overlays but never
     //    the price series, which the pane could not do without.
-    //  - Items whose service the stand-in lacks stay out of the menu until
-    //    it exists: "显示交易成交".
     //  - "生成持仓扩展数据" stores under <user data>/EP/ (the shipped data
     //    folder may be read-only) and reports what it made in a message box;
     //    "导出最后一天交易记录" starts its folder choice in <user data>/trading.
@@ -308,6 +308,9 @@ private slots:
     void slotUploadGroupRelevanceData();
     void slotUploadGroupWeightData();
     void slotCreateNewWork();
+    void slotSelectAllAccount(bool checked);
+    void slotSelectShowAccount(bool checked);
+    void slotShowLinkageData();
     void slotCopyRequestInfo();
     void slotDownloadDatas();
     void slotAddExpandData();
@@ -326,6 +329,15 @@ private:
     void buildCommonTail(QMenu* menu);
     // "申万一级".."申万三级" with levels 1..3 (checked by the view model's level).
     void addSectorLevels(QMenu* menu, bool checkable);
+    // Trade-mark hit test of a double-click (orders, deals, tasks): the first
+    // hit delivers 3164.
+    bool hitTradeMarks(const QPoint& pos);
+    static CTradeTip tradeTip(int direction, int offsetFlag, qint64 volume, double price);
+    // "显示交易成交": account kind 1 futures / 2 stock by the instrument's
+    // market, and the view model's selection of that kind.
+    QMenu* buildTradeAccountMenu();
+    int tradeAccountKind() const;
+    QStringList& selectedTradeAccounts();
     // The catalogue below `node`: superposable formulas of the pane's kind
     // (`update` false), or every formula the user may put in the pane.
     void addCatalogItems(QMenu* menu, const boost::shared_ptr<CFormulaCatalog>& node, int depth, bool update);
@@ -436,6 +448,9 @@ private:
     };
     mutable VariableCache m_varCache;
     QString m_menuStyle;
+    // The account items of the last "显示交易成交" (they live with that menu).
+    QList<QPointer<QAction>> m_accountActions;
+    bool m_allAccountsSelected = false;
     CModifyModelParamDialog* m_paramDialog = nullptr;
     CModifyKLineDataDialog* m_klineDialog = nullptr;
     CTimeFieldSelectionDialog* m_timeFieldDialog = nullptr;

@@ -38,7 +38,9 @@
 #include "platform/market/CDividAdjuster.h"
 #include "platform/market/CStockManager.h"
 #include "platform/market/InstrumentAccess.h"
+#include "platform/trading/CLinkageManager.h"
 #include "platform/trading/CStrategyTradeManager.h"
+#include "platform/trading/DataHelper.h"
 #include "series/CKLineData.h"
 
 namespace TC {
@@ -383,12 +385,49 @@ void CKLineGraphWidget::buildCommonTail(QMenu* menu)
     }
     if (m_createNewWorkShow && m_viewType != 7 && !client3 && !m_quickBuySell)
         addMenuAction(menu, QStringLiteral("新建工作组"), &CKLineGraphWidget::slotCreateNewWork);
+    if (CLinkageManager::instance()->isEnable() && !client3 && !m_quickBuySell && ui.tickGraph)
+        menu->addMenu(buildTradeAccountMenu());
     menu->addSeparator();
     addMenuAction(menu, QStringLiteral("复制请求信息"), &CKLineGraphWidget::slotCopyRequestInfo);
     if (ui.period != 0)
         addMenuAction(menu, QStringLiteral("下载数据"), &CKLineGraphWidget::slotDownloadDatas);
     addMenuAction(menu, QStringLiteral("添加扩展数据"), &CKLineGraphWidget::slotAddExpandData);
     addMenuAction(menu, QStringLiteral("复制运行进度"), &CKLineGraphWidget::slotCopyProgressInfo);
+}
+
+int CKLineGraphWidget::tradeAccountKind() const
+{
+    return m_pUiParam && qlservice::DataHelper::isFuturesMarket(m_pUiParam->getCurrMarket().toStdString()) ? 1 : 2;
+}
+
+QStringList& CKLineGraphWidget::selectedTradeAccounts()
+{
+    return tradeAccountKind() == 1 ? m_pUiParam->futuresMarkNames : m_pUiParam->stockMarkNames;
+}
+
+QMenu* CKLineGraphWidget::buildTradeAccountMenu()
+{
+    QMenu* sub = newMenu(QStringLiteral("显示交易成交"), this);
+    QAction* all = sub->addAction(QStringLiteral("全选"));
+    all->setCheckable(true);
+    connect(all, &QAction::triggered, this, &CKLineGraphWidget::slotSelectAllAccount);
+    sub->addSeparator();
+    m_accountActions.clear();
+    const QStringList& selected = selectedTradeAccounts();
+    bool every = true;
+    for (const QString& id : CLinkageManager::instance()->getAccountIds(tradeAccountKind())) {
+        QAction* a = sub->addAction(id);
+        a->setCheckable(true);
+        a->setChecked(selected.contains(id));
+        every = every && a->isChecked();
+        connect(a, &QAction::triggered, this, &CKLineGraphWidget::slotSelectShowAccount);
+        m_accountActions.append(a);
+    }
+    all->setChecked(every);
+    m_allAccountsSelected = every;
+    sub->addSeparator();
+    addMenuAction(sub, QStringLiteral("显示详细交易数据"), &CKLineGraphWidget::slotShowLinkageData);
+    return sub;
 }
 
 void CKLineGraphWidget::addCatalogItems(QMenu* menu, const CFormulaCatalog::Ptr& node, int depth, bool update)
@@ -1098,6 +1137,42 @@ void CKLineGraphWidget::uploadToOa(int)
 void CKLineGraphWidget::slotCreateNewWork()
 {
     deliverEvent(3159, 0, 0, QString(), nullptr);
+}
+
+void CKLineGraphWidget::slotSelectAllAccount(bool)
+{
+    if (!m_pUiParam)
+        return;
+    QStringList& selected = selectedTradeAccounts();
+    for (QAction* a : qAsConst(m_accountActions)) {
+        if (!a)
+            continue;
+        a->setChecked(!m_allAccountsSelected);
+        if (m_allAccountsSelected)
+            selected.removeAll(a->text());
+        else if (!selected.contains(a->text()))
+            selected.append(a->text());
+    }
+    m_allAccountsSelected = !m_allAccountsSelected;
+    deliverEvent(3163, 0, 0, QString(), reinterpret_cast<void*>(quintptr(tradeAccountKind())));
+}
+
+void CKLineGraphWidget::slotSelectShowAccount(bool)
+{
+    auto* action = qobject_cast<QAction*>(sender());
+    if (!action || !m_pUiParam)
+        return;
+    QStringList& selected = selectedTradeAccounts();
+    if (selected.contains(action->text()))
+        selected.removeAll(action->text());
+    else
+        selected.append(action->text());
+    deliverEvent(3163, 0, 0, QString(), nullptr);
+}
+
+void CKLineGraphWidget::slotShowLinkageData()
+{
+    deliverEvent(3160, 0, 0, QString(), nullptr);
 }
 
 void CKLineGraphWidget::slotCopyRequestInfo()

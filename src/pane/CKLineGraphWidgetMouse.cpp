@@ -19,6 +19,9 @@
 #include "platform/indexui/CMessageTipBox.h"
 #include "platform/indexui/GraphShowTick.h"
 #include "platform/market/InstrumentAccess.h"
+#include "platform/trading/CDealDetail.h"
+#include "platform/trading/COrderDetail.h"
+#include "platform/trading/TradeTexts.h"
 #include "series/CKLineData.h"
 
 namespace TC {
@@ -245,8 +248,11 @@ void CKLineGraphWidget::mouseDoubleClickEvent(QMouseEvent* event)
     if (!m_pUiParam)
         return;
     CKLineUiParam& ui = *m_pUiParam;
-    if (!ui.enableDoubleClick)
-        return; // trade marks are hit-tested here once they are drawn
+    if (!ui.enableDoubleClick) {
+        if (m_displayType == 0 && event->button() == Qt::LeftButton && ui.tradeMarkMode != 1)
+            hitTradeMarks(event->pos());
+        return;
+    }
     KW::CBaseWidget::mouseDoubleClickEvent(event);
     // The press before a double-click started a drag that is none.
     m_dragging = false;
@@ -255,6 +261,9 @@ void CKLineGraphWidget::mouseDoubleClickEvent(QMouseEvent* event)
         deliverEvent(189, 0, int(ui.period), QString(), nullptr);
     if (m_displayType != 0)
         deliverEvent(206, m_paneIndex, 0, QString(), nullptr);
+    if (m_displayType == 0 && event->button() == Qt::LeftButton && ui.tradeMarkMode != 1 &&
+        hitTradeMarks(event->pos()))
+        return;
     ui.crossIndex = ui.getIndexByXAxis(ui.getMouseX());
     if (ui.period == 86400 && m_pData) {
         double v = DBL_MAX;
@@ -280,14 +289,54 @@ void CKLineGraphWidget::mouseDoubleClickEvent(QMouseEvent* event)
 bool CKLineGraphWidget::event(QEvent* e)
 {
     if (e->type() == QEvent::ToolTip) {
-        // Trade records under the mouse come with the trade marks; until the
-        // series holds some, there is nothing to show and Qt shows nothing.
+        // Qt's own tool tip never shows: the pane draws its trade tip box.
         m_dealTips.clear();
         m_orderTips.clear();
+        const bool wasShown = m_tradeTipShown;
         m_tradeTipShown = false;
+        if (m_pData && m_pUiParam) {
+            const int x = m_pUiParam->getMouseX();
+            QVector<std::shared_ptr<qlservice::CDealDetail>> deals;
+            m_pData->getDealsAt(x, m_mousePoint.y(), deals);
+            for (const auto& d : deals)
+                m_dealTips.append(tradeTip(d->m_direction, d->m_offsetFlag, d->m_volume, d->m_price));
+            if (m_dealTips.isEmpty()) {
+                QVector<std::shared_ptr<qlservice::COrderDetail>> orders;
+                m_pData->getOrdersAt(x, m_mousePoint.y(), orders);
+                for (const auto& o : orders)
+                    m_orderTips.append(tradeTip(o->m_direction, o->m_offsetFlag, o->m_volume, o->m_price));
+            }
+            m_tradeTipShown = !m_dealTips.isEmpty() || !m_orderTips.isEmpty();
+        }
+        if (m_tradeTipShown || wasShown)
+            update();
         return true;
     }
     return KW::CBaseWidget::event(e);
+}
+
+CTradeTip CKLineGraphWidget::tradeTip(int direction, int offsetFlag, qint64 volume, double price)
+{
+    CTradeTip tip;
+    tip.direction = qlservice::isBuyByDirection(direction, offsetFlag) ? 0 : 1;
+    tip.offsetFlag = offsetFlag;
+    tip.volume = volume;
+    tip.price = price;
+    return tip;
+}
+
+bool CKLineGraphWidget::hitTradeMarks(const QPoint& pos)
+{
+    if (!m_pData)
+        return false;
+    const char* kind = m_pData->hitOrderMark(pos.x(), pos.y())  ? "linkage_orders"
+                       : m_pData->hitDealMark(pos.x(), pos.y()) ? "linkage_deals"
+                       : m_pData->hitTaskMark(pos.x(), pos.y()) ? "linkage_tasks"
+                                                                : nullptr;
+    if (!kind)
+        return false;
+    deliverEvent(3164, pos.x(), pos.y(), QString::fromLatin1(kind), this);
+    return true;
 }
 
 void CKLineGraphWidget::updateParamPopup(int hover, const QPoint& globalPos)

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cfloat>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,12 @@
 
 class QFontMetrics;
 class QPainter;
+
+namespace qlservice {
+class COrderDetail;
+class CDealDetail;
+class CTaskDetail;
+} // namespace qlservice
 
 namespace TC {
 
@@ -142,8 +150,14 @@ public:
     void drawSeries(QPainter& painter, const QRect& rect);
     void drawDividMark(QPainter& painter, const QRect& rect);
     void drawDot(QPainter& painter, const QRect& rect);
+    // The trading-linkage records on the tick chart's main pane: orders
+    // (hollow circles), deals (filled), the day's average cost step lines and
+    // algorithmic tasks. Rebuilds the three hit tables below.
     void drawTradeMark(QPainter& painter, const QRect& rect);
     void drawAxis(QPainter& painter, const QRect& rect);
+    void drawCostLines(QPainter& painter, const QRect& rect, int first, int last, qint64 lastDay);
+    void drawTasks(QPainter& painter, const QRect& rect, const std::set<std::string>& accounts, double refClose,
+                   int first, int last);
     void drawIndex(QPainter& painter, const QRect& plot, int first, int last, const CFormulaKey& key,
                    RPCFormulaResultCache& cache);
     void drawLatestPrice(QPainter& painter, int output, const QPair<double, double>& range, double price,
@@ -204,6 +218,20 @@ public:
     // pane has no range).
     double valueAtY(int y, const QRect& rect) const;
     int yOfValue(double value, const QRect& rect) const;
+
+    // --- trade marks of the last drawTradeMark: x -> y -> record key -> record
+    template <typename R>
+    using TradeTable = std::map<int, std::map<int, std::map<std::string, std::shared_ptr<R>>>>;
+    // Records drawn within 4 pixels of (x, y) in both directions.
+    void getOrdersAt(int x, int y, QVector<std::shared_ptr<qlservice::COrderDetail>>& out) const;
+    void getDealsAt(int x, int y, QVector<std::shared_ptr<qlservice::CDealDetail>>& out) const;
+    void getTasksAt(int x, int y, QVector<std::shared_ptr<qlservice::CTaskDetail>>& out) const;
+    // Whether a record lies there, answered only while the linkage dialog
+    // previews that kind (mode bit 4 and its show flag) or accounts are
+    // chosen for the marks (bit 2).
+    bool hitOrderMark(int x, int y) const;
+    bool hitDealMark(int x, int y) const;
+    bool hitTaskMark(int x, int y) const;
 
     // --- ranking list: may run on any thread
     void LonghubangCallback(const std::string& market, const std::string& code, const RankListByDay& records,
@@ -352,6 +380,9 @@ protected:
     bool m_satelliteFed = false;
     bool m_replay = false;
     QTime m_lastDrawnTime;
+    TradeTable<qlservice::COrderDetail> m_orderTable;
+    TradeTable<qlservice::CDealDetail> m_dealTable;
+    TradeTable<qlservice::CTaskDetail> m_taskTable;
     QVector<QPair<double, int>> m_axisTicks;
     std::unique_ptr<CDrawStyle> m_drawStyle;
     int m_lhbState = 0;

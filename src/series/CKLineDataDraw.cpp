@@ -173,7 +173,7 @@ void CKLineData::calcYAxis(const QRect& rect)
 
 // Trade marks are drawn by their own pass once those records are shown; the
 // ex-rights marks live in CKLineDataDividMarks.cpp.
-void CKLineData::drawTradeMark(QPainter&, const QRect&) {}
+
 
 void CKLineData::calcLongHuBangData(const QRect& rect)
 {
