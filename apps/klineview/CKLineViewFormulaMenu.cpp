@@ -1,5 +1,6 @@
 #include "CKLineViewFormulaMenu.h"
 
+#include <QEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -54,6 +55,18 @@ CKLineViewFormulaMenu::CKLineViewFormulaMenu(CKLineViewWindow* window)
     addSeparator();
     m_importAction = addAction(QStringLiteral("导入公式…"), this, [this] { importFormula(); });
     attachChart();
+    if (window)
+        window->installEventFilter(this);
+}
+
+bool CKLineViewFormulaMenu::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_window && event->type() == QEvent::Close &&
+        !CFormulaEditorManager::instance()->closeAllAsking()) {
+        event->ignore();
+        return true;
+    }
+    return QMenu::eventFilter(watched, event);
 }
 
 void CKLineViewFormulaMenu::attachChart()
@@ -61,6 +74,7 @@ void CKLineViewFormulaMenu::attachChart()
     CFormulaEditorManager* manager = CFormulaEditorManager::instance();
     QPointer<CKLineViewWindow> window = m_window;
     manager->setDefaultTarget(window ? window->chart() : nullptr);
+    manager->setWindowParent(window);
     manager->setTestSource([window](CFormulaParam& p) {
         CKLineMainWidget* chart = window ? window->chart() : nullptr;
         if (!chart || !chart->getUiParam() || !chart->getUiParam()->curStock)

@@ -23,7 +23,9 @@ class CKLineViewWindow;
 //
 // It also makes the window's chart the editor's chart: the one new formulas
 // are applied to and whose bars "测试" runs over (instrument, period with its
-// multiple, ex-rights type as the chart requests them).
+// multiple, ex-rights type as the chart requests them). The editor windows
+// belong to the main window; it only closes once every editor with unsaved
+// changes has been let go by the user.
 class CKLineViewFormulaMenu : public QMenu
 {
     Q_OBJECT
@@ -54,6 +56,9 @@ public:
     // The parameters and the source text of an exported formula file.
     static bool readFormulaFile(const QString& path, QVector<CFormulaParamDef>& params, QString& source,
                                 QString* why);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void attachChart();

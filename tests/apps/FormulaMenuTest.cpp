@@ -134,6 +134,25 @@ TEST_F(FormulaMenu, ImportRefusesBrokenFilesAndTakenNames)
     EXPECT_TRUE(KW::CMessageBox::lastText().contains(QStringLiteral("已存在")));
 }
 
+TEST_F(FormulaMenu, TheWindowClosesOnlyWhenUnsavedFormulaChangesMayGo)
+{
+    TC::CKLineViewWindow window(TC::CKLineViewLayout{}, QString());
+    window.show();
+    CFormulaWindow* w = window.formulaMenu()->newFormula();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->parentWidget(), &window);
+    QTest::keyClicks(w->sourceEdit(), "X:C;");
+    ASSERT_TRUE(w->isModified());
+
+    KW::CMessageBox::setAutoAnswer(QMessageBox::No);
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(w->isVisible());
+    KW::CMessageBox::setAutoAnswer(QMessageBox::Yes);
+    EXPECT_TRUE(window.close());
+    EXPECT_FALSE(w->isVisible());
+}
+
 TEST_F(FormulaMenu, TheListFiltersByNameOrTitleAndOpensThePickedFormula)
 {
     TC::CKLineViewWindow window(TC::CKLineViewLayout{}, QString());

@@ -204,6 +204,16 @@ TEST_F(FormulaEditor, DeleteAsksAndRemovesOnlyOnYes)
     EXPECT_TRUE(CFormulaOperateManager::getFormula("EDTEST1"));
     EXPECT_EQ(spy.count(), 0);
 
+    // Saved: closing needs no question; an edit since does.
+    EXPECT_FALSE(w->isModified());
+    w->titleEdit()->setFocus();
+    QTest::keyClicks(w->titleEdit(), "t");
+    EXPECT_TRUE(w->isModified());
+    const int boxes = KW::CMessageBox::shownCount();
+    EXPECT_FALSE(w->close());
+    EXPECT_EQ(KW::CMessageBox::shownCount(), boxes + 1);
+    EXPECT_TRUE(w->isVisible());
+
     KW::CMessageBox::setAutoAnswer(QMessageBox::Yes);
     EXPECT_TRUE(w->removeFormula());
     EXPECT_TRUE(KW::CMessageBox::lastText().contains(QStringLiteral("EDTEST1")));

@@ -43,7 +43,7 @@ CFormulaWindow* CFormulaEditorManager::createWindow(const QString& name)
             QLLOG_WARN(qlog::kStdLogger, "no formula %1% to edit", name);
             return nullptr;
         }
-        window = new CFormulaWindow;
+        window = new CFormulaWindow(m_windowParent);
         if (!name.trimmed().isEmpty())
             window->load(name);
         m_windows.append(window);
@@ -57,8 +57,17 @@ CFormulaWindow* CFormulaEditorManager::createWindow(const QString& name)
 void CFormulaEditorManager::closeAll()
 {
     for (CFormulaWindow* w : windows())
-        w->close();
+        w->discardAndClose();
     m_windows.clear();
+}
+
+bool CFormulaEditorManager::closeAllAsking()
+{
+    bool all = true;
+    for (CFormulaWindow* w : windows())
+        all = w->close() && all;
+    m_windows.removeAll(QPointer<CFormulaWindow>());
+    return all;
 }
 
 bool CFormulaEditorManager::testRequest(CFormulaParam& request) const

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QWidget>
 
 namespace TC {
 
@@ -44,7 +45,15 @@ public:
     CFormulaWindow* createWindow(const QString& name);
     CFormulaWindow* findWindow(const QString& name) const;
     QList<CFormulaWindow*> windows() const;
+    // Closes every window, unsaved changes dropped.
     void closeAll();
+    // Asks each window with unsaved changes whether to drop them; true when
+    // every window is closed.
+    bool closeAllAsking();
+
+    // New windows are owned by this window (the host's main window): they
+    // stay above it and go with it. Null: top-level windows of their own.
+    void setWindowParent(QWidget* parent) { m_windowParent = parent; }
 
     void setTestSource(TestSource source) { m_testSource = std::move(source); }
     // False when no host gave a source or it has no chart to offer.
@@ -66,6 +75,7 @@ private:
     QList<QPointer<CFormulaWindow>> m_windows;
     TestSource m_testSource;
     QPointer<QObject> m_defaultTarget;
+    QPointer<QWidget> m_windowParent;
 };
 
 } // namespace TC

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -24,6 +25,7 @@
 #include "platform/formula/editor/CFormulaHighlighter.h"
 #include "platform/formula/editor/CFormulaLiveCheck.h"
 #include "platform/formula/editor/CFormulaSourceText.h"
+#include "platform/framework/CMessageBox.h"
 #include "platform/framework/CStyleSheetCenter.h"
 #include "platform/framework/CUiResource.h"
 
@@ -141,6 +143,15 @@ void CFormulaWindow::createUi()
     connect(m_closeButton, &QPushButton::clicked, this, &QWidget::close);
     connect(m_sourceEdit, &QPlainTextEdit::textChanged, this, &CFormulaWindow::scheduleCheck);
     connect(m_paramTable, &QTableWidget::itemChanged, this, &CFormulaWindow::scheduleCheck);
+    auto modified = [this] {
+        if (!m_filling)
+            m_modified = true;
+    };
+    connect(m_sourceEdit, &QPlainTextEdit::textChanged, this, modified);
+    connect(m_paramTable, &QTableWidget::itemChanged, this, modified);
+    connect(m_nameEdit, &QLineEdit::textEdited, this, modified);
+    connect(m_titleEdit, &QLineEdit::textEdited, this, modified);
+    connect(m_placementCombo, QOverload<int>::of(&QComboBox::activated), this, modified);
     resize(900, 600);
 }
 
@@ -176,6 +187,28 @@ void CFormulaWindow::applyTheme()
     m_highlighter->themeChanged();
     if (m_lastCheck.generation > 0)
         showCheck(m_lastCheck);
+}
+
+void CFormulaWindow::discardAndClose()
+{
+    m_discard = true;
+    close();
+}
+
+void CFormulaWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_modified && !m_readOnly && !m_discard &&
+        KW::CMessageBox::question(
+            QStringLiteral("提示"),
+            QStringLiteral("公式%1已修改, 关闭将丢失修改, 是否关闭?")
+                .arg(m_formula.isEmpty() ? QString() : QStringLiteral(" %1 ").arg(m_formula)),
+            this) != QMessageBox::Yes) {
+        m_discard = false;
+        event->ignore();
+        return;
+    }
+    m_check->cancel();
+    KW::CBaseDialog::closeEvent(event);
 }
 
 bool CFormulaWindow::load(const QString& name)
@@ -228,6 +261,7 @@ void CFormulaWindow::fill(const QString& name, const QString& title, int placeme
     m_sourceEdit->setPlainText(source);
     m_testList->clear();
     m_filling = false;
+    m_modified = false;
     scheduleCheck();
 }
 

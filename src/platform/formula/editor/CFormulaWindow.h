@@ -42,7 +42,7 @@ class CFormulaLiveCheck;
 //  "删除"   removes the user formula after a question and tells the charts (4).
 // A built-in formula opens read-only: only "测试" and "另存为" (to start a
 // user copy) are offered. The name of a saved formula is fixed; another
-// name is "另存为".
+// name is "另存为". Closing a window with unsaved changes asks first.
 class CFormulaWindow : public KW::CBaseDialog
 {
     Q_OBJECT
@@ -72,6 +72,11 @@ public:
     const QString& formulaName() const { return m_formula; }
     bool isReadOnly() const { return m_readOnly; }
     bool isNewFormula() const { return m_formula.isEmpty(); }
+
+    // True when the fields differ from what was last loaded or saved.
+    bool isModified() const { return m_modified; }
+    // Closes without asking, dropping unsaved changes.
+    void discardAndClose();
 
     // The chart this window was opened from; it receives apply and confirm.
     void setTargetChart(QObject* chart) { m_targetChart = chart; }
@@ -107,6 +112,10 @@ public:
 
     void themeChanged() override;
 
+protected:
+    // Unsaved changes are only dropped after a question.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void createUi();
     void fill(const QString& name, const QString& title, int placement,
@@ -131,6 +140,8 @@ private:
     // The next "确定" applies the formula (it is not on any chart yet).
     bool m_applyOnConfirm = true;
     bool m_filling = false;
+    bool m_modified = false;
+    bool m_discard = false;
     QPointer<QObject> m_targetChart;
     CFormulaCheckResult m_lastCheck;
 

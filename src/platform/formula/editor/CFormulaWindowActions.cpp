@@ -154,6 +154,7 @@ bool CFormulaWindow::save(CFormulaDetail& detail)
 
 void CFormulaWindow::adopt(const QString& name, bool applyNext)
 {
+    m_modified = false;
     m_formula = name.trimmed().toUpper();
     m_applyOnConfirm = applyNext;
     m_nameEdit->setText(m_formula);
@@ -241,7 +242,7 @@ bool CFormulaWindow::removeFormula()
     const QString name = m_formula;
     m_formula.clear();
     CFormulaEditorManager::instance()->notifyCharts(name, 4, nullptr);
-    close();
+    discardAndClose();
     return true;
 }
 
