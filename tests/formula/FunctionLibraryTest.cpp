@@ -153,7 +153,8 @@ TEST(FunctionLibrary, ElementWiseMathsAndColours)
     expectCol("ASIN(C/2.5)", in, {pi / 2, -pi / 2, X});
     expectCol("ACOS(C/2.5)", in, {0, pi, X});
     expectCol("ATAN(C/C)", in, {pi / 4, pi / 4, pi / 4});
-    expectCol("RGB(255,128,1)+C*0", in, {255 + 128 * 256 + 65536, 255 + 128 * 256 + 65536, 255 + 128 * 256 + 65536});
+    expectCol("RGB(255,128,1)+C*0", in,
+              {255 + 128 * 256 + 65536, 255 + 128 * 256 + 65536, 255 + 128 * 256 + 65536});
     expectCol("COLORRED+C*0", in, {255, 255, 255});
 }
 
@@ -161,7 +162,8 @@ TEST(FunctionLibrary, CalendarAndBarPositions)
 {
     CFormulaInput in = closes({1, 2, 3});
     // a Monday morning bar, a Saturday's, a New Year's Eve close
-    in.times = {ktest::tag(2026, 12, 7, 10, 30) + 15, ktest::tag(1999, 1, 2, 15, 0), ktest::tag(2000, 12, 31)};
+    in.times = {ktest::tag(2026, 12, 7, 10, 30) + 15, ktest::tag(1999, 1, 2, 15, 0),
+                ktest::tag(2000, 12, 31)};
     expectCol("DATE", in, {1261207, 990102, 1001231});
     expectCol("TIME", in, {103015, 150000, 0});
     expectCol("YEAR", in, {2026, 1999, 2000});
@@ -216,10 +218,11 @@ TEST(FunctionLibrary, ZigzagTurningPointsLookAhead)
 TEST(FunctionLibrary, DrawingFunctionsGiveTheirColumnsStylesAndColours)
 {
     const CFormulaInput c = closes({1, 2, 3, 8, 5, 6});
-    std::vector<COutput> out = run(QStringLiteral("DRAWLINE(BARPOS=2,C,BARPOS=4,C,0);"
-                                                  "DRAWLINE(BARPOS=2,C,BARPOS=4,C,1);"
-                                                  "DRAWLINE(BARPOS=1 OR BARPOS=3,C,BARPOS=3 OR BARPOS=5,C,0);"),
-                                   c);
+    std::vector<COutput> out =
+        run(QStringLiteral("DRAWLINE(BARPOS=2,C,BARPOS=4,C,0);"
+                           "DRAWLINE(BARPOS=2,C,BARPOS=4,C,1);"
+                           "DRAWLINE(BARPOS=1 OR BARPOS=3,C,BARPOS=3 OR BARPOS=5,C,0);"),
+            c);
     ASSERT_EQ(out.size(), 3u);
     EXPECT_EQ(out[0].styleCode, CFormulaStyle::kLineSegments);
     expectVec(out[0].columns[0], {X, 2, 5, 8, X, X}, "segment");
@@ -311,7 +314,8 @@ TEST(FunctionLibrary, EngineAlignsAnotherInstrumentAndPeriodToTheChartBars)
     se::RPCFormulaMetaResult meta;
     se::RPCFormulaResult result;
     QString error;
-    ASSERT_TRUE(TC::CFormulaEngine::compute(enginetest::param("SH", "600000", "REFTEST"), d, meta, result, &error))
+    ASSERT_TRUE(
+        TC::CFormulaEngine::compute(enginetest::param("SH", "600000", "REFTEST"), d, meta, result, &error))
         << error.toStdString();
     ASSERT_EQ(result.values.size(), 3u);
     const QVector<quoter::CBar> idx = store->bars(index, 86400, 0);
@@ -431,8 +435,8 @@ TEST(FunctionLibrary, EveryFunctionSurvivesOddArgumentsAndHoles)
             QStringList args;
             for (int k = 0; k < n; ++k)
                 args << (k == f.stringArg ? QStringLiteral("'a'") : QString::fromLatin1(arg));
-            const QString call = QStringLiteral("%1%2").arg(QLatin1String(f.name),
-                                                          n ? QStringLiteral("(%1)").arg(args.join(',')) : QString());
+            const QString call = QStringLiteral("%1%2").arg(
+                QLatin1String(f.name), n ? QStringLiteral("(%1)").arg(args.join(',')) : QString());
             const QString source = f.drawing ? call + QLatin1Char(';') : QStringLiteral("X:%1;").arg(call);
             const std::vector<COutput> out = run(source, in);
             ASSERT_EQ(out.size(), 1u) << source.toStdString();

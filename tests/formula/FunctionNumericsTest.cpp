@@ -21,7 +21,8 @@ namespace {
 using Vec = std::vector<double>;
 const double X = DBL_MAX; // "no value" in the outputs
 
-std::vector<COutput> run(const QString& source, const CFormulaInput& in, const QMap<QString, double>& params = {})
+std::vector<COutput> run(const QString& source, const CFormulaInput& in,
+                         const QMap<QString, double>& params = {})
 {
     CFormulaProgram prog;
     CFormulaError err;
@@ -111,7 +112,8 @@ TEST(FunctionNumerics, DeviationsMatchATwoPassComputationOnAnyWindow)
         for (size_t i = size_t(n) - 1; i < c.size(); i += 7) {
             const double want = devsq(c, i + 1 - size_t(n), i);
             EXPECT_NEAR(d[i], want, 1e-12 * want + 1e-300) << n << " " << i;
-            EXPECT_NEAR(s[i], std::sqrt(want / (n - 1)), 1e-12 * std::sqrt(want / (n - 1)) + 1e-300) << n << " " << i;
+            EXPECT_NEAR(s[i], std::sqrt(want / (n - 1)), 1e-12 * std::sqrt(want / (n - 1)) + 1e-300)
+                << n << " " << i;
         }
     }
 }
@@ -196,8 +198,7 @@ TEST(FunctionNumerics, SarReversalStopStaysOutsideTheReversalBars)
 TEST(FunctionNumerics, CrossOfMacdLinesGivesNoSignalOnTheSecondBar)
 {
     const Vec c = {10, 10.5, 10.2, 9.8, 9.5, 9.9, 10.6, 11.2, 10.9, 10.1, 9.6, 10.4};
-    const Vec got =
-        column(QStringLiteral("DIF:=EMA(C,12)-EMA(C,26);DEA:=EMA(DIF,9);CROSS(DIF,DEA);"), c);
+    const Vec got = column(QStringLiteral("DIF:=EMA(C,12)-EMA(C,26);DEA:=EMA(DIF,9);CROSS(DIF,DEA);"), c);
     // the same by hand: the EMA recursions and the strict "from below" rule
     Vec dif(c.size()), dea(c.size());
     double e12 = c[0], e26 = c[0], e9 = 0;

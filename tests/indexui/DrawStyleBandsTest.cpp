@@ -78,11 +78,11 @@ TEST_F(DrawStyleBandsTest, BandsFillBetweenTheColumnsInTheLaterBarsColour)
         QPainter p(&m_image);
         m_style.drawFillBand(p, ctx(), cache, 0);
     }
-    EXPECT_EQ(px(17, 50), QColor(255, 0, 0));  // between bars 0 and 1
-    EXPECT_EQ(px(37, 50), QColor(0, 0, 255));  // between bars 1 and 2
-    EXPECT_EQ(px(17, y(80) - 3), m_bg);         // nothing above the band
-    EXPECT_EQ(px(17, y(20) + 3), m_bg);         // nor below
-    EXPECT_EQ(px(67, 50), m_bg);                // no value: a gap
+    EXPECT_EQ(px(17, 50), QColor(255, 0, 0));                   // between bars 0 and 1
+    EXPECT_EQ(px(37, 50), QColor(0, 0, 255));                   // between bars 1 and 2
+    EXPECT_EQ(px(17, y(80) - 3), m_bg);                         // nothing above the band
+    EXPECT_EQ(px(17, y(20) + 3), m_bg);                         // nor below
+    EXPECT_EQ(px(67, 50), m_bg);                                // no value: a gap
     EXPECT_EQ(px(87, 50), TC::CDrawStyle::defaultLineColor(0)); // a lone bar: a stroke
     EXPECT_EQ(px(84, 50), m_bg);
     EXPECT_EQ(px(87, y(60) - 3), m_bg);

@@ -4,8 +4,8 @@
 
 namespace TC {
 
-void CDrawStyle::drawLineColumns(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
-                                 int output)
+void CDrawStyle::drawLineColumns(QPainter& painter, const CDrawContext& ctx,
+                                 const RPCFormulaResultCache& cache, int output)
 {
     int b0 = 0;
     int b1 = -1;

@@ -258,8 +258,8 @@ bool CFormulaEngine::loadReference(const CFormulaParam& p, const QString& key, q
     const double none = std::numeric_limits<double>::max();
     aligned = flang::CFormulaInput();
     aligned.barCount = int(n);
-    for (std::vector<double>* v : {&aligned.open, &aligned.high, &aligned.low, &aligned.close, &aligned.volume,
-                                   &aligned.amount})
+    for (std::vector<double>* v :
+         {&aligned.open, &aligned.high, &aligned.low, &aligned.close, &aligned.volume, &aligned.amount})
         v->assign(n, none);
     // both series are in time order: one pass
     size_t j = 0;

@@ -150,7 +150,8 @@ se::RPCFormulaInstantResult CFormulaEngine::instantAt(const CFormulaEngineRun& r
     }
     if (anyColor) {
         for (const CFormulaEngineOutput& o : run.outputs)
-            r.barColors.push_back(o.barColors.empty() ? se::RPCFormulaMetaResult::kDefaultColor : o.barColors[i]);
+            r.barColors.push_back(o.barColors.empty() ? se::RPCFormulaMetaResult::kDefaultColor
+                                                      : o.barColors[i]);
     }
     if (anyText) {
         for (const CFormulaEngineOutput& o : run.outputs)

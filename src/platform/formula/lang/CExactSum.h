@@ -59,7 +59,10 @@ public:
         return ((ah * bh - p) + ah * bl + al * bh) + al * bl;
 #endif
     }
-    CExactSum negated() const { return CExactSum(-m_hi, -m_lo); }
+    CExactSum negated() const
+    {
+        return CExactSum(-m_hi, -m_lo);
+    }
 
     // this * other, to double-double precision
     CExactSum times(const CExactSum& other) const

@@ -274,7 +274,7 @@ bool CFormulaEvalContext::evalMore(const CFormulaNode& node, CValue& r)
         r.v.resize(m_size);
         const F id = F(node.index);
         for (size_t i = 0; i < m_size; ++i)
-            r.v[i] = id == F::BARPOS ? double(i + 1)
+            r.v[i] = id == F::BARPOS          ? double(i + 1)
                      : id == F::CURRBARSCOUNT ? double(m_size - i)
                                               : (i + 1 == m_size ? 1.0 : 0.0);
         return true;

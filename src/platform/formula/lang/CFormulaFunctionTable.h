@@ -109,7 +109,7 @@ enum class EFormulaFunction {
 struct CFormulaFunctionInfo {
     const char* name;
     EFormulaFunction id;
-    int argCount; // -1: variable, see CFormulaFunctionTable::acceptsArgs
+    int argCount;  // -1: variable, see CFormulaFunctionTable::acceptsArgs
     bool drawing;  // only allowed as a whole statement
     int stringArg; // index of the argument that must be a string literal, -1 if none
     int styleCode; // drawing functions: the style code of their output

@@ -55,7 +55,7 @@ void CFormulaFunctions::longCross(const Vec& a, const Vec& b, double n, Vec& out
     if (!windowLength(n, len) || len == 0)
         return;
     long long below = 0; // bars in a row with A<B, ending at the previous bar
-    bool valid = false;   // the previous bar had both values
+    bool valid = false;  // the previous bar had both values
     for (size_t i = 0; i < size; ++i) {
         if (std::isnan(a[i]) || std::isnan(b[i])) {
             below = 0;

@@ -254,7 +254,7 @@ void CFormulaFunctions::regression(const Vec& x, double n, bool value, Vec& out)
     if (!windowLength(n, len) || len < 2)
         return;
     const double k = double(len);
-    const double st = k * (k - 1.0) / 2.0;                       // sum of t = 0..k-1
+    const double st = k * (k - 1.0) / 2.0; // sum of t = 0..k-1
     const double den = k * ((k - 1.0) * k * (2.0 * k - 1.0) / 6.0) - st * st;
     // s = sum of x, t = sum of (bar - first bar of the window) * x, both exact;
     // sliding one bar lowers every offset by one: t -= s - x_old
@@ -306,7 +306,9 @@ void CFormulaFunctions::rank(const Vec& x, double n, bool highest, Vec& out)
     std::sort(order.begin(), order.end());
     order.erase(std::unique(order.begin(), order.end()), order.end());
     std::vector<long long> tree(order.size() + 1, 0);
-    auto slot = [&](double v) { return size_t(std::lower_bound(order.begin(), order.end(), v) - order.begin()) + 1; };
+    auto slot = [&](double v) {
+        return size_t(std::lower_bound(order.begin(), order.end(), v) - order.begin()) + 1;
+    };
     auto change = [&](double v, long long d) {
         for (size_t j = slot(v); j < tree.size(); j += j & (~j + 1))
             tree[j] += d;

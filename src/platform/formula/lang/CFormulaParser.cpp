@@ -38,8 +38,8 @@ struct CPeriodName {
 };
 
 const CPeriodName kPeriods[] = {
-    {"MIN1", 60},     {"MIN5", 300},      {"MIN15", 900},      {"MIN30", 1800},    {"MIN60", 3600},
-    {"DAY", 86400},   {"WEEK", 604800},   {"MONTH", 2592000},  {"SEASON", 7776000}, {"YEAR", 31536000},
+    {"MIN1", 60},   {"MIN5", 300},    {"MIN15", 900},     {"MIN30", 1800},     {"MIN60", 3600},
+    {"DAY", 86400}, {"WEEK", 604800}, {"MONTH", 2592000}, {"SEASON", 7776000}, {"YEAR", 31536000},
 };
 
 // Fields another instrument or period can supply.
@@ -472,7 +472,8 @@ int CFormulaParser::parseCall(const CFormulaToken& nameTok)
     return addCall(nameTok, *fi, std::move(node.args));
 }
 
-int CFormulaParser::addCall(const CFormulaToken& nameTok, const CFormulaFunctionInfo& info, std::vector<int> args)
+int CFormulaParser::addCall(const CFormulaToken& nameTok, const CFormulaFunctionInfo& info,
+                            std::vector<int> args)
 {
     const CFormulaFunctionInfo* fi = &info;
     CFormulaNode node;

@@ -25,9 +25,9 @@ enum class ETokenKind {
     Ge,
     Le,
     Eq,
-    Ne,  // <> or !=
-    And, // &&
-    Or,  // ||
+    Ne,        // <> or !=
+    And,       // &&
+    Or,        // ||
     Reference, // "SH000001$CLOSE": text is what the quotes hold, upper case
     Hash       // # (a period follows)
 };

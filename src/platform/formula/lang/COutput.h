@@ -21,8 +21,8 @@ struct COutput {
     // PARTLINE, DRAWBAND, FILLRGN with colours: 0x00BBGGRR per bar,
     // 0xFFFFFFFF where the output's colour applies; empty otherwise
     std::vector<unsigned> barColors;
-    double param1 = 0.0;        // STICKLINE width, DRAWICON icon number
-    double param2 = 0.0;        // STICKLINE hollow flag
+    double param1 = 0.0; // STICKLINE width, DRAWICON icon number
+    double param2 = 0.0; // STICKLINE hollow flag
 };
 
 } // namespace flang
