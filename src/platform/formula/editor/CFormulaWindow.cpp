@@ -224,10 +224,15 @@ bool CFormulaWindow::load(const QString& name)
     fill(detail->getName(), detail->getTitle(), detail->getPlacement(), detail->getParams(), body);
     m_formula = detail->getName();
     m_applyOnConfirm = false;
-    setReadOnly(detail->isNative() || CFormulaOperateManager::instance()->isBuiltin(m_formula));
+    // The table cannot hold more parameters; saving would drop them.
+    const bool tooMany = detail->getParams().size() > kMaxParams;
+    setReadOnly(tooMany || detail->isNative() || CFormulaOperateManager::instance()->isBuiltin(m_formula));
     m_testButton->setEnabled(!detail->isNative());
+    m_saveAsButton->setEnabled(!tooMany);
     updateTitle();
-    if (m_readOnly)
+    if (tooMany)
+        showStatus(QStringLiteral("参数超过 %1 个, 不能在编辑器中修改").arg(kMaxParams), true);
+    else if (m_readOnly)
         showStatus(QStringLiteral("系统公式只读, 可用\"另存为\"建立用户公式"), false);
     return true;
 }
@@ -240,6 +245,9 @@ void CFormulaWindow::loadNew(const QString& name, const QVector<CFormulaParamDef
     m_applyOnConfirm = true;
     setReadOnly(false);
     m_testButton->setEnabled(true);
+    m_saveAsButton->setEnabled(true);
+    // A text brought in (an import) is not saved anywhere yet.
+    m_modified = !source.trimmed().isEmpty();
     updateTitle();
 }
 
