@@ -30,6 +30,13 @@ bool hasValue(double v)
     return std::isfinite(v) && v != std::numeric_limits<double>::max();
 }
 
+// Text numbers lose the sign of a zero: -0 is kept as 0 from the start, so a
+// series reads back exactly as it was stored.
+double plainZero(double v)
+{
+    return v == 0.0 ? 0.0 : v;
+}
+
 QByteArray escape(const QString& text)
 {
     QByteArray out;
@@ -214,7 +221,7 @@ bool CExternalDataManager::parse(const QByteArray& bytes, CExternalDataInfo& inf
             return fail(error, QStringLiteral("line %1: bad point").arg(row + 1));
         if (!out.isEmpty() && t < out.last().first)
             return fail(error, QStringLiteral("line %1: time goes back").arg(row + 1));
-        out.append(qMakePair(t, v));
+        out.append(qMakePair(t, plainZero(v)));
     }
     info = in;
     points = out;
@@ -286,7 +293,7 @@ bool CExternalDataManager::generateData1(const CExternalDataInfo& info,
     s.info = info;
     for (size_t i = 0; i < times.size(); ++i) {
         if (hasValue(values[i]))
-            s.points.append(qMakePair(times[i].timeMs, values[i]));
+            s.points.append(qMakePair(times[i].timeMs, plainZero(values[i])));
     }
     std::stable_sort(
         s.points.begin(), s.points.end(),
