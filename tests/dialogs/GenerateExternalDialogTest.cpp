@@ -3,6 +3,7 @@
 // its overwrite question and what it stores.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 
 #include <QDir>
@@ -60,10 +61,14 @@ TEST(ExternalDataStore, SeriesSurviveARestartAndRemovalDeletesTheFile)
         ASSERT_TRUE(m.generateData1(info("DIF"), {{3000, 0}, {1000, 0}, {2000, 0}}, {0.1 + 0.2, -1.5, kNone}));
         // Odd characters stay inside one file name.
         ASSERT_TRUE(m.generateData1(info("a/b.c\tx"), {{5000, 0}}, {7.0}));
-        EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
+        // Text would drop the sign of -0: it is a plain 0 in memory too.
+        ASSERT_TRUE(m.generateData1(info("ZERO"), {{1000, 0}}, {-0.0}));
+        EXPECT_FALSE(std::signbit(m.data("ZERO").value(0).second));
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 3);
     }
     CExternalDataManager again(folder);
-    EXPECT_EQ(again.names(), QStringList({"DIF", "a/b.c\tx"}));
+    EXPECT_EQ(again.names(), QStringList({"DIF", "ZERO", "a/b.c\tx"}));
+    EXPECT_FALSE(std::signbit(again.data("ZERO").value(0).second));
     EXPECT_EQ(again.data("DIF"), Points({{1000, -1.5}, {3000, 0.1 + 0.2}}));
     const CExternalDataInfo read = again.info("DIF");
     EXPECT_EQ(read.market, "SH");
@@ -74,7 +79,7 @@ TEST(ExternalDataStore, SeriesSurviveARestartAndRemovalDeletesTheFile)
 
     EXPECT_TRUE(again.removeData("DIF"));
     EXPECT_FALSE(again.removeData("DIF"));
-    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 1);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
     EXPECT_FALSE(CExternalDataManager(folder).isExist("DIF"));
 }
 
