@@ -3,6 +3,7 @@
 #include "CKLineViewFormulaExport.h"
 #include "CKLineViewFormulaMenu.h"
 #include "CKLineViewSectorWindow.h"
+#include "CKLineViewTradeMenu.h"
 
 #include <algorithm>
 #include <functional>
@@ -38,6 +39,7 @@
 #include "platform/market/CDividAdjuster.h"
 #include "platform/market/CLocalTimeConverter.h"
 #include "platform/market/CMarketSimulator.h"
+#include "platform/trading/CLinkageManager.h"
 #include "platform/market/CMarketStore.h"
 #include "series/CKLineData.h"
 
@@ -159,6 +161,8 @@ CKLineViewWindow::CKLineViewWindow(const CKLineViewLayout& layout, const QString
     m_simulator = new CMarketSimulator(nullptr, CMarketSimulator::kDefaultSeed, this);
     CFormulaManager::instance()->setSimulator(m_simulator);
     connect(m_simulator, &CMarketSimulator::sigInstrumentTicked, this, &CKLineViewWindow::slotUpdateStatus);
+    // The 实时 feed trades live: the linkage service follows the same ticks.
+    CLinkageManager::instance()->attachSimulator(m_simulator);
 
     m_busToken = KW::CEventBus::instance()->subscribe([this](int id, int p1, int, const QString&, void* data) {
         // The title bar's "叠加" button: the pane's superposition menu, once
@@ -191,6 +195,7 @@ CKLineViewWindow::CKLineViewWindow(const CKLineViewLayout& layout, const QString
     createToolBar();
     m_formulaMenu = new CKLineViewFormulaMenu(this);
     menuBar()->addMenu(m_formulaMenu);
+    menuBar()->addMenu(new CKLineViewTradeMenu(m_chart, this));
 
     m_quitAction = new QAction(QStringLiteral("退出"), this);
     m_quitAction->setObjectName(QStringLiteral("quit_action"));
@@ -224,6 +229,7 @@ CKLineViewWindow::CKLineViewWindow(const CKLineViewLayout& layout, const QString
 CKLineViewWindow::~CKLineViewWindow()
 {
     KW::CEventBus::instance()->unsubscribe(m_busToken);
+    CLinkageManager::instance()->attachSimulator(nullptr);
     m_simulator->stop();
     // The chart cancels its requests while the simulator is still attached;
     // then the service goes back to the process-wide simulator.

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "dialogs/CKLineTimeLineWidget.h"
+#include "kline/CKLineLinkageSettingDialog.h"
 #include "kline/CKLineWidget.h"
 #include "model/CKLineUiParam.h"
 #include "pane/CKLineGraphWidget.h"

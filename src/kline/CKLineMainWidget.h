@@ -38,6 +38,10 @@ namespace TC {
 
 class CIndexModelWidget;
 class CKLineData;
+class CKLineDealDialog;
+class CKLineLinkageSettingDialog;
+class CKLineOrderDialog;
+class CKLineTaskTableDialog;
 class CKLineTimeLineWidget;
 class CKLineUiParam;
 class CKLineWidget;
@@ -397,6 +401,27 @@ protected:
 
     void suppleProgress(int done, int total, QString text, QString key);
 
+    // --- trade linkage (events 3160 to 3164)
+    // Opens the linkage setting dialog (made on first use with the stored
+    // setting) and previews its choice on the marks (mode bit 4).
+    void showLinkageSetting();
+    // The dialog's flags and selections into the view model; the main pane
+    // redraws.
+    void updateLinkageSetting();
+    void closeLinkageSetting();
+    // The records changed: the main pane redraws unless the marks are off.
+    void updateLinkageDatas();
+    // `data` is the pane (a CKLineGraphWidget) double-clicked at (x, y);
+    // `kind` "linkage_orders", "linkage_deals" or "linkage_tasks". The
+    // records under that point go to their record window; none: nothing
+    // changes.
+    void showLinkageDatas(void* data, const QString& kind, int x, int y);
+    // The dialog and the record windows; null until first used.
+    CKLineLinkageSettingDialog* linkageDialog() const { return m_linkageDialog; }
+    CKLineOrderDialog* orderDialog() const { return m_orderDialog; }
+    CKLineDealDialog* dealDialog() const { return m_dealDialog; }
+    CKLineTaskTableDialog* taskDialog() const { return m_taskDialog; }
+
     void keyPressEvent(QKeyEvent* event) override;
     // A typed letter or digit: post 157 (0, 0, "", an int the host may set
     // non-zero to take the key) and, unless taken, open the keyboard spirit
@@ -442,10 +467,10 @@ private:
     QMap<int, QStringList> m_periodOverlays;
     QWidget* m_statisticDialog = nullptr;
     // Trade linkage windows; created on demand by the linkage features.
-    QWidget* m_linkageDialog = nullptr;
-    QWidget* m_orderDialog = nullptr;
-    QWidget* m_dealDialog = nullptr;
-    QWidget* m_taskDialog = nullptr;
+    CKLineLinkageSettingDialog* m_linkageDialog = nullptr;
+    CKLineOrderDialog* m_orderDialog = nullptr;
+    CKLineDealDialog* m_dealDialog = nullptr;
+    CKLineTaskTableDialog* m_taskDialog = nullptr;
     QMap<QString, bool> m_linkageSetting;
     bool m_createNewWorkShow = true;
     bool m_timeRangeQuotation = true;

@@ -184,6 +184,21 @@ bool CKLineMainWidget::handleEvent(int id, int p1, int p2, const QString& text, 
         ui.setMouseX(ui.getXAxisByIndex(ui.lockedIndex, -1, -1));
         m_timeLine->setTip(ui.lockedIndex, ui.getMouseX());
         return true;
+    case 3160:
+        showLinkageSetting();
+        return true;
+    case 3161:
+        updateLinkageSetting();
+        return true;
+    case 3162:
+        closeLinkageSetting();
+        return true;
+    case 3163:
+        updateLinkageDatas();
+        return true;
+    case 3164:
+        showLinkageDatas(data, text, p1, p2);
+        return true;
     case 3207: {
         const QStringList parts = text.split(QLatin1Char('|'));
         if (parts.size() == 2 && CFormulaOperateManager::getFormula(parts.at(0))) {

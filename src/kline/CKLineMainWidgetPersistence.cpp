@@ -7,6 +7,7 @@
 
 #include <QSet>
 
+#include "kline/CKLineLinkageSettingDialog.h"
 #include "kline/CKLineMainWidget.h"
 #include "kline/CKLineWidget.h"
 #include "model/CKLineUiParam.h"
@@ -456,12 +457,14 @@ void CKLineMainWidget::setParam(const bson::BSONObj& param)
 QMap<QString, bool> CKLineMainWidget::getLinkageDialogSetting()
 {
     // The dialog, once it exists, reads and keeps the setting itself.
-    return m_linkageSetting;
+    return m_linkageDialog ? m_linkageDialog->param() : m_linkageSetting;
 }
 
 void CKLineMainWidget::loadLinkageDialogSetting(const QMap<QString, bool>& setting)
 {
     m_linkageSetting = setting;
+    if (m_linkageDialog)
+        m_linkageDialog->setParam(setting);
 }
 
 // ---------------------------------------------------------------------------
