@@ -338,6 +338,7 @@ private:
     QMenu* buildTradeAccountMenu();
     int tradeAccountKind() const;
     QStringList& selectedTradeAccounts();
+    void syncTradeMarkNames();
     // The catalogue below `node`: superposable formulas of the pane's kind
     // (`update` false), or every formula the user may put in the pane.
     void addCatalogItems(QMenu* menu, const boost::shared_ptr<CFormulaCatalog>& node, int depth, bool update);

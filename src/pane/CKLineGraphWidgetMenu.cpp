@@ -1154,6 +1154,7 @@ void CKLineGraphWidget::slotSelectAllAccount(bool)
             selected.append(a->text());
     }
     m_allAccountsSelected = !m_allAccountsSelected;
+    syncTradeMarkNames();
     deliverEvent(3163, 0, 0, QString(), reinterpret_cast<void*>(quintptr(tradeAccountKind())));
 }
 
@@ -1167,7 +1168,18 @@ void CKLineGraphWidget::slotSelectShowAccount(bool)
         selected.removeAll(action->text());
     else
         selected.append(action->text());
+    syncTradeMarkNames();
     deliverEvent(3163, 0, 0, QString(), nullptr);
+}
+
+void CKLineGraphWidget::syncTradeMarkNames()
+{
+    // Mode bit 2: accounts are chosen for the marks.
+    CKLineUiParam& ui = *m_pUiParam;
+    if (ui.stockMarkNames.isEmpty() && ui.futuresMarkNames.isEmpty())
+        ui.tradeMarkMode &= ~2;
+    else
+        ui.tradeMarkMode |= 2;
 }
 
 void CKLineGraphWidget::slotShowLinkageData()

@@ -72,6 +72,7 @@ TEST_F(PaneTradeAccounts, SelectAllTogglesEveryStockAccountAndReportsTheKind)
     ui->stockMarkNames = QStringList{stockIds.first()};
     items.first()->trigger();
     EXPECT_EQ(ui->stockMarkNames, stockIds); // the missing ids appended in order
+    EXPECT_TRUE(ui->tradeMarkMode & 2);      // the marks show the chosen accounts
     EXPECT_EQ(checkedIds(sub), stockIds);
     ASSERT_TRUE(sink.last(3163));
     EXPECT_EQ(reinterpret_cast<quintptr>(sink.last(3163)->data), quintptr(2));
@@ -84,6 +85,7 @@ TEST_F(PaneTradeAccounts, SelectAllTogglesEveryStockAccountAndReportsTheKind)
     sub->actions().first()->trigger();
     EXPECT_TRUE(ui->stockMarkNames.isEmpty());
     EXPECT_TRUE(checkedIds(sub).isEmpty());
+    EXPECT_FALSE(ui->tradeMarkMode & 2);
 }
 
 TEST_F(PaneTradeAccounts, OneAccountTogglesItsIdAndDetailsAskTheHost)
