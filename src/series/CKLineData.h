@@ -155,6 +155,9 @@ public:
     // algorithmic tasks. Rebuilds the three hit tables below.
     void drawTradeMark(QPainter& painter, const QRect& rect);
     void drawAxis(QPainter& painter, const QRect& rect);
+    // The bar of a linkage record's time (seconds) on the record's own day;
+    // -1 when it has none.
+    int barOfRecord(qint64 secs) const;
     void drawCostLines(QPainter& painter, const QRect& rect, int first, int last, qint64 lastDay);
     void drawTasks(QPainter& painter, const QRect& rect, const std::set<std::string>& accounts, double refClose,
                    int first, int last);

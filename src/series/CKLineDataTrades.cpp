@@ -1,6 +1,7 @@
 // Trade marks of the tick chart: the trading-linkage records of the chosen
 // accounts drawn over the price, and where each was drawn for hit tests.
 #include <cfloat>
+#include <climits>
 #include <cmath>
 
 #include <QDateTime>
@@ -129,7 +130,7 @@ void CKLineData::drawTradeMark(QPainter& painter, const QRect& rect)
         y = py;
         return true;
     };
-    const auto barOf = [&](qint64 secs) { return secs < 0 ? -1 : ui.getIndexByTimeTag(int(secs)); };
+    const auto barOf = [&](qint64 secs) { return barOfRecord(secs); };
     const auto strategyPasses = [&](const std::string& name) {
         return !ui.strategyFilter || (!name.empty() && ui.linkStrategies.count(name));
     };
@@ -296,7 +297,7 @@ void CKLineData::drawTasks(QPainter& painter, const QRect& rect, const std::set<
             const qint64 secs = t->getTime();
             if (replayCut && QDateTime::fromSecsSinceEpoch(secs).time() > m_lastDrawnTime)
                 continue;
-            const int bar = ui.getIndexByTimeTag(int(secs));
+            const int bar = barOfRecord(secs);
             if (bar < first || bar > last)
                 continue;
             const std::string key = t->instrumentKey();
@@ -330,6 +331,18 @@ void CKLineData::drawTasks(QPainter& painter, const QRect& rect, const std::set<
                              buy ? QStringLiteral("B") : QStringLiteral("S"));
             m_taskTable[x][y][t->getKey()] = t;
         }
+}
+
+int CKLineData::barOfRecord(qint64 secs) const
+{
+    // The bar at or after the time, on the record's own day: a record of an
+    // earlier day (or after the last bar) has no bar on this chart.
+    if (secs < 0 || secs > INT_MAX)
+        return -1;
+    const int bar = m_pUiParam->getIndexByTimeTag(int(secs));
+    if (bar < 0 || dayStart(m_pUiParam->getTimeTagByIndex(bar)) != dayStart(secs))
+        return -1;
+    return bar;
 }
 
 void CKLineData::getOrdersAt(int x, int y, QVector<std::shared_ptr<qlservice::COrderDetail>>& out) const

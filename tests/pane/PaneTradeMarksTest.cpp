@@ -20,8 +20,12 @@ protected:
         QVector<qint64> days;
         ASSERT_TRUE(TC::CStockManager::getTradeDateList("SH", days));
         ASSERT_GT(days.size(), 40);
-        day = QDateTime::fromSecsSinceEpoch(days[days.size() - 30]).date();
-        prevClose = TC::CStockManager::getCurrentDateLastClose("SH600000", int(days[days.size() - 30]));
+        buildDay(days[days.size() - 30]);
+    }
+    void buildDay(qint64 dayTime)
+    {
+        day = QDateTime::fromSecsSinceEpoch(dayTime).date();
+        prevClose = TC::CStockManager::getCurrentDateLastClose("SH600000", int(dayTime));
         ASSERT_LT(prevClose, 1e9);
 
         build(0);
@@ -194,4 +198,49 @@ TEST_F(PaneTradeMarks, ToolTipShowsTheDealAndADoubleClickAsksForItsList)
     ASSERT_TRUE(sink.last(3164));
     EXPECT_EQ(sink.last(3164)->text, "linkage_deals");
     EXPECT_EQ(sink.last(3164)->data, graph.get());
+}
+
+TEST_F(PaneTradeMarks, RecordsBeforeTheFirstBarOfTheirDayTakeItRecordsAfterTheLastHaveNone)
+{
+    const QString d = day.toString("yyyyMMdd");
+    TC::CLinkageManager* link = TC::CLinkageManager::instance();
+    ASSERT_TRUE(link->importDeal(kAccount, "SH600000", d + " 09:25:00", prevClose * 1.015, 48, 700, 0));
+    ASSERT_TRUE(link->importDeal(kAccount, "SH600000", d + " 14:00:00", prevClose * 1.015, 48, 900, 0));
+    graph->refreshGraph();
+    QVector<std::shared_ptr<qlservice::CDealDetail>> deals;
+    const QPoint first = at(0, prevClose * 1.015);
+    series->getDealsAt(first.x(), first.y(), deals);
+    ASSERT_EQ(deals.size(), 1);
+    EXPECT_EQ(deals[0]->m_volume, 700);
+    // Every drawn deal, searched along the price row of the two imports.
+    deals.clear();
+    for (int x = 0; x < graph->width(); x += 9)
+        series->getDealsAt(x, first.y(), deals);
+    for (const auto& deal : deals)
+        EXPECT_NE(deal->m_volume, 900);
+}
+
+TEST_F(PaneTradeMarks, TasksOfEarlierDaysStayOffTheDaysChart)
+{
+    // The service's own records: tasks on its last few days.
+    QVector<qint64> days;
+    ASSERT_TRUE(TC::CStockManager::getTradeDateList("SH", days));
+    TC::CLinkageManager* link = TC::CLinkageManager::instance();
+    const QStringList ids = link->getAccountIds(2);
+    const std::string last = QDateTime::fromSecsSinceEpoch(days.last()).toString("yyyyMMdd").toStdString();
+    int earlier = 0;
+    for (const auto& account : link->getTaskDetails(link->getAccounts(ids)))
+        for (const auto& task : account.second)
+            earlier += task.second->m_date < last;
+    ASSERT_GT(earlier, 0);
+    TearDown();
+    buildDay(days.last());
+    ui->stockMarkNames = ids;
+    graph->refreshGraph();
+    QVector<std::shared_ptr<qlservice::CTaskDetail>> tasks;
+    for (int x = 0; x < graph->width(); x += 9)
+        for (int y = 0; y < graph->height(); y += 9)
+            series->getTasksAt(x, y, tasks);
+    for (const auto& task : tasks)
+        EXPECT_EQ(QString::fromStdString(task->m_date), day.toString("yyyyMMdd"));
 }
