@@ -292,6 +292,11 @@ public:
     void setParam(const bson::BSONObj& param);
     QMap<QString, bool> getLinkageDialogSetting();
     void loadLinkageDialogSetting(const QMap<QString, bool>& setting);
+    // The trade linkage dialog and the record windows; null until first used.
+    CKLineLinkageSettingDialog* linkageDialog() const { return m_linkageDialog; }
+    CKLineOrderDialog* orderDialog() const { return m_orderDialog; }
+    CKLineDealDialog* dealDialog() const { return m_dealDialog; }
+    CKLineTaskTableDialog* taskDialog() const { return m_taskDialog; }
     // --- formula management
     // The formula manager's single entry: op 0 double-clicked, 1 applied
     // (`applyArg` becomes the view model's applied-index argument), 2
@@ -416,11 +421,6 @@ protected:
     // records under that point go to their record window; none: nothing
     // changes.
     void showLinkageDatas(void* data, const QString& kind, int x, int y);
-    // The dialog and the record windows; null until first used.
-    CKLineLinkageSettingDialog* linkageDialog() const { return m_linkageDialog; }
-    CKLineOrderDialog* orderDialog() const { return m_orderDialog; }
-    CKLineDealDialog* dealDialog() const { return m_dealDialog; }
-    CKLineTaskTableDialog* taskDialog() const { return m_taskDialog; }
 
     void keyPressEvent(QKeyEvent* event) override;
     // A typed letter or digit: post 157 (0, 0, "", an int the host may set
