@@ -8,6 +8,7 @@
 #include "CKLineViewLayout.h"
 #include "CKLineViewOptions.h"
 #include "CKLineViewSnapshot.h"
+#include "CKLineViewTermination.h"
 #include "CKLineViewWindow.h"
 #include "platform/config/QLLog.h"
 #include "platform/market/CMarketStore.h"
@@ -136,5 +137,10 @@ int main(int argc, char** argv)
     window.show();
     if (options.isRealtime())
         window.setRealtime(true);
+    // A kill or a logout saves the layout like a quit from the window does.
+    TC::CKLineViewTermination termination([&window, &app] {
+        window.close();
+        app.quit();
+    });
     return app.exec();
 }
