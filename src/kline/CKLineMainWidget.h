@@ -23,6 +23,7 @@
 #include "platform/indexui/CIndexDetail.h"
 #include "platform/market/CInstrumentDetail.h"
 
+class QDateTime;
 class QPainter;
 class QRect;
 class QKeyEvent;
@@ -248,6 +249,8 @@ public:
     void updateGroupModelPosition();
     void fixMultiWidgetTimetag();
     void setTimetag(int t);
+    // Opens the region statistics of the bar at `time` alone (null: nothing).
+    void statisticSelectRegion(QDateTime* time);
 
     // --- persistence
     // The layout as text: the full parameter (param / setParam(QString)) and
@@ -404,6 +407,9 @@ protected:
     // when `withActual`).
     void syncFromTimeLine(bool withActual);
 
+    // Event 191: statistics of bars `first`..last, `text` "last,start,end"
+    // (seconds); the dialog replaces the one opened before.
+    void statisticSelectRegion(int first, const QString& text);
     void suppleProgress(int done, int total, QString text, QString key);
 
     // --- trade linkage (events 3160 to 3164)

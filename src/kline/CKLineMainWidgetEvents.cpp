@@ -104,6 +104,9 @@ bool CKLineMainWidget::handleEvent(int id, int p1, int p2, const QString& text, 
             m_mainPane->refresh();
         postEvent(170, ui.getMinDispIndex(), ui.getMaxDispIndex(), QString(), nullptr);
         return true;
+    case 191:
+        statisticSelectRegion(p1, text);
+        return true;
     case 193:
         // A pane reports the dragged bars as (0, bars); other senders put
         // them first. The unused one is 0 either way.

@@ -320,6 +320,14 @@ public:
     // holding, cost and profit at the last bar, then the trade count.
     QString modelRunResultText() const;
 
+    // --- region statistics
+    // The statistics of bars first..last of the chart's price series, keyed
+    // 0..25 as the statistics dialog lists them, each formatted for display
+    // ("非法值" where a value cannot be formed). Empty without a price series,
+    // for a K-line that is not open/high/low/close, or a range outside the
+    // bars.
+    QMap<int, QString> statisticRange(int first, int last) const;
+
 signals:
     void sigUpdateLonghubangData();
 
