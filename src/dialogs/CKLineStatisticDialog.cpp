@@ -149,6 +149,9 @@ bool CKLineStatisticDialog::handleEvent(int id, int p1, int p2, const QString& t
         } else if (p1 == StageButton) {
             openStage();
         }
+        // The base sees the click too; it goes no further than this dialog.
+        const bool handled = KW::CCommonDialog::handleEvent(id, p1, p2, text, data);
+        return handled || m_buttons.contains(p1);
     }
     return KW::CCommonDialog::handleEvent(id, p1, p2, text, data);
 }
