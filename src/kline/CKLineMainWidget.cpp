@@ -595,6 +595,27 @@ void CKLineMainWidget::setCurrGraphColor(const QString& key)
     m_mainPane->graph()->setCurrGraphColor(key);
 }
 
+bool CKLineMainWidget::deleteCurrGraph()
+{
+    bool deleted = false;
+    QVector<CKLineWidget*> panes = m_subPanes;
+    if (m_mainPane)
+        panes.prepend(m_mainPane);
+    for (CKLineWidget* pane : panes) {
+        CKLineGraphWidget* g = pane->graph();
+        if (g && (g->currGraph() >= 0 || g->drawGraphType() != 0)) {
+            g->deleteCurrGraph();
+            deleted = true;
+        }
+    }
+    return deleted;
+}
+
+bool CKLineMainWidget::startDrawTool(int type)
+{
+    return m_mainPane && m_mainPane->graph()->startDrawTool(type);
+}
+
 void CKLineMainWidget::setWidgetFocus()
 {
     setFocus(Qt::OtherFocusReason);

@@ -160,6 +160,10 @@ public:
     void setIsLoginInit(bool on);
     void setSubIndexCloseBtnVisible(int index, bool on);
     void setCurrGraphColor(const QString& key);
+    // Removes the selected drawn shape of any pane; false when none is selected.
+    bool deleteCurrGraph();
+    // Starts a drawing tool (a KW::CGraphShape::EType) in the main pane.
+    bool startDrawTool(int type);
     void setWidgetFocus();
 
     // --- panes

@@ -371,6 +371,10 @@ void CKLineMainWidget::keyPressEvent(QKeyEvent* event)
             return;
         }
     }
+    if (event->key() == Qt::Key_Delete && deleteCurrGraph()) {
+        event->accept();
+        return;
+    }
     const bool client3 = CAppConfig::isClientType(3);
     if (m_viewType != 7 && !client3) {
         QWidget::keyPressEvent(event);

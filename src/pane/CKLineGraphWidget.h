@@ -29,6 +29,7 @@ class QMenu;
 namespace TC {
 
 class CFormulaCatalog;
+class CGraphAttributeDialog;
 class CKLineData;
 class CKLineUiParam;
 class CModifyKLineDataDialog;
@@ -68,8 +69,9 @@ class CTimeFieldSelectionDialog;
 //  - Drawings are stored per drawGraphKey; a new instrument or period loads
 //    its own (or none), so lines never move to another chart.
 //  - A trade tip line is a buy when its direction is 0.
-// Not yet here: option expectation overlay, the line attribute dialog and
-// client type 3 enhance drawing.
+//  - Drawing tools start from startDrawTool; Delete removes the selected
+//    shape, a double-click on it opens "画线属性".
+// Not yet here: option expectation overlay and client type 3 enhance drawing.
 class INDEXKLINEVIEW_EXPORT CKLineGraphWidget : public KW::CBaseWidget, public KW::IGraphWidget
 {
     Q_OBJECT
@@ -143,6 +145,14 @@ public:
     // Colour key of the drawing tool being placed.
     void setCurrGraphColor(const QString& key) { m_currGraphColor = key; }
     QString currGraphColor() const { return m_currGraphColor; }
+    // Starts placing a drawing tool (a KW::CGraphShape::EType) in the
+    // colour set above (the theme's line colour when none); false for an
+    // unknown type or a pane without bars.
+    bool startDrawTool(int type);
+    // Runs the line attribute dialog; replaceable so tests and headless hosts
+    // need no modal dialog (an empty function restores exec()).
+    using GraphAttributePrompt = std::function<int(CGraphAttributeDialog& dialog)>;
+    static void setGraphAttributePrompt(GraphAttributePrompt prompt);
 
     // --- flags
     void setCreateNewWorkShow(bool on) { m_createNewWorkShow = on; }
@@ -355,6 +365,7 @@ private:
     void applyFormulaParams(const QString& formula, const QString& text);
     void uploadToOa(int tableType);
     static SaveFilePrompt& saveFilePrompt();
+    static GraphAttributePrompt& graphAttributePrompt();
     static FolderPrompt& folderPrompt();
 
     void updateDrawGraphKey();

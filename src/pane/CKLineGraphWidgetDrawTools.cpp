@@ -3,10 +3,12 @@
 #include <climits>
 #include <cmath>
 
+#include "dialogs/CGraphAttributeDialog.h"
 #include "model/CKLineUiParam.h"
 #include "pane/CKLineGraphWidget.h"
 #include "platform/config/CAppConfig.h"
 #include "platform/config/QLLog.h"
+#include "platform/framework/CDrawGraphManager.h"
 #include "series/CKLineData.h"
 
 namespace TC {
@@ -57,13 +59,76 @@ void CKLineGraphWidget::onGraphNotify(void* data)
     update();
 }
 
-void CKLineGraphWidget::onGraphStateChanged(int)
+void CKLineGraphWidget::onGraphStateChanged(int state)
 {
+    // A cross marks the pane while a tool waits for its points.
+    setCursor(state == 2 ? Qt::CrossCursor : Qt::ArrowCursor);
+}
+
+bool CKLineGraphWidget::startDrawTool(int type)
+{
+    if (!m_pUiParam || m_pUiParam->getLastIndex() < 0)
+        return false;
+    setLineAttribute(m_currGraphColor.isEmpty() ? KW::CGraphShape::defaultColorKey() : m_currGraphColor, 0, 0);
+    if (!beginDrawGraph(type))
+        return false;
+    update();
+    return true;
+}
+
+CKLineGraphWidget::GraphAttributePrompt& CKLineGraphWidget::graphAttributePrompt()
+{
+    static GraphAttributePrompt prompt;
+    return prompt;
+}
+
+void CKLineGraphWidget::setGraphAttributePrompt(GraphAttributePrompt prompt)
+{
+    graphAttributePrompt() = std::move(prompt);
 }
 
 void CKLineGraphWidget::onEditGraphAttribute()
 {
-    QLLOG_INFO(qlog::kStdLogger, "line attribute dialog not available, key:%1%", m_drawGraphKey);
+    const int index = currGraph();
+    if (index < 0 || index >= graphCount())
+        return;
+    const KW::CGraphShape shape = graphs().at(index);
+    const int period = m_pUiParam ? int(m_pUiParam->period) : 0;
+    CGraphAttributeDialog dialog(m_stockKey, period, this);
+    // The line's own reading first, else the record's last choice.
+    const bson::BSONObj stored = CDrawGraphManager::getGraphData(m_drawGraphKey);
+    double type = 0;
+    const int recorded = KW::CGraphShape::readNumber(stored, "type", type, 0, 1) ? int(type) : 0;
+    dialog.setButtonCheckedByID(shape.direction == 1 ? 1 : recorded);
+    dialog.setLineAttribute(shape.colorKey, shape.width, shape.style);
+    if (shape.type == KW::CGraphShape::TextNote)
+        dialog.setNoteText(shape.text);
+    const GraphAttributePrompt& prompt = graphAttributePrompt();
+    const int answer = prompt ? prompt(dialog) : dialog.exec();
+    if (answer != 1)
+        return;
+    const int direction = dialog.getCheckedButtonID() == 1 ? 1 : 0;
+    if (!setGraphAttribute(index, dialog.colorKey(), dialog.lineWidth(), dialog.lineStyle(), direction,
+                           dialog.noteText()))
+        return;
+    // The record keeps the last direction and the period with the shapes.
+    bson::BSONObjBuilder b;
+    try {
+        bson::BSONObjIterator it(CDrawGraphManager::getGraphData(m_drawGraphKey));
+        while (it.more()) {
+            const bson::BSONElement e = it.next();
+            const std::string name = e.fieldName();
+            if (name != "type" && name != "period" && name != "graphs")
+                b.append(e);
+        }
+    } catch (const std::exception&) {
+        // An unreadable record is replaced by what the pane holds.
+    }
+    b.append("type", direction);
+    b.append("period", period);
+    b.appendElements(getParam());
+    CDrawGraphManager::setGraphData(m_drawGraphKey, b.obj());
+    update();
 }
 
 } // namespace TC

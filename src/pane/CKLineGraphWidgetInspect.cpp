@@ -89,6 +89,17 @@ void CKLineGraphWidget::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_Delete && (currGraph() >= 0 || drawGraphType() != 0)) {
+        deleteCurrGraph();
+        event->accept();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && drawGraphType() != 0) {
+        cancelDrawGraph();
+        update();
+        event->accept();
+        return;
+    }
     KW::CBaseWidget::keyPressEvent(event);
 }
 

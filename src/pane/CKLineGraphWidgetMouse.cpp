@@ -245,6 +245,11 @@ void CKLineGraphWidget::mouseDoubleClickEvent(QMouseEvent* event)
         event->ignore();
         return;
     }
+    // A double-click on the selected drawn line opens its attributes.
+    if (onMouseDoubleClick(event)) {
+        update();
+        return;
+    }
     if (!m_pUiParam)
         return;
     CKLineUiParam& ui = *m_pUiParam;

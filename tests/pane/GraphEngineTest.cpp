@@ -73,7 +73,7 @@ TEST(GraphEngine, MalformedParamsChangeNothingOrSkipTheBadShapes)
 
     const char* mixed = R"({"graphs": [
         {"type": 1, "x1": "a", "y1": 1, "x2": 2, "y2": 2},
-        {"type": 7, "x1": 1, "y1": 1, "x2": 2, "y2": 2},
+        {"type": 9, "x1": 1, "y1": 1, "x2": 2, "y2": 2},
         {"type": 1, "x1": 1, "y1": 1, "x2": 2},
         5, "text", null, [1, 2],
         {"type": 1, "x1": 3, "y1": 4, "x2": 5, "y2": 6, "color": 17, "width": 99, "style": -1}

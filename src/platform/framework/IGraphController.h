@@ -14,7 +14,8 @@ public:
     // The selection changed; `data` is the selected shape (a CGraphShape*,
     // valid until the next change of the engine's shapes) or null.
     virtual void onGraphNotify(void* data) = 0;
-    // The engine's editing state changed (0 idle, 1 a shape selected).
+    // The engine's editing state changed (0 idle, 1 a shape selected,
+    // 2 a drawing mode is placing a new shape).
     virtual void onGraphStateChanged(int state) = 0;
     // The user asked for the attributes of the selected line.
     virtual void onEditGraphAttribute() = 0;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -51,53 +52,210 @@ QPointF IGraphWidget::toValue(const QPointF& pixel) const
     return m_pixelToValue(pixel);
 }
 
+void IGraphWidget::project(CGraphShape& s) const
+{
+    s.pixelA = toPixel(s.valueA);
+    s.pixelB = toPixel(s.valueB);
+    if (s.type == CGraphShape::ParallelChannel)
+        s.pixelC = toPixel(s.valueC);
+}
+
+bool IGraphWidget::valuesFromPixels(CGraphShape& s) const
+{
+    const QPointF a = toValue(s.pixelA);
+    switch (s.type) {
+    case CGraphShape::HorizontalLine:
+        // Only the value matters; a time off the bars keeps the old one.
+        if (!std::isfinite(a.y()))
+            return false;
+        s.valueA = QPointF(std::isfinite(a.x()) ? a.x() : s.valueA.x(), a.y());
+        s.valueB = s.valueA;
+        return true;
+    case CGraphShape::VerticalLine:
+        if (!std::isfinite(a.x()))
+            return false;
+        s.valueA = QPointF(a.x(), std::isfinite(a.y()) ? a.y() : s.valueA.y());
+        s.valueB = s.valueA;
+        return true;
+    case CGraphShape::TextNote:
+        if (!finitePoint(a))
+            return false;
+        s.valueA = s.valueB = a;
+        return true;
+    default:
+        break;
+    }
+    const QPointF b = toValue(s.pixelB);
+    const QPointF c = s.type == CGraphShape::ParallelChannel ? toValue(s.pixelC) : QPointF();
+    // A point that maps to no value (outside the bars) keeps the old ones.
+    if (!finitePoint(a) || !finitePoint(b) || !finitePoint(c))
+        return false;
+    s.valueA = a;
+    s.valueB = b;
+    if (s.type == CGraphShape::ParallelChannel)
+        s.valueC = c;
+    return true;
+}
+
 void IGraphWidget::recalcAxisByValue()
 {
-    for (CGraphShape& s : m_shapes) {
-        s.pixelA = toPixel(s.valueA);
-        s.pixelB = toPixel(s.valueB);
-        s.pixelEdited = false;
+    for (int i = 0; i < m_shapes.size(); ++i) {
+        if (i == m_creating)
+            continue;
+        project(m_shapes[i]);
+        m_shapes[i].pixelEdited = false;
     }
 }
 
 void IGraphWidget::recalcValueByAxis()
 {
     bool changed = false;
-    for (CGraphShape& s : m_shapes) {
-        if (!s.pixelEdited)
+    for (int i = 0; i < m_shapes.size(); ++i) {
+        CGraphShape& s = m_shapes[i];
+        if (!s.pixelEdited || i == m_creating)
             continue;
-        const QPointF a = toValue(s.pixelA);
-        const QPointF b = toValue(s.pixelB);
-        // A point that maps to no value (outside the bars) keeps its old one.
-        if (finitePoint(a) && finitePoint(b)) {
-            s.valueA = a;
-            s.valueB = b;
-            changed = true;
-        }
+        changed = valuesFromPixels(s) || changed;
         s.pixelEdited = false;
     }
     if (changed)
         store();
 }
 
+bool IGraphWidget::beginDrawGraph(int type)
+{
+    if (type < CGraphShape::kFirstType || type > CGraphShape::kLastType)
+        return false;
+    dropCreate();
+    selectGraph(-1);
+    m_drawType = type;
+    m_pressed = false;
+    onGraphStateChanged(2);
+    return true;
+}
+
+void IGraphWidget::cancelDrawGraph()
+{
+    const bool was = m_drawType != 0;
+    dropCreate();
+    m_drawType = 0;
+    if (was)
+        onGraphStateChanged(m_current >= 0 ? 1 : 0);
+}
+
+void IGraphWidget::dropCreate()
+{
+    if (m_creating >= 0 && m_creating < m_shapes.size())
+        m_shapes.remove(m_creating);
+    m_creating = -1;
+    m_createStage = 0;
+}
+
+void IGraphWidget::finishCreate()
+{
+    CGraphShape& s = m_shapes[m_creating];
+    const bool onePoint = s.pointCount() == 1;
+    if (onePoint)
+        s.pixelB = s.pixelA;
+    const bool dragged = QLineF(s.pixelA, s.pixelB).length() >= kMinDrawPixels;
+    if ((!onePoint && !dragged) || !valuesFromPixels(s)) {
+        // A bare click, or a point off the bars: nothing is placed and the
+        // mode stays for another try.
+        dropCreate();
+        return;
+    }
+    s.pixelEdited = false;
+    project(s);
+    const int index = m_creating;
+    m_creating = -1;
+    m_createStage = 0;
+    m_drawType = 0;
+    store();
+    m_current = -1;
+    selectGraph(index);
+    onDone();
+}
+
+QPointF& IGraphWidget::pixelPoint(CGraphShape& s, int handle)
+{
+    return handle == 0 ? s.pixelA : handle == 1 ? s.pixelB : s.pixelC;
+}
+
+int IGraphWidget::handleAt(const QPointF& p) const
+{
+    if (m_current < 0 || m_current >= m_shapes.size())
+        return -1;
+    const CGraphShape& s = m_shapes.at(m_current);
+    if (!s.hasPixels() || s.type == CGraphShape::TextNote)
+        return -1;
+    const int n = s.pointCount();
+    for (int h = n - 1; h >= 0; --h) {
+        const QPointF q = h == 0 ? s.pixelA : h == 1 ? s.pixelB : s.pixelC;
+        if (std::abs(q.x() - p.x()) <= kHandlePixels && std::abs(q.y() - p.y()) <= kHandlePixels)
+            return h;
+    }
+    return -1;
+}
+
 bool IGraphWidget::onMousePress(QMouseEvent* event, QWidget*)
 {
     if (!event || event->button() != Qt::LeftButton)
         return false;
-    const int hit = hitTest(event->localPos());
+    const QPointF pos = event->localPos();
+    if (m_drawType != 0) {
+        if (m_creating >= 0 && m_createStage == 2) {
+            m_shapes[m_creating].pixelC = pos;
+            m_pressed = true;
+            return true;
+        }
+        if (!finitePoint(toValue(pos)))
+            return true; // Off the bars: no point to start from.
+        CGraphShape s;
+        s.type = m_drawType;
+        s.colorKey = m_lineColorKey;
+        s.width = m_lineWidth;
+        s.style = m_lineStyle;
+        if (s.type == CGraphShape::TextNote)
+            s.text = CGraphShape::defaultText();
+        s.pixelA = s.pixelB = s.pixelC = pos;
+        m_shapes.append(s);
+        m_creating = m_shapes.size() - 1;
+        m_createStage = 1;
+        m_pressed = true;
+        return true;
+    }
+    const int handle = handleAt(pos);
+    const int hit = handle >= 0 ? m_current : hitTest(pos);
     if (hit < 0)
         return false;
     selectGraph(hit);
+    m_dragHandle = handle;
     m_pressed = true;
-    m_pressPos = event->localPos();
+    m_pressPos = pos;
     return true;
 }
 
 bool IGraphWidget::onMouseMove(QMouseEvent* event)
 {
-    if (!m_pressed || !event || !(event->buttons() & Qt::LeftButton))
+    if (!event)
         return false;
-    moveCurrGraph(event->localPos() - m_pressPos);
+    if (m_creating >= 0) {
+        CGraphShape& s = m_shapes[m_creating];
+        if (m_createStage == 2)
+            s.pixelC = event->localPos(); // The parallel follows the pointer.
+        else if (event->buttons() & Qt::LeftButton)
+            s.pixelB = event->localPos();
+        return true;
+    }
+    if (!m_pressed || !(event->buttons() & Qt::LeftButton))
+        return false;
+    if (m_dragHandle >= 0 && m_current >= 0) {
+        CGraphShape& s = m_shapes[m_current];
+        pixelPoint(s, m_dragHandle) = event->localPos();
+        s.pixelEdited = true;
+        m_moving = true;
+    } else {
+        moveCurrGraph(event->localPos() - m_pressPos);
+    }
     m_pressPos = event->localPos();
     return true;
 }
@@ -106,15 +264,144 @@ void IGraphWidget::onMouseRelease(QMouseEvent* event)
 {
     const bool pressed = m_pressed;
     m_pressed = false;
+    m_dragHandle = -1;
+    if (m_creating >= 0) {
+        if (!pressed)
+            return;
+        CGraphShape& s = m_shapes[m_creating];
+        if (event)
+            (m_createStage == 2 ? s.pixelC : s.pointCount() == 1 ? s.pixelA : s.pixelB) = event->localPos();
+        if (m_createStage == 1 && s.type == CGraphShape::ParallelChannel &&
+            QLineF(s.pixelA, s.pixelB).length() >= kMinDrawPixels) {
+            m_createStage = 2;
+            s.pixelC = s.pixelB;
+            return;
+        }
+        finishCreate();
+        return;
+    }
     if (m_moving) {
         m_moving = false;
         recalcValueByAxis();
         onDone();
         return;
     }
-    if (!event || event->button() != Qt::LeftButton || pressed)
+    if (!event || event->button() != Qt::LeftButton || pressed || m_drawType != 0)
         return;
     selectGraph(hitTest(event->localPos()));
+}
+
+bool IGraphWidget::onMouseDoubleClick(QMouseEvent* event)
+{
+    if (!event || event->button() != Qt::LeftButton || m_drawType != 0)
+        return false;
+    const int hit = hitTest(event->localPos());
+    if (hit < 0 || hit != m_current)
+        return false;
+    editCurrGraphAttribute();
+    return true;
+}
+
+QRectF IGraphWidget::hitArea() const
+{
+    return m_graphRect;
+}
+
+QSizeF IGraphWidget::textSize(const CGraphShape& s) const
+{
+    if (s.type != CGraphShape::TextNote)
+        return QSizeF();
+    const QFontMetrics fm(CUiResource::instance()->getFont(QStringLiteral("fnt_graph_axis_text")));
+    return QSizeF(fm.horizontalAdvance(s.text) + 4, fm.height() + 2);
+}
+
+bool IGraphWidget::isVisible(const CGraphShape& s) const
+{
+    if (!s.hasPixels())
+        return false;
+    if (!m_graphRect.isValid())
+        return true;
+    switch (s.type) {
+    case CGraphShape::HorizontalLine:
+        return s.pixelA.y() >= m_graphRect.top() - s.width && s.pixelA.y() <= m_graphRect.bottom() + s.width;
+    case CGraphShape::VerticalLine:
+        return s.pixelA.x() >= m_graphRect.left() - s.width && s.pixelA.x() <= m_graphRect.right() + s.width;
+    case CGraphShape::Ray:
+        return true; // Its far end is wherever it leaves the area.
+    default:
+        break;
+    }
+    QRectF box = QRectF(s.pixelA, s.pixelB).normalized();
+    if (s.type == CGraphShape::ParallelChannel) {
+        const QPointF off = s.channelOffset();
+        box = box.united(QRectF(s.pixelA + off, s.pixelB + off).normalized());
+    } else if (s.type == CGraphShape::TextNote) {
+        box = QRectF(s.pixelA, textSize(s));
+    } else if (s.type == CGraphShape::FibonacciRetracement) {
+        box.adjust(0, 0, 80, 0); // Level labels to the right.
+    }
+    const double m = s.width + 1;
+    return box.adjusted(-m, -m, m, m).intersects(m_graphRect);
+}
+
+void IGraphWidget::drawShape(QPainter& painter, const CGraphShape& s)
+{
+    m_lineBuffer.clear();
+    const QRectF area = m_graphRect.isValid() ? m_graphRect : QRectF(painter.viewport());
+    switch (s.type) {
+    case CGraphShape::Ray:
+        m_lineBuffer.append(QLineF(s.pixelA, s.rayEnd(area)));
+        break;
+    case CGraphShape::HorizontalLine:
+        m_lineBuffer.append(QLineF(area.left(), s.pixelA.y(), area.right(), s.pixelA.y()));
+        break;
+    case CGraphShape::VerticalLine:
+        m_lineBuffer.append(QLineF(s.pixelA.x(), area.top(), s.pixelA.x(), area.bottom()));
+        break;
+    case CGraphShape::ParallelChannel: {
+        const QPointF off = s.channelOffset();
+        m_lineBuffer.append(QLineF(s.pixelA, s.pixelB));
+        m_lineBuffer.append(QLineF(s.pixelA + off, s.pixelB + off));
+        break;
+    }
+    case CGraphShape::FibonacciRetracement: {
+        const double left = std::min(s.pixelA.x(), s.pixelB.x());
+        const double right = std::max(s.pixelA.x(), s.pixelB.x());
+        for (double r : CGraphShape::kFibLevels) {
+            const double y = s.pixelB.y() + (s.pixelA.y() - s.pixelB.y()) * r;
+            m_lineBuffer.append(QLineF(left, y, right, y));
+        }
+        break;
+    }
+    case CGraphShape::Rectangle: {
+        const QPointF tr(s.pixelB.x(), s.pixelA.y());
+        const QPointF bl(s.pixelA.x(), s.pixelB.y());
+        m_lineBuffer.append(QLineF(s.pixelA, tr));
+        m_lineBuffer.append(QLineF(tr, s.pixelB));
+        m_lineBuffer.append(QLineF(s.pixelB, bl));
+        m_lineBuffer.append(QLineF(bl, s.pixelA));
+        break;
+    }
+    case CGraphShape::TextNote:
+        break;
+    default:
+        m_lineBuffer.append(QLineF(s.pixelA, s.pixelB));
+        break;
+    }
+    if (!m_lineBuffer.isEmpty())
+        painter.drawLines(m_lineBuffer);
+    if (s.type == CGraphShape::FibonacciRetracement) {
+        // Labels name the level and its value, computed in value space.
+        const double right = std::max(s.pixelA.x(), s.pixelB.x());
+        for (double r : CGraphShape::kFibLevels) {
+            const double y = s.pixelB.y() + (s.pixelA.y() - s.pixelB.y()) * r;
+            const double v = s.valueB.y() + (s.valueA.y() - s.valueB.y()) * r;
+            painter.drawText(QPointF(right + 3, y - 2),
+                             QStringLiteral("%1% %2").arg(r * 100.0, 0, 'f', 1).arg(v, 0, 'f', 2));
+        }
+    } else if (s.type == CGraphShape::TextNote) {
+        painter.drawText(QRectF(s.pixelA, textSize(s)), Qt::AlignLeft | Qt::AlignVCenter, s.text);
+    }
 }
 
 void IGraphWidget::drawGraph(QPainter& painter)
@@ -124,19 +411,25 @@ void IGraphWidget::drawGraph(QPainter& painter)
     CUiResource* res = CUiResource::instance();
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setFont(res->getFont(QStringLiteral("fnt_graph_axis_text")));
     if (m_graphRect.isValid())
         painter.setClipRect(m_graphRect);
+    const QColor handle = res->getColor(QStringLiteral("ic_clr_draw_graph_select"));
     for (int i = 0; i < m_shapes.size(); ++i) {
-        const CGraphShape& s = m_shapes.at(i);
-        if (!s.hasPixels())
+        CGraphShape& s = m_shapes[i];
+        // Shapes at rest follow the axes as they are now.
+        if (!s.pixelEdited && i != m_creating)
+            project(s);
+        if (!isVisible(s))
             continue;
         painter.setPen(QPen(res->getColor(s.colorKey), s.width, Qt::PenStyle(s.style)));
-        painter.drawLine(s.pixelA, s.pixelB);
+        drawShape(painter, s);
         if (i == m_current) {
-            // Handles at both ends mark the selected line.
-            const QColor handle = res->getColor(QStringLiteral("ic_clr_draw_graph_select"));
-            for (const QPointF& p : {s.pixelA, s.pixelB})
-                painter.fillRect(QRectF(p.x() - 3, p.y() - 3, 7, 7), handle);
+            // Handles on the placed points mark the selected shape.
+            const int n = s.type == CGraphShape::TextNote ? 1 : s.pointCount();
+            const QPointF pts[3] = {s.pixelA, s.pixelB, s.pixelC};
+            for (int h = 0; h < n; ++h)
+                painter.fillRect(QRectF(pts[h].x() - 3, pts[h].y() - 3, 7, 7), handle);
         }
     }
     painter.restore();
@@ -145,8 +438,9 @@ void IGraphWidget::drawGraph(QPainter& painter)
 bson::BSONObj IGraphWidget::getParam() const
 {
     bson::BSONArrayBuilder arr;
-    for (const CGraphShape& s : m_shapes)
-        arr.append(s.toBson());
+    for (int i = 0; i < m_shapes.size(); ++i)
+        if (i != m_creating) // A shape being placed is not stored yet.
+            arr.append(m_shapes.at(i).toBson());
     bson::BSONObjBuilder b;
     b.append(kGraphsField, arr.arr());
     return b.obj();
@@ -169,9 +463,10 @@ bool IGraphWidget::setParam(const bson::BSONObj& param)
                 QLLOG_WARN(qlog::kStdLogger, "malformed shape skipped, key:%1%", m_key);
                 continue;
             }
-            s.pixelA = toPixel(s.valueA);
-            s.pixelB = toPixel(s.valueB);
+            project(s);
             shapes.append(s);
+            if (shapes.size() >= kMaxShapes)
+                break;
         }
     } catch (const std::exception& e) {
         QLLOG_WARN(qlog::kStdLogger, "unreadable drawing parameter, key:%1%, error:%2%", m_key, e.what());
@@ -179,6 +474,9 @@ bool IGraphWidget::setParam(const bson::BSONObj& param)
     }
     m_shapes = shapes;
     m_moving = false;
+    m_creating = -1;
+    m_createStage = 0;
+    m_drawType = 0;
     if (m_current >= 0) {
         m_current = -1;
         onGraphNotify(nullptr);
@@ -193,11 +491,12 @@ bool IGraphWidget::setSingleParam(const bson::BSONObj& data)
         return false;
     try {
         const bson::BSONElement c = data.getField("lineColor");
-        const bson::BSONElement w = data.getField("lineWidth");
-        const bson::BSONElement st = data.getField("lineStyle");
+        double w = 0, st = 0;
+        // Numbers are range-checked as doubles: converting a huge one to int
+        // is undefined.
         setLineAttribute(c.type() == mongo::String ? QString::fromStdString(c.str()) : m_lineColorKey,
-                         w.isNumber() ? w.numberInt() : m_lineWidth,
-                         st.isNumber() ? st.numberInt() : m_lineStyle);
+                         CGraphShape::readNumber(data, "lineWidth", w, 1, 10) ? int(w) : m_lineWidth,
+                         CGraphShape::readNumber(data, "lineStyle", st, 1, 5) ? int(st) : m_lineStyle);
     } catch (const std::exception&) {
         // Attributes are optional; the shapes are loaded already.
     }
@@ -208,6 +507,9 @@ void IGraphWidget::clearGraphs()
 {
     m_shapes.clear();
     m_moving = false;
+    m_creating = -1;
+    m_createStage = 0;
+    m_drawType = 0;
     if (m_current >= 0) {
         m_current = -1;
         onGraphNotify(nullptr);
@@ -217,22 +519,57 @@ void IGraphWidget::clearGraphs()
 
 int IGraphWidget::addLine(const QPointF& a, const QPointF& b)
 {
-    if (!finitePoint(a) || !finitePoint(b)) {
-        QLLOG_WARN(qlog::kStdLogger, "line with a non-finite point ignored, key:%1%", m_key);
-        return -1;
-    }
     CGraphShape s;
     s.valueA = a;
     s.valueB = b;
+    return addGraph(s);
+}
+
+int IGraphWidget::addGraph(const CGraphShape& shape)
+{
+    const bool ok = shape.type >= CGraphShape::kFirstType && shape.type <= CGraphShape::kLastType &&
+                    finitePoint(shape.valueA) && (shape.pointCount() < 2 || finitePoint(shape.valueB)) &&
+                    (shape.pointCount() < 3 || finitePoint(shape.valueC));
+    if (!ok || m_shapes.size() >= kMaxShapes) {
+        QLLOG_WARN(qlog::kStdLogger, "shape with a non-finite point or unknown type ignored, key:%1%", m_key);
+        return -1;
+    }
+    CGraphShape s = shape;
+    if (s.pointCount() == 1)
+        s.valueB = s.valueA;
+    if (s.type == CGraphShape::TextNote && s.text.trimmed().isEmpty())
+        s.text = CGraphShape::defaultText();
+    s.text = s.text.left(CGraphShape::kMaxTextLength);
     s.colorKey = m_lineColorKey;
     s.width = m_lineWidth;
     s.style = m_lineStyle;
-    s.pixelA = toPixel(a);
-    s.pixelB = toPixel(b);
+    s.pixelEdited = false;
+    project(s);
     m_shapes.append(s);
     store();
     onDone();
     return m_shapes.size() - 1;
+}
+
+bool IGraphWidget::setGraphAttribute(int index, const QString& colorKey, int width, int style, int direction,
+                                     const QString& text)
+{
+    if (index < 0 || index >= m_shapes.size() || index == m_creating)
+        return false;
+    CGraphShape& s = m_shapes[index];
+    if (!colorKey.isEmpty())
+        s.colorKey = colorKey;
+    if (width >= 1 && width <= 10)
+        s.width = width;
+    if (style >= 1 && style <= 5)
+        s.style = style;
+    if (direction == 0 || direction == 1)
+        s.direction = direction;
+    if (s.type == CGraphShape::TextNote && !text.trimmed().isEmpty())
+        s.text = text.left(CGraphShape::kMaxTextLength);
+    store();
+    onDone();
+    return true;
 }
 
 int IGraphWidget::hitTest(const QPointF& p, double tolerance) const
@@ -240,7 +577,10 @@ int IGraphWidget::hitTest(const QPointF& p, double tolerance) const
     int best = -1;
     double bestDistance = tolerance;
     for (int i = 0; i < m_shapes.size(); ++i) {
-        const double d = m_shapes.at(i).pixelDistance(p);
+        if (i == m_creating)
+            continue;
+        const CGraphShape& s = m_shapes.at(i);
+        const double d = s.pixelDistance(p, hitArea(), textSize(s));
         if (d <= bestDistance) {
             best = i;
             bestDistance = d;
@@ -267,12 +607,15 @@ void IGraphWidget::moveCurrGraph(const QPointF& delta)
     CGraphShape& s = m_shapes[m_current];
     s.pixelA += delta;
     s.pixelB += delta;
+    s.pixelC += delta;
     s.pixelEdited = true;
     m_moving = true;
 }
 
 void IGraphWidget::deleteCurrGraph()
 {
+    if (m_drawType != 0)
+        cancelDrawGraph();
     if (m_current < 0 || m_current >= m_shapes.size())
         return;
     m_shapes.remove(m_current);
