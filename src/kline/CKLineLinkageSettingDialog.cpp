@@ -114,8 +114,8 @@ void CKLineLinkageSettingDialog::buildUi()
                                                QStringLiteral("证券名称"), QStringLiteral("市场")});
     m_strategies.table = makeTable(QLatin1String(kStrategyTable), {QString(), QStringLiteral("策略名称")});
     m_accounts.table->setColumnWidth(1, 160);
-    m_stocks.table->setColumnWidth(1, 70);
-    m_stocks.table->setColumnWidth(2, 80);
+    m_stocks.table->setColumnWidth(1, 60);
+    m_stocks.table->setColumnWidth(2, 72);
 
     auto* grid = new QGridLayout(contentWidget());
     grid->setContentsMargins(0, 0, 0, 0);
