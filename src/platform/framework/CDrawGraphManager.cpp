@@ -77,40 +77,56 @@ void CDrawGraphManager::loadLocked()
     }
     const QByteArray text = file.readAll();
     file.close();
-    bson::BSONObj all;
     std::string error;
-    if (!bson::tryFromJson(text.toStdString(), all, &error)) {
+    if (!parse(text, m_records, &error)) {
         const QString aside = path + QStringLiteral(".bad");
         QFile::remove(aside);
         QFile::copy(path, aside);
         QLLOG_ERROR(qlog::kStdLogger, "drawings file unreadable, kept as %1%, error:%2%", aside, error);
-        return;
+    }
+}
+
+bool CDrawGraphManager::parse(const QByteArray& text, Records& out, std::string* error)
+{
+    bson::BSONObj all;
+    std::string why;
+    if (!bson::tryFromJson(text.toStdString(), all, &why)) {
+        if (error)
+            *error = why;
+        return false;
     }
     try {
         bson::BSONObjIterator it(all);
         while (it.more()) {
             const bson::BSONElement e = it.next();
             if (e.type() == mongo::Object)
-                m_records[e.fieldName()] = e.embeddedObject().getOwned();
+                out[e.fieldName()] = e.embeddedObject().getOwned();
             else
-                QLLOG_WARN(qlog::kStdLogger, "drawing record skipped, key:%1%", e.fieldName());
+                QLLOG_WARN_S(qlog::kStdLogger, "drawing record skipped, key:%1%", e.fieldName());
         }
     } catch (const std::exception& e) {
-        QLLOG_ERROR(qlog::kStdLogger, "drawings file unreadable:%1%, error:%2%", path, e.what());
+        // What was read before the damage is kept.
+        QLLOG_ERROR_S(qlog::kStdLogger, "drawings text damaged, error:%1%", e.what());
     }
+    return true;
+}
+
+std::string CDrawGraphManager::serialize(const Records& records)
+{
+    bson::BSONObjBuilder b;
+    for (const auto& r : records)
+        b.append(r.first, r.second);
+    return bson::toJson(b.obj());
 }
 
 bool CDrawGraphManager::saveLocked() const
 {
-    bson::BSONObjBuilder b;
-    for (const auto& r : m_records)
-        b.append(r.first, r.second);
     const QString path = filePath();
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    const std::string text = bson::toJson(b.obj());
+    const std::string text = serialize(m_records);
     file.write(text.data(), qint64(text.size()));
     return file.commit();
 }

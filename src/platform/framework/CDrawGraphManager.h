@@ -4,6 +4,7 @@
 #include <mutex>
 #include <string>
 
+#include <QByteArray>
 #include <QString>
 
 #include "platform/config/BsonDefs.h"
@@ -31,6 +32,12 @@ public:
     static void setGraphData(const QString& key, const bson::BSONObj& data);
     static bool hasGraphData(const QString& key);
 
+    using Records = std::map<std::string, bson::BSONObj>;
+    // The records of a file's text: false (with `error`) when the text is
+    // not a JSON object; entries that are not objects are skipped.
+    static bool parse(const QByteArray& text, Records& out, std::string* error = nullptr);
+    static std::string serialize(const Records& records);
+
     QString filePath() const;
     // Drops the records held and reads the file again.
     void reload();
@@ -45,7 +52,7 @@ private:
 
     std::mutex m_mutex;
     bool m_loaded = false;
-    std::map<std::string, bson::BSONObj> m_records;
+    Records m_records;
 };
 
 } // namespace TC
