@@ -1,5 +1,6 @@
 #include "CKLineViewWindow.h"
 
+#include "CKLineViewDrawToolBar.h"
 #include "CKLineViewFormulaExport.h"
 #include "CKLineViewFormulaMenu.h"
 #include "CKLineViewSectorWindow.h"
@@ -196,6 +197,7 @@ CKLineViewWindow::CKLineViewWindow(const CKLineViewLayout& layout, const QString
     m_formulaMenu = new CKLineViewFormulaMenu(this);
     menuBar()->addMenu(m_formulaMenu);
     menuBar()->addMenu(new CKLineViewTradeMenu(m_chart, this));
+    addToolBar(new CKLineViewDrawToolBar(m_chart, this));
 
     m_quitAction = new QAction(QStringLiteral("退出"), this);
     m_quitAction->setObjectName(QStringLiteral("quit_action"));
