@@ -4,6 +4,7 @@
 #include "CKLineViewFormulaExport.h"
 #include "CKLineViewFormulaMenu.h"
 #include "CKLineViewSectorWindow.h"
+#include "CKLineViewStageWindow.h"
 #include "CKLineViewTradeMenu.h"
 
 #include <algorithm>
@@ -165,7 +166,16 @@ CKLineViewWindow::CKLineViewWindow(const CKLineViewLayout& layout, const QString
     // The 实时 feed trades live: the linkage service follows the same ticks.
     CLinkageManager::instance()->attachSimulator(m_simulator);
 
-    m_busToken = KW::CEventBus::instance()->subscribe([this](int id, int p1, int, const QString&, void* data) {
+    m_busToken = KW::CEventBus::instance()->subscribe([this](int id, int p1, int, const QString& text, void* data) {
+        // The region statistics ask for the period quote (219) and the
+        // stage ranking (3180) of the market.
+        if (id == 219 || id == 3180) {
+            const QString key = m_chart ? m_chart->getStock() : m_layout.instrument();
+            QMetaObject::invokeMethod(
+                this, [this, key, id, text] { CKLineViewStageWindow::openFor(this, key, id, text); },
+                Qt::QueuedConnection);
+            return true;
+        }
         // The title bar's "叠加" button: the pane's superposition menu, once
         // the click that asked for it is over.
         if (id == kSuperposeMenu) {

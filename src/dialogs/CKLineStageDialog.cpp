@@ -74,8 +74,8 @@ CKLineStageDialog::CKLineStageDialog(QWidget* parent)
 
 QStringList CKLineStageDialog::criterionLabels()
 {
-    return {QStringLiteral("阶段最高"), QStringLiteral("阶段最低"),   QStringLiteral("阶段成交量"),
-            QStringLiteral("阶段涨跌"), QStringLiteral("阶段涨幅"),   QStringLiteral("阶段成交额"),
+    return {QStringLiteral("阶段最高"), QStringLiteral("阶段最低"),  QStringLiteral("阶段成交量"),
+            QStringLiteral("阶段涨跌"), QStringLiteral("阶段涨幅"),  QStringLiteral("阶段成交额"),
             QStringLiteral("阶段振幅"), QStringLiteral("阶段平均价")};
 }
 

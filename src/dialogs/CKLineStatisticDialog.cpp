@@ -24,18 +24,12 @@ bool inTenThousands(int key)
 }
 } // namespace
 
-CKLineStatisticDialog::CKLineStatisticDialog(const QString& name, int barCount, qint64 startTime, qint64 endTime,
-                                             const QMap<int, QString>& statistics, int drType, int period,
-                                             QWidget* parent)
-    : KW::CCommonDialog(parent, QStringLiteral("kline_statistic_dialog")),
-      m_name(name),
-      m_barCount(barCount),
-      m_startTime(startTime),
-      m_endTime(endTime),
-      m_statistics(statistics),
-      m_labels(labelMap()),
-      m_drType(drType),
-      m_period(period)
+CKLineStatisticDialog::CKLineStatisticDialog(const QString& name, int barCount, qint64 startTime,
+                                             qint64 endTime, const QMap<int, QString>& statistics, int drType,
+                                             int period, QWidget* parent)
+    : KW::CCommonDialog(parent, QStringLiteral("kline_statistic_dialog")), m_name(name), m_barCount(barCount),
+      m_startTime(startTime), m_endTime(endTime), m_statistics(statistics), m_labels(labelMap()),
+      m_drType(drType), m_period(period)
 {
     setTitle(name + QStringLiteral(" 时段统计"));
     setButtonsVisible(false, false);
@@ -95,11 +89,11 @@ CKLineStatisticDialog::CKLineStatisticDialog(const QString& name, int barCount, 
 
 QMap<int, QString> CKLineStatisticDialog::labelMap()
 {
-    static const char* const labels[] = {"昨收",     "期初",     "最高",     "最低",     "期末",     "成交量",
-                                         "成交额",   "阳量",     "阴量",     "阳均价",   "阴均价",   "高低差值",
-                                         "涨跌幅",   "换手率",   "涨跌",     "斜率",     "算术均价", "加权均价",
-                                         "均量",     "均额",     "阳换手率", "阴换手率", "阳周期数", "阴周期数",
-                                         "高低间隔", "大盘振幅"};
+    static const char* const labels[] = {
+        "昨收",     "期初",     "最高",     "最低",     "期末",     "成交量", "成交额",
+        "阳量",     "阴量",     "阳均价",   "阴均价",   "高低差值", "涨跌幅", "换手率",
+        "涨跌",     "斜率",     "算术均价", "加权均价", "均量",     "均额",   "阳换手率",
+        "阴换手率", "阳周期数", "阴周期数", "高低间隔", "大盘振幅"};
     QMap<int, QString> out;
     for (int i = 0; i < int(sizeof(labels) / sizeof(labels[0])); ++i)
         out.insert(i, QString::fromUtf8(labels[i]));
@@ -140,9 +134,10 @@ bool CKLineStatisticDialog::handleEvent(int id, int p1, int p2, const QString& t
 {
     if (id == kButtonEvent) {
         if (p1 == QuoteButton) {
-            deliverEvent(kQuoteEvent, 0, 0,
-                         QStringLiteral("%1,%2,%3,%4").arg(m_startTime).arg(m_endTime).arg(m_drType).arg(m_period),
-                         nullptr);
+            deliverEvent(
+                kQuoteEvent, 0, 0,
+                QStringLiteral("%1,%2,%3,%4").arg(m_startTime).arg(m_endTime).arg(m_drType).arg(m_period),
+                nullptr);
             done(kClosed);
         } else if (p1 == CloseButton) {
             done(kClosed);

@@ -32,7 +32,8 @@ public:
     static constexpr int kClosed = 101;
 
     CKLineStatisticDialog(const QString& name, int barCount, qint64 startTime, qint64 endTime,
-                          const QMap<int, QString>& statistics, int drType, int period, QWidget* parent = nullptr);
+                          const QMap<int, QString>& statistics, int drType, int period,
+                          QWidget* parent = nullptr);
 
     // Key -> label, in the order the keys are numbered.
     static QMap<int, QString> labelMap();

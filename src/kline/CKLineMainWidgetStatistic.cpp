@@ -37,8 +37,8 @@ void CKLineMainWidget::statisticSelectRegion(int first, const QString& text)
     if (m_statisticDialog)
         m_statisticDialog->deleteLater();
     const CKLineUiParam& ui = *m_uiParam;
-    auto* dialog = new CKLineStatisticDialog(getDetailQsName(ui.curStock), last - first + 1, start, end, statistics,
-                                             ui.drType, int(ui.period), this);
+    auto* dialog = new CKLineStatisticDialog(getDetailQsName(ui.curStock), last - first + 1, start, end,
+                                             statistics, ui.drType, int(ui.period), this);
     m_statisticDialog = dialog;
     dialog->show();
     dialog->raise();

@@ -155,7 +155,8 @@ QMap<int, QString> CKLineData::statisticRange(int first, int last) const
 
     const double count = double(last - first + 1);
     const double shares = m_pUiParam->curStock ? m_pUiParam->curStock->circulatingShares : 0.0;
-    const bool noShares = !std::isfinite(shares) || std::fabs(shares) < 1e-5 || std::fabs(DBL_MAX - std::fabs(shares)) < 1e-5;
+    const bool noShares =
+        !std::isfinite(shares) || std::fabs(shares) < 1e-5 || std::fabs(DBL_MAX - std::fabs(shares)) < 1e-5;
     const double turnover = noShares ? 0.0 : s.volume * 100.0 / shares;
     const bool hasExtremes = s.highBar >= 0;
     const double spread = hasExtremes ? s.high - s.low : DBL_MAX;
@@ -190,7 +191,8 @@ QMap<int, QString> CKLineData::statisticRange(int first, int last) const
     out.insert(21, QString());
     put(22, s.rising, 0);
     put(23, s.falling, 0);
-    out.insert(24, hasExtremes ? KW::formatIntNumber(std::abs(s.highBar - s.lowBar), 0, false, invalid) : invalid);
+    out.insert(24, hasExtremes ? KW::formatIntNumber(std::abs(s.highBar - s.lowBar), 0, false, invalid)
+                               : invalid);
     out.insert(25, QString());
     return out;
 }

@@ -75,10 +75,11 @@ protected:
     stest::CChart chart;
     boost::shared_ptr<CStatSeries> series;
     // Highs tie on bars 1 and 2, lows on bars 3 and 4; bar 5 holds no data.
-    const std::vector<Bar> bars = {{10.0, 11.0, 9.5, 10.5, 100, 1050, 1}, {10.5, 12.0, 10.0, 11.8, 200, 2300, 1},
-                                   {11.8, 12.0, 11.0, 11.2, 150, 1700, 1}, {11.2, 11.5, 9.0, 9.4, 300, 3000, 1},
-                                   {9.4, 10.0, 9.0, 9.9, 120, 1150, 1},    {99.0, 200.0, 1.0, 50.0, 9999, 99999, 0},
-                                   {9.9, 10.2, 9.6, 10.0, 80, 800, 1},     {10.0, 10.5, 9.8, 10.3, 90, 920, 1}};
+    const std::vector<Bar> bars = {
+        {10.0, 11.0, 9.5, 10.5, 100, 1050, 1},  {10.5, 12.0, 10.0, 11.8, 200, 2300, 1},
+        {11.8, 12.0, 11.0, 11.2, 150, 1700, 1}, {11.2, 11.5, 9.0, 9.4, 300, 3000, 1},
+        {9.4, 10.0, 9.0, 9.9, 120, 1150, 1},    {99.0, 200.0, 1.0, 50.0, 9999, 99999, 0},
+        {9.9, 10.2, 9.6, 10.0, 80, 800, 1},     {10.0, 10.5, 9.8, 10.3, 90, 920, 1}};
 };
 
 TEST_F(StatisticRange, MatchesAnIndependentComputation)
@@ -96,11 +97,16 @@ TEST_F(StatisticRange, MatchesAnIndependentComputation)
             in.push_back(bars[size_t(i)]);
             index.push_back(i);
         }
-    auto hi = std::max_element(in.begin(), in.end(), [](const Bar& a, const Bar& b) { return a.high < b.high; });
-    auto lo = std::min_element(in.begin(), in.end(), [](const Bar& a, const Bar& b) { return a.low < b.low; });
-    const double volume = std::accumulate(in.begin(), in.end(), 0.0, [](double t, const Bar& b) { return t + b.volume; });
-    const double amount = std::accumulate(in.begin(), in.end(), 0.0, [](double t, const Bar& b) { return t + b.amount; });
-    const double closes = std::accumulate(in.begin(), in.end(), 0.0, [](double t, const Bar& b) { return t + b.close; });
+    auto hi =
+        std::max_element(in.begin(), in.end(), [](const Bar& a, const Bar& b) { return a.high < b.high; });
+    auto lo =
+        std::min_element(in.begin(), in.end(), [](const Bar& a, const Bar& b) { return a.low < b.low; });
+    const double volume =
+        std::accumulate(in.begin(), in.end(), 0.0, [](double t, const Bar& b) { return t + b.volume; });
+    const double amount =
+        std::accumulate(in.begin(), in.end(), 0.0, [](double t, const Bar& b) { return t + b.amount; });
+    const double closes =
+        std::accumulate(in.begin(), in.end(), 0.0, [](double t, const Bar& b) { return t + b.close; });
     double upVol = 0, downVol = 0, upClose = 0, downClose = 0;
     int up = 0, down = 0;
     for (const Bar& b : in) {
@@ -170,8 +176,8 @@ TEST_F(StatisticRange, EdgesOfTheRangeAndTheSeries)
 
 TEST_F(StatisticRange, OnlyFallingBarsLeaveTheRisingMeanInvalid)
 {
-    const std::vector<Bar> falling = {{10, 10, 9, 9.5, 10, 95, 1}, {9.5, 9.6, 9, 9.1, 20, 182, 1},
-                                      {9.1, 9.2, 8, 8.5, 30, 255, 1}};
+    const std::vector<Bar> falling = {
+        {10, 10, 9, 9.5, 10, 95, 1}, {9.5, 9.6, 9, 9.1, 20, 182, 1}, {9.1, 9.2, 8, 8.5, 30, 255, 1}};
     series->put(QStringLiteral("KLINE"), klineCache(falling));
     const QMap<int, QString> s = series->statisticRange(0, 2);
     EXPECT_EQ(s[9], QStringLiteral("非法值"));
