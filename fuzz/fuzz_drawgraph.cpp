@@ -24,7 +24,8 @@ public:
         initConvFunc([](QPointF p) { return p * 3.0; },
                      [](QPointF v) {
                          const auto cast = [](double d) {
-                             return std::isfinite(d) && d > INT_MIN && d < INT_MAX ? double(int(d / 3.0)) : NAN;
+                             return std::isfinite(d) && d > INT_MIN && d < INT_MAX ? double(int(d / 3.0))
+                                                                                   : NAN;
                          };
                          return QPointF(cast(v.x()), cast(v.y()));
                      });
@@ -43,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!TC::CDrawGraphManager::parse(QByteArray(reinterpret_cast<const char*>(data), int(size)), records))
         return 0;
     TC::CDrawGraphManager::Records again;
-    if (!TC::CDrawGraphManager::parse(QByteArray::fromStdString(TC::CDrawGraphManager::serialize(records)), again) ||
+    if (!TC::CDrawGraphManager::parse(QByteArray::fromStdString(TC::CDrawGraphManager::serialize(records)),
+                                      again) ||
         again.size() != records.size())
         std::abort();
     for (const auto& r : records) {

@@ -8,13 +8,13 @@
 namespace TC {
 
 CKLineViewDrawToolBar::CKLineViewDrawToolBar(CKLineMainWidget* chart, QWidget* parent)
-    : QToolBar(QStringLiteral("画线"), parent),
-      m_chart(chart)
+    : QToolBar(QStringLiteral("画线"), parent), m_chart(chart)
 {
     setObjectName(QStringLiteral("klineview_draw_toolbar"));
-    const QStringList names = {QStringLiteral("趋势线"), QStringLiteral("射线"),     QStringLiteral("水平线"),
-                               QStringLiteral("垂直线"), QStringLiteral("平行通道"), QStringLiteral("黄金分割"),
-                               QStringLiteral("矩形"),   QStringLiteral("文字注释")};
+    const QStringList names = {QStringLiteral("趋势线"),   QStringLiteral("射线"),
+                               QStringLiteral("水平线"),   QStringLiteral("垂直线"),
+                               QStringLiteral("平行通道"), QStringLiteral("黄金分割"),
+                               QStringLiteral("矩形"),     QStringLiteral("文字注释")};
     for (int i = 0; i < names.size(); ++i) {
         const int type = KW::CGraphShape::kFirstType + i;
         QAction* a = addAction(names.at(i));

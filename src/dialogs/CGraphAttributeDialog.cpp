@@ -35,8 +35,7 @@ QHBoxLayout* row(QVBoxLayout* list, const QString& caption, QWidget* parent)
 } // namespace
 
 CGraphAttributeDialog::CGraphAttributeDialog(const QString& stockCode, int period, QWidget* parent)
-    : KW::CCommonDialog(parent, QStringLiteral("graph_attribute_dialog")),
-      m_stockCode(stockCode),
+    : KW::CCommonDialog(parent, QStringLiteral("graph_attribute_dialog")), m_stockCode(stockCode),
       m_period(period)
 {
     setTitle(QStringLiteral("画线属性"));

@@ -5,8 +5,7 @@
 
 namespace TC {
 
-CStockCodeLineEdit::CStockCodeLineEdit(QWidget* parent)
-    : QLineEdit(parent)
+CStockCodeLineEdit::CStockCodeLineEdit(QWidget* parent) : QLineEdit(parent)
 {
 }
 

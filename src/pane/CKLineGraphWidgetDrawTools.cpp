@@ -69,7 +69,8 @@ bool CKLineGraphWidget::startDrawTool(int type)
 {
     if (!m_pUiParam || m_pUiParam->getLastIndex() < 0)
         return false;
-    setLineAttribute(m_currGraphColor.isEmpty() ? KW::CGraphShape::defaultColorKey() : m_currGraphColor, 0, 0);
+    setLineAttribute(m_currGraphColor.isEmpty() ? KW::CGraphShape::defaultColorKey() : m_currGraphColor, 0,
+                     0);
     if (!beginDrawGraph(type))
         return false;
     update();

@@ -51,7 +51,8 @@ TEST(KLineViewDrawToolBar, AToolFromTheBarIsPlacedInTheMainPaneAndDeleted)
     ASSERT_EQ(pane->graphCount(), before + 1);
     EXPECT_EQ(pane->graphs().last().type, int(KW::CGraphShape::Rectangle));
     EXPECT_EQ(pane->currGraph(), before);
-    EXPECT_EQ(TC::CDrawGraphManager::getGraphData(pane->drawGraphKey())["graphs"].Array().size(), size_t(before + 1));
+    EXPECT_EQ(TC::CDrawGraphManager::getGraphData(pane->drawGraphKey())["graphs"].Array().size(),
+              size_t(before + 1));
 
     bar->deleteAction()->trigger();
     EXPECT_EQ(pane->graphCount(), before);

@@ -34,7 +34,8 @@ protected:
     }
     void send(QEvent::Type type, QPointF p, Qt::MouseButtons held)
     {
-        QMouseEvent e(type, p, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held, Qt::NoModifier);
+        QMouseEvent e(type, p, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held,
+                      Qt::NoModifier);
         QApplication::sendEvent(graph.get(), &e);
     }
     void drag(QPointF from, QPointF to)
@@ -114,7 +115,8 @@ TEST_F(DrawToolsPane, EachToolIsDrawnAtItsBarsAndValuesAfterZoomAndScroll)
             }
             case CGraphShape::FibonacciRetracement:
                 for (double r : {0.0, 0.236, 0.382, 0.5, 0.618, 1.0})
-                    EXPECT_TRUE(drawnAt(img, base, QPointF((a.x() + b.x()) / 2, b.y() + (a.y() - b.y()) * r))) << r;
+                    EXPECT_TRUE(drawnAt(img, base, QPointF((a.x() + b.x()) / 2, b.y() + (a.y() - b.y()) * r)))
+                        << r;
                 break;
             case CGraphShape::Rectangle:
                 EXPECT_TRUE(drawnAt(img, base, QPointF((a.x() + b.x()) / 2, a.y())));
@@ -133,6 +135,32 @@ TEST_F(DrawToolsPane, EachToolIsDrawnAtItsBarsAndValuesAfterZoomAndScroll)
             }
         }
     }
+}
+
+TEST_F(DrawToolsPane, ARectangleFollowsAResizeAndAPeriodChangeBackAndForth)
+{
+    build(30, QSize(420, 300));
+    CGraphShape s;
+    s.type = CGraphShape::Rectangle;
+    s.valueA = value(6, 18.0);
+    s.valueB = value(18, 30.0);
+    ASSERT_EQ(graph->addGraph(s), 0);
+    graph->resize(600, 400);
+    graph->clearGraphs();
+    graph->refreshGraph();
+    const QImage base = shot();
+    graph->setPeriod(86400); // Same key: nothing reloads.
+    ui->period = 3600;
+    graph->setPeriod(3600);
+    EXPECT_EQ(graph->graphCount(), 0);
+    ui->period = 86400;
+    graph->setPeriod(86400);
+    ASSERT_EQ(graph->graphCount(), 1);
+    const QImage img = shot();
+    const QPointF a = at(6, 18.0), b = at(18, 30.0);
+    EXPECT_TRUE(drawnAt(img, base, QPointF((a.x() + b.x()) / 2, b.y())));
+    EXPECT_TRUE(drawnAt(img, base, QPointF(a.x(), (a.y() + b.y()) / 2)));
+    EXPECT_GT(b.x(), 420 * 18.0 / 30); // The resize moved it.
 }
 
 TEST_F(DrawToolsPane, ALineDrawnWithTheMouseIsStoredAndBackAfterARestart)

@@ -52,7 +52,8 @@ public:
     // pixels). `area` is where lines that run to the edge end (ray,
     // horizontal, vertical); an invalid area stands for the points' own span.
     // `textSize` is the note's text box.
-    double pixelDistance(const QPointF& p, const QRectF& area = QRectF(), const QSizeF& textSize = QSizeF()) const;
+    double pixelDistance(const QPointF& p, const QRectF& area = QRectF(),
+                         const QSizeF& textSize = QSizeF()) const;
     // The channel's parallel through C, as the pixel offset from the base.
     QPointF channelOffset() const;
     // The ray from A through B cut at the edge of `area` (B when it ends inside).
@@ -68,8 +69,8 @@ public:
     static bool fromBson(const bson::BSONObj& o, CGraphShape& out);
 
     // An element's number when it is one, finite and within [lo, hi].
-    static bool readNumber(const bson::BSONObj& o, const char* name, double& out,
-                           double lo = -1e300, double hi = 1e300);
+    static bool readNumber(const bson::BSONObj& o, const char* name, double& out, double lo = -1e300,
+                           double hi = 1e300);
 
     int type = StraightLine;
     QPointF valueA;

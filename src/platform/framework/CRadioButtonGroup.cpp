@@ -7,15 +7,14 @@
 namespace KW {
 
 CRadioButtonGroup::CRadioButtonGroup(QWidget* parent)
-    : QWidget(parent),
-      m_group(new QButtonGroup(this)),
-      m_layout(new QHBoxLayout(this))
+    : QWidget(parent), m_group(new QButtonGroup(this)), m_layout(new QHBoxLayout(this))
 {
     m_group->setExclusive(true);
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(10);
     m_layout->addStretch();
-    connect(m_group, QOverload<int>::of(&QButtonGroup::buttonClicked), this, &CRadioButtonGroup::buttonChecked);
+    connect(m_group, QOverload<int>::of(&QButtonGroup::buttonClicked), this,
+            &CRadioButtonGroup::buttonChecked);
 }
 
 QRadioButton* CRadioButtonGroup::addButton(const QString& text, int id)
