@@ -33,6 +33,9 @@ CKLineStageDialog::CKLineStageDialog(QWidget* parent)
     m_start->setObjectName(QStringLiteral("stage_start"));
     m_end = new KW::CSoftCalendarLineEdit(content);
     m_end->setObjectName(QStringLiteral("stage_end"));
+    // Room for the whole date next to the calendar button.
+    for (KW::CSoftCalendarLineEdit* edit : {m_start, m_end})
+        edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")) + 40);
     auto* dates = new QHBoxLayout;
     dates->addWidget(new QLabel(QStringLiteral("起始时间"), content));
     dates->addWidget(m_start, 1);
@@ -43,7 +46,7 @@ CKLineStageDialog::CKLineStageDialog(QWidget* parent)
     m_criteria = new QButtonGroup(this);
     m_criteria->setExclusive(true);
     auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(20);
+    grid->setHorizontalSpacing(12);
     const QStringList labels = criterionLabels();
     for (int i = 0; i < labels.size(); ++i) {
         auto* radio = new QRadioButton(labels.at(i), content);
@@ -69,7 +72,7 @@ CKLineStageDialog::CKLineStageDialog(QWidget* parent)
     layout->addLayout(grid);
     layout->addStretch(1);
     layout->addLayout(buttons);
-    setFixedSize(380, 200);
+    setFixedSize(480, 210);
 }
 
 QStringList CKLineStageDialog::criterionLabels()
