@@ -81,14 +81,14 @@ CKLineViewStageWindow::CKLineViewStageWindow(EMode mode, const CMarketStore* sto
     connect(m_cancel, &QPushButton::clicked, this, &CKLineViewStageWindow::cancel);
     m_status = new QLabel(this);
     auto* bar = new QHBoxLayout;
-    if (mode == PeriodQuote) {
-        m_scope = new QComboBox(this);
-        m_scope->addItem(QStringLiteral("本市场"), MarketScope);
+    m_scope = new QComboBox(this);
+    m_scope->addItem(QStringLiteral("本市场"), MarketScope);
+    if (mode == PeriodQuote)
         m_scope->addItem(QStringLiteral("所属板块"), SectorScope);
-        connect(m_scope, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-                &CKLineViewStageWindow::recompute);
-        bar->addWidget(m_scope);
-    }
+    m_scope->addItem(QStringLiteral("全部市场"), AllScope);
+    connect(m_scope, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &CKLineViewStageWindow::recompute);
+    bar->addWidget(m_scope);
     bar->addWidget(m_status, 1);
     bar->addWidget(m_progress);
     bar->addWidget(m_cancel);
@@ -152,9 +152,12 @@ void CKLineViewStageWindow::recompute()
     m_table->setRowCount(0);
     if (!m_store)
         return;
-    const bool sector = m_scope && m_scope->currentData().toInt() == SectorScope;
+    const int scope = m_scope->currentData().toInt();
+    const bool sector = scope == SectorScope;
     if (sector) {
         m_request.keys = CStageQuoteCalculator::sectorKeys(*m_store, m_currentKey);
+    } else if (scope == AllScope) {
+        m_request.keys = CStageQuoteCalculator::marketKeys(*m_store, QString());
     } else {
         const auto detail = m_store->instrument(m_currentKey);
         m_request.keys = CStageQuoteCalculator::marketKeys(

@@ -21,9 +21,10 @@ class CStageQuoteJob;
 
 // The host's answer to the chart's region statistics: the period quote
 // (时段行情, event 219) lists every instrument of the current instrument's
-// market, or of its sector, over the date range; the stage ranking (阶段排序,
-// event 3180) ranks the market's instruments by the chosen criterion with
-// the current instrument's row selected and in bold. Both are computed off
+// market, of its sector, or of all markets, over the date range; the stage
+// ranking (阶段排序, event 3180) ranks the instruments of the market (or of
+// all markets) by the chosen criterion with the current instrument's row
+// selected and in bold. Both are computed off
 // the GUI thread (CStageQuoteJob) with a progress bar and "取消"; a
 // cancelled run shows no rows. Columns sort by value on a header click.
 // One window per kind: a new request replaces the window shown before.
@@ -33,7 +34,7 @@ class CKLineViewStageWindow : public QWidget
 
 public:
     enum EMode { PeriodQuote = 0, StageRank = 1 };
-    enum EScope { MarketScope = 0, SectorScope = 1 };
+    enum EScope { MarketScope = 0, SectorScope = 1, AllScope = 2 };
 
     CKLineViewStageWindow(EMode mode, const CMarketStore* store, const QString& currentKey, qint64 startSecs,
                           qint64 endSecs, int drType, int criterion, QWidget* parent = nullptr);

@@ -195,6 +195,11 @@ TEST_F(StageQuote, RankingWindowHighlightsTheCurrentInstrument)
     EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("QQC"));
     EXPECT_EQ(table->item(2, 1)->text(), QStringLiteral("QQA"));
     EXPECT_EQ(window->statusLabel()->text(), QStringLiteral("共 3 个品种"));
+    // Every market: the sample's instruments join the three.
+    window->scopeBox()->setCurrentIndex(window->scopeBox()->findData(TC::CKLineViewStageWindow::AllScope));
+    ASSERT_TRUE(waitFor([&] { return !window->isComputing(); }));
+    EXPECT_GT(table->rowCount(), 3);
+    EXPECT_GE(window->currentRow(), 0);
     delete window;
     EXPECT_FALSE(TC::CKLineViewStageWindow::openFor(nullptr, "QQA", 3180, "1,2,0", store()));
     EXPECT_FALSE(TC::CKLineViewStageWindow::openFor(nullptr, "QQA", 3180, "5,2,0,86400,1,x", store()));
