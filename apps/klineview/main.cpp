@@ -11,6 +11,7 @@
 #include "CKLineViewTermination.h"
 #include "CKLineViewWindow.h"
 #include "platform/config/QLLog.h"
+#include "platform/formula/service/CExternalDataManager.h"
 #include "platform/market/CMarketStore.h"
 
 namespace {
@@ -32,6 +33,13 @@ void printLoadErrors()
     for (const QString& e : TC::CMarketStore::instance()->loadErrors())
         err << "klineview: " << e << '\n';
     err.flush();
+}
+
+// The user's external series become "ED" instruments once read, so a saved
+// layout or the keyboard spirit can name them.
+void loadExternalSeries()
+{
+    TC::CExternalDataManager::instance()->names();
 }
 
 int printListing()
@@ -91,6 +99,7 @@ int main(int argc, char** argv)
         // Listing needs no window system.
         QCoreApplication app(argc, argv);
         qlog::configureDefault();
+        loadExternalSeries();
         return printListing();
     }
 
@@ -103,6 +112,7 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     qlog::configureDefault();
+    loadExternalSeries();
 
     if (options.isSnapshot())
         printLoadErrors();

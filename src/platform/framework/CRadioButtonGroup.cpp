@@ -13,7 +13,7 @@ CRadioButtonGroup::CRadioButtonGroup(QWidget* parent)
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(10);
     m_layout->addStretch();
-    connect(m_group, QOverload<int>::of(&QButtonGroup::buttonClicked), this,
+    connect(m_group, &QButtonGroup::idClicked, this,
             &CRadioButtonGroup::buttonChecked);
 }
 

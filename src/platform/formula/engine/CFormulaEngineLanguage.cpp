@@ -8,6 +8,7 @@
 #include "platform/formula/engine/CFormulaProgramCache.h"
 #include "platform/formula/lang/CFormulaEvaluator.h"
 #include "platform/formula/lang/CFormulaStyle.h"
+#include "platform/formula/service/CExternalDataManager.h"
 
 namespace TC {
 
@@ -92,6 +93,16 @@ bool CFormulaEngine::runLanguage(const CFormulaParam& p, const CFormulaDetail& d
     input.instrumentKey = p.stockKey();
     input.reference = [&p, &out](const QString& key, qint64 periodSec, flang::CFormulaInput& aligned) {
         return loadReference(p, key, periodSec, out, aligned);
+    };
+    input.external = [](const QString& name, std::vector<std::pair<qint64, double>>& points) {
+        CExternalDataManager* store = CExternalDataManager::instance();
+        if (!store->isExist(name))
+            return false;
+        const CExternalDataManager::Points stored = store->data(name);
+        points.reserve(size_t(stored.size()));
+        for (const auto& pt : stored)
+            points.emplace_back(pt.first, pt.second);
+        return true;
     };
 
     flang::CFormulaRunResult result;

@@ -154,6 +154,25 @@ bool CFormulaEvalContext::evalMore(const CFormulaNode& node, CValue& r)
     }
     case F::NDAY:
         return every(compare(vecArg(node, 0), vecArg(node, 1), true), numArg(node, 2));
+    case F::EXTDATA: {
+        // Step-aligned: each bar takes the latest point at or before its time
+        // tag (a day point, tagged at the day's midnight, covers that day's
+        // intraday bars); no value before the first point.
+        r.v.assign(m_size, kNaN);
+        std::vector<std::pair<qint64, double>> points;
+        const QString name = m_program.nodes()[size_t(node.args[0])].text;
+        if (!m_input.external || m_input.times.size() < m_size || !m_input.external(name, points))
+            return true;
+        size_t k = 0;
+        double last = kNaN;
+        for (size_t i = 0; i < m_size; ++i) {
+            const qint64 ms = m_input.times[i] * 1000;
+            while (k < points.size() && points[k].first <= ms)
+                last = plain(points[k++].second);
+            r.v[i] = last;
+        }
+        return true;
+    }
     case F::LAST:
         Fn::lastHolds(vecArg(node, 0), numArg(node, 1), numArg(node, 2), r.v);
         return true;

@@ -108,6 +108,7 @@ const CFormulaFunctionInfo kFunctions[] = {
     {"PARTLINE", F::PARTLINE, -1, true, -1, CFormulaStyle::kPartLine, false},
     {"DRAWBAND", F::DRAWBAND, 4, true, -1, CFormulaStyle::kFillBand, false},
     {"FILLRGN", F::FILLRGN, -1, true, -1, CFormulaStyle::kFillBand, false},
+    {"EXTDATA", F::EXTDATA, 1, false, 0, 0, false},
 };
 
 } // namespace

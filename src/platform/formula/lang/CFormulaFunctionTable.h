@@ -102,7 +102,8 @@ enum class EFormulaFunction {
     POLYLINE,
     PARTLINE,
     DRAWBAND,
-    FILLRGN
+    FILLRGN,
+    EXTDATA
 };
 
 // What the compiler needs to know of a library function.

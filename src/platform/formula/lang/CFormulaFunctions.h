@@ -124,6 +124,13 @@ namespace flang {
 //   CURRBARSCOUNT  bars to the newest one, which counts 1.
 //   TOTALBARSCOUNT the number of bars.
 //   ISLASTBAR      1 on the newest bar, else 0.
+// External data
+//   EXTDATA('NAME') the stored external series NAME (generated from a chart's
+//                  output with "生成外部数据"): each bar takes the series'
+//                  latest point at or before the bar's time tag (a day
+//                  series gives an intraday bar its day's value); no value
+//                  before the first point, for an unknown name or where the
+//                  caller supplies no series.
 // Data of another instrument or period
 //   "SH000001$CLOSE" (market+code, $, a data name) and CLOSE#WEEK (a data
 //   name, #, one of MIN1 MIN5 MIN15 MIN30 MIN60 DAY WEEK MONTH SEASON YEAR),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include <QString>
@@ -15,13 +16,17 @@ namespace flang {
 // A non-empty array must hold at least barCount values, otherwise the run fails.
 // times (bar time tags, seconds) feed DATE, TIME and the like (no value
 // without them). periodSec (PERIOD; -1 unknown), instrumentKey (BETA's
-// index) and reference (data of another instrument or period) are optional.
+// index), reference (data of another instrument or period) and external
+// (stored external series) are optional.
 struct CFormulaInput;
 // Fills `aligned` with the bars of instrument `key` (empty: the chart's own)
 // at period `periodSec` (0: the chart's), one per chart bar: the latest bar
 // at or before the chart bar's time, no value where there is none. False
 // when there is no such data (an unknown instrument): no value everywhere.
 using CFormulaReference = std::function<bool(const QString& key, qint64 periodSec, CFormulaInput& aligned)>;
+// The points of the stored external series `name` (EXTDATA): (time ms,
+// value) pairs in ascending time. False when there is no such series.
+using CFormulaExternal = std::function<bool(const QString& name, std::vector<std::pair<qint64, double>>& points)>;
 
 struct CFormulaInput {
     int barCount = 0;
@@ -35,6 +40,7 @@ struct CFormulaInput {
     qint64 periodSec = -1;
     QString instrumentKey;
     CFormulaReference reference;
+    CFormulaExternal external;
 };
 
 // Data names of the language and what they read.

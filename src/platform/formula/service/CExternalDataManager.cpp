@@ -83,6 +83,8 @@ bool fail(QString* error, const QString& why)
 
 } // namespace
 
+CExternalDataManager::CExternalDataManager() : m_publish(true) {}
+
 CExternalDataManager::CExternalDataManager(const QString& folder) : m_folder(folder) {}
 
 CExternalDataManager* CExternalDataManager::instance()
@@ -140,6 +142,51 @@ QString CExternalDataManager::fileNameOf(const QString& name)
 {
     // '.' and '~' are encoded too: no name becomes "." or "..", or a hidden file.
     return QString::fromLatin1(QUrl::toPercentEncoding(name, QByteArray(), ".~")) + QLatin1String(kSuffix);
+}
+
+QString CExternalDataManager::marketCodeOf(const QString& name)
+{
+    QString code = name.trimmed();
+    for (QChar& c : code)
+        if (!c.isLetterOrNumber() && c != QLatin1Char('_'))
+            c = QLatin1Char('_');
+    return code;
+}
+
+void CExternalDataManager::publish(const CSeries& s) const
+{
+    const QString code = marketCodeOf(s.info.name);
+    if (!m_publish || code.isEmpty())
+        return;
+    CMarketStore* store = CFormulaEngine::store();
+    const QString key = QStringLiteral("ED") + code;
+    if (!m_published.contains(key) && store->hasInstrument(key)) {
+        QLLOG_WARN(qlog::kStdLogger, "external series \"%1%\" not charted: %2% is taken", s.info.name, key);
+        return;
+    }
+    const bool daily = s.info.periodMs >= 86400000;
+    QVector<quoter::CBar> bars;
+    bars.reserve(s.points.size());
+    for (const auto& p : s.points) {
+        quoter::CBar b;
+        b.time = p.first / 1000;
+        b.open = b.high = b.low = b.close = p.second;
+        // Points of one time (a copied-in file may repeat one) keep the last.
+        if (!bars.isEmpty() && bars.last().time == b.time)
+            bars.last() = b;
+        else
+            bars.append(b);
+    }
+    qlservice::CInstrumentDetail d;
+    d.market = "ED";
+    d.code = code.toStdString();
+    d.key = key.toStdString();
+    d.name = s.info.name.toStdString();
+    d.kind = "external";
+    d.auxStatus = 1;
+    d.priceTick = 0.001;
+    if (store->addInstrument(d, daily ? bars : QVector<quoter::CBar>(), daily ? QVector<quoter::CBar>() : bars))
+        m_published.insert(key);
 }
 
 QByteArray CExternalDataManager::serialize(const CExternalDataInfo& info, const Points& points)
@@ -250,6 +297,7 @@ void CExternalDataManager::loadSeries() const
             } else {
                 s.path = path;
                 m_series.insert(s.info.name, s);
+                publish(s);
                 continue;
             }
         }
@@ -315,6 +363,7 @@ bool CExternalDataManager::generateData1(const CExternalDataInfo& info,
     if (!old.isEmpty() && old != s.path)
         QFile::remove(old);
     m_series.insert(info.name, s);
+    publish(s);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QPair>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -20,6 +21,13 @@ namespace TC {
 // its kind) and the series users generate from chart outputs, by name.
 // The sample market's "ED" instruments are products of kind kKindSeries.
 // Thread-safe.
+//
+// The terminal's own store (the default constructor, instance()) also
+// charts every series it reads or generates: as the instrument
+// "ED" + marketCodeOf(name) of the market store, its bars carrying the value
+// as open, high, low and close (day bars for daily and longer series,
+// minute bars otherwise). A name whose code is taken by another instrument
+// is not charted. A removed series stays on the market until the next start.
 //
 // Series are kept in the user folder, <user data>/external/, one file per
 // series (fileNameOf(name)), written atomically. The folder is read on the
@@ -44,8 +52,9 @@ public:
 
     using Points = QVector<QPair<qint64, double>>;
 
-    // Series under CAppConfig::userDataDir()/external (resolved on first use).
-    CExternalDataManager() = default;
+    // Series under CAppConfig::userDataDir()/external (resolved on first use),
+    // charted on the market store.
+    CExternalDataManager();
     // Series under an explicit folder.
     explicit CExternalDataManager(const QString& folder);
     static CExternalDataManager* instance();
@@ -75,6 +84,9 @@ public:
     // The file of a series: its name percent-encoded (one path component,
     // never "." or "..") with the suffix ".xdat".
     static QString fileNameOf(const QString& name);
+    // The instrument code a series is charted under: its name with every
+    // character but letters, digits and '_' as '_'; "" for an empty name.
+    static QString marketCodeOf(const QString& name);
     static QByteArray serialize(const CExternalDataInfo& info, const Points& points);
     // False, with the reason in *error, for anything but a whole file.
     static bool parse(const QByteArray& bytes, CExternalDataInfo& info, Points& points, QString* error = nullptr);
@@ -88,6 +100,7 @@ private:
     void loadDefaults();
     // Callers hold m_mutex.
     void loadSeries() const;
+    void publish(const CSeries& s) const;
     QString folderLocked() const;
 
     mutable QMutex m_mutex;
@@ -96,6 +109,8 @@ private:
     mutable QString m_folder;
     mutable bool m_seriesLoaded = false;
     mutable QHash<QString, CSeries> m_series;
+    bool m_publish = false;
+    mutable QSet<QString> m_published; // market keys this store put on the market
 };
 
 } // namespace TC
