@@ -276,7 +276,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Where the window system asks for the menu on the right press (X11),
+    // it opens on the release instead, so a right-drag can select a range
+    // first (the menu then offers the selection's commands).
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void openContextMenu(const QPoint& globalPos);
 
 private slots:
     void slotAddIndexWidget();
@@ -437,6 +441,8 @@ private:
     QPoint m_zoomAnchor;
     QPoint m_statAnchor;
     bool m_statOpen = true;
+    bool m_rightDown = false;
+    bool m_menuOnRelease = false;
     CParamRankWidget* m_paramRank = nullptr;
     CMessageTipBox* m_tipBox = nullptr;
     bool m_zoomSelecting = false;

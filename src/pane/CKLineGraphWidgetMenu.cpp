@@ -120,16 +120,24 @@ void CKLineGraphWidget::setFolderPrompt(FolderPrompt prompt)
 
 void CKLineGraphWidget::contextMenuEvent(QContextMenuEvent* event)
 {
-    QMenu* menu = createContextMenu();
-    if (!menu) {
-        event->accept();
+    event->accept();
+    if (event->reason() == QContextMenuEvent::Mouse && m_rightDown) {
+        m_menuOnRelease = true;
         return;
     }
+    openContextMenu(event->globalPos());
+}
+
+void CKLineGraphWidget::openContextMenu(const QPoint& globalPos)
+{
+    QMenu* menu = createContextMenu();
+    if (!menu)
+        return;
     // The hover popup would sit over the menu.
     if (m_paramRank)
         m_paramRank->hide();
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->exec(event->globalPos());
+    menu->exec(globalPos);
 }
 
 QMenu* CKLineGraphWidget::createContextMenu()

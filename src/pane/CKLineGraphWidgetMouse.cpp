@@ -59,6 +59,10 @@ void CKLineGraphWidget::dragScroll(int x)
 void CKLineGraphWidget::mousePressEvent(QMouseEvent* event)
 {
     KW::CBaseWidget::mousePressEvent(event);
+    if (event->button() == Qt::RightButton) {
+        m_rightDown = true;
+        m_menuOnRelease = false;
+    }
     if (m_quickBuySell) {
         if (m_displayType != 0) {
             event->ignore();
@@ -237,6 +241,13 @@ void CKLineGraphWidget::mouseReleaseEvent(QMouseEvent* event)
     recalcValueByAxis();
     onMouseRelease(event);
     update();
+    if (event->button() == Qt::RightButton) {
+        m_rightDown = false;
+        if (m_menuOnRelease) {
+            m_menuOnRelease = false;
+            openContextMenu(event->globalPos());
+        }
+    }
 }
 
 void CKLineGraphWidget::mouseDoubleClickEvent(QMouseEvent* event)

@@ -1,8 +1,14 @@
 // Mouse input of a pane driven with QTest: selections, drag-scrolling, locks,
 // quick buy/sell clicks and double-clicks, asserted on the reported events.
+#include <functional>
+
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QTest>
+#include <QTimer>
 
 #include "dialogs/CParamRankWidget.h"
 #include "platform/framework/KWFormat.h"
@@ -85,6 +91,76 @@ TEST_F(Mouse, ARightPressWithoutCrosshairSendsNothing)
     drag(graph.get(), Qt::RightButton, QPoint(100, 100), QPoint(140, 120));
     EXPECT_FALSE(graph->isStatOpen());
     EXPECT_EQ(sink.count(181), 0);
+}
+
+// Texts of the menus the pane pops up while `act` runs; each is closed at once.
+QStringList menusDuring(const std::function<void()>& act)
+{
+    QStringList seen;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* m = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            QStringList items;
+            for (QAction* a : m->actions())
+                if (!a->isSeparator())
+                    items << a->text();
+            seen << items.join(QLatin1Char('|'));
+            m->close();
+        }
+    });
+    poll.start(0);
+    act();
+    return seen;
+}
+
+void contextMenu(QWidget* w, QPoint p)
+{
+    QContextMenuEvent e(QContextMenuEvent::Mouse, p, w->mapToGlobal(p));
+    QCoreApplication::sendEvent(w, &e);
+}
+
+TEST_F(Mouse, ARightDragSelectsBeforeTheMenuWhereverTheSystemAsksForIt)
+{
+    build(60);
+    ui->crossVisible = true;
+    // X11 asks for the menu on the press: it waits for the release, so the
+    // drag selects and the menu offers the selection.
+    QStringList menus = menusDuring([&] {
+        QTest::mousePress(graph.get(), Qt::RightButton, Qt::NoModifier, QPoint(100, 100));
+        contextMenu(graph.get(), QPoint(100, 100));
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+        QMouseEvent move(QEvent::MouseMove, QPoint(160, 120), graph->mapToGlobal(QPoint(160, 120)), Qt::NoButton,
+                         Qt::RightButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(graph.get(), &move);
+        QTest::mouseRelease(graph.get(), Qt::RightButton, Qt::NoModifier, QPoint(160, 120));
+    });
+    ASSERT_EQ(menus.size(), 1);
+    EXPECT_TRUE(menus[0].startsWith(QStringLiteral("放大|时段统计|"))) << menus[0].toStdString();
+    EXPECT_TRUE(graph->isStatOpen());
+
+    // A plain right click on X11 opens the ordinary menu once, on release.
+    menus = menusDuring([&] {
+        QTest::mousePress(graph.get(), Qt::RightButton, Qt::NoModifier, QPoint(100, 100));
+        contextMenu(graph.get(), QPoint(100, 100));
+        QTest::mouseRelease(graph.get(), Qt::RightButton, Qt::NoModifier, QPoint(100, 100));
+    });
+    ASSERT_EQ(menus.size(), 1);
+    EXPECT_FALSE(menus[0].contains(QStringLiteral("时段统计")));
+
+    // Systems that ask on the release (the press and release came first)
+    // get the menu at once, with the finished selection.
+    graph->setStatSelecting(false);
+    menus = menusDuring([&] {
+        QTest::mousePress(graph.get(), Qt::RightButton, Qt::NoModifier, QPoint(100, 100));
+        QMouseEvent move(QEvent::MouseMove, QPoint(170, 120), graph->mapToGlobal(QPoint(170, 120)), Qt::NoButton,
+                         Qt::RightButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(graph.get(), &move);
+        QTest::mouseRelease(graph.get(), Qt::RightButton, Qt::NoModifier, QPoint(170, 120));
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+        contextMenu(graph.get(), QPoint(170, 120));
+    });
+    ASSERT_EQ(menus.size(), 1);
+    EXPECT_TRUE(menus[0].startsWith(QStringLiteral("放大|时段统计|"))) << menus[0].toStdString();
 }
 
 TEST_F(Mouse, QuickBuySellNeedsCtrlAndReadsTheLastMouseRow)
