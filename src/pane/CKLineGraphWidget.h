@@ -26,6 +26,10 @@ class QAction;
 class QContextMenuEvent;
 class QMenu;
 
+namespace KW {
+class CPushButton;
+}
+
 namespace TC {
 
 class CFormulaCatalog;
@@ -38,6 +42,7 @@ class CMessageTipBox;
 class CParamRankWidget;
 class CKLineGenerateExternalDialog;
 class CTimeFieldSelectionDialog;
+class CWinnerDragButton;
 
 // One chart pane's drawing area: the main K-line pane (display type 0) or an
 // indicator pane (1). It shares the chart's view model and the pane's series
@@ -71,7 +76,9 @@ class CTimeFieldSelectionDialog;
 //  - A trade tip line is a buy when its direction is 0.
 //  - Drawing tools start from startDrawTool; Delete removes the selected
 //    shape, a double-click on it opens "画线属性".
-// Not yet here: option expectation overlay and client type 3 enhance drawing.
+//  - Option expectation overlay (main pane only, while the view model's
+//    optionExpectMode is 1): see the section of that name below.
+// Not yet here: client type 3 enhance drawing.
 class INDEXKLINEVIEW_EXPORT CKLineGraphWidget : public KW::CBaseWidget, public KW::IGraphWidget
 {
     Q_OBJECT
@@ -172,6 +179,38 @@ public:
     int refreshCount() const { return m_refreshCount; }
 
     const QPixmap& descriptionPixmap() const { return m_descriptionPixmap; }
+
+    // --- option expectation overlay (main pane, optionExpectMode 1)
+    // The expectation is the view model's winnerSetting: upper and lower
+    // price, and a range of days from startTimeTag to expireTimeTag drawn
+    // right of the last bar. Choices of this pane:
+    //  - Values the setting lacks (another instrument's setting counts as
+    //    none) are taken from the trading data centre once the chart has
+    //    bars: its price band, the last bar's day as the range start and the
+    //    first listed expiry after it as the range end.
+    //  - Prices are dragged in price ticks within the pane's value range;
+    //    for types 2 and 3 the upper price stays at least a tick above the
+    //    lower one. A dragged button keeps its offset from its line.
+    //  - The range start stays between the last bar and the range end; the
+    //    range end between the start and maxExpireTimeTag. When a drag ends
+    //    the range end moves to the first listed expiry on or after its day
+    //    (the latest listed when it lies past them all); the setting is then
+    //    stored in the user configuration when there is one.
+    //  - A click on a price button (no drag) shows or hides the description.
+    // The buttons exist after the first refresh in the mode; null before.
+    enum WinnerButtonId { WinnerPriceUpper = 1000, WinnerPriceLower, WinnerRangeStart, WinnerRangeEnd };
+    KW::CPushButton* winnerButton(int id) const;
+    // Follows the view model's mode, type and setting: button visibility,
+    // missing values, button places and the description (refreshGraph
+    // calls it).
+    void updateWinnerOverlay();
+    bool isWinnerDragging() const { return m_winnerDrag == kWinnerDragging; }
+    // The expectation line and the drag hint of the description box.
+    QStringList winnerDescriptionTexts() const;
+    // Where the last paint put the expected range's zones and the
+    // description box (null when not drawn).
+    QRect winnerZoneRect() const { return m_winnerZoneRect; }
+    QRect winnerDescriptionRect() const { return m_winnerDescriptionRect; }
 
     // Interaction state that mouse handling sets; public so the container
     // (and tests) can drive the overlays.
@@ -414,6 +453,25 @@ private:
     // Decimals of the chart instrument's price tick.
     int priceDigits() const;
 
+    // --- option expectation overlay
+    static constexpr int kWinnerDragging = 3;
+    bool winnerActive() const;
+    bool winnerValuesSet() const;
+    void ensureWinnerButtons();
+    void fillWinnerSetting();
+    void layoutWinnerButtons();
+    void redrawWinnerDescription();
+    bool handleWinnerEvent(int id, int p1, int p2, const QString& text);
+    void winnerDragTo(const QPoint& p);
+    void finishWinnerDrag();
+    // Bar index of a time tag, past the last bar counted in days.
+    int winnerIndexOfTime(int tag) const;
+    // Where line `id` of the expectation stands now (x for the range, y for
+    // the prices).
+    QPoint winnerAnchor(int id) const;
+    QString winnerPriceText(double price) const;
+    void drawWinnerOverlay(QPainter& painter);
+
     boost::shared_ptr<CKLineUiParam> m_pUiParam;
     boost::shared_ptr<CKLineData> m_pData;
     QPixmap m_graphPixmap;
@@ -453,6 +511,16 @@ private:
     QVector<CTradeTip> m_dealTips;
     QVector<CTradeTip> m_orderTips;
     bool m_showExpectation = true;
+    CWinnerDragButton* m_winnerButtons[4] = {nullptr, nullptr, nullptr, nullptr};
+    int m_winnerDrag = 0;
+    int m_winnerDragId = -1;
+    QPoint m_winnerPressPoint;
+    QPoint m_winnerDragOffset;
+    int m_winnerShownMode = 0;
+    int m_winnerShownType = -1;
+    QString m_winnerDescriptionKey;
+    QRect m_winnerZoneRect;
+    QRect m_winnerDescriptionRect;
     int m_inspection = NoInspection;
     QRect m_inspectionBox;
     // Hidden variables are computed by running the formula: kept for the

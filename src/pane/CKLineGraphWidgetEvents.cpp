@@ -12,15 +12,6 @@
 
 namespace TC {
 
-namespace {
-
-bool inRange(int v, int lo, int hi)
-{
-    return v >= lo && v <= hi;
-}
-
-} // namespace
-
 void CKLineGraphWidget::resizeEvent(QResizeEvent* event)
 {
     KW::CBaseWidget::resizeEvent(event);
@@ -89,6 +80,7 @@ void CKLineGraphWidget::setTradeTips(const QVector<CTradeTip>& deals, const QVec
 void CKLineGraphWidget::themeChanged()
 {
     KW::CBaseWidget::themeChanged();
+    m_winnerDescriptionKey.clear();
     refreshGraph();
     update();
 }
@@ -99,19 +91,10 @@ bool CKLineGraphWidget::handleEvent(int id, int p1, int p2, const QString& text,
     case 1:
     case 3:
     case 4:
-        // Option expectation values: the overlay that reads them is not built yet.
-        if (inRange(p1, 1000, 1003))
-            return true;
-        break;
     case 5:
-        if (inRange(p1, 1000, 1001)) {
-            m_showExpectation = !m_showExpectation;
-            update();
-            return true;
-        }
-        break;
     case 7:
-        if (p2 == 3 && inRange(p1, 1000, 1003))
+        // The option expectation buttons' drag.
+        if (handleWinnerEvent(id, p1, p2, text))
             return true;
         break;
     case 192:

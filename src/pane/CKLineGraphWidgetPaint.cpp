@@ -88,6 +88,7 @@ void CKLineGraphWidget::refreshGraph()
         m_paramRank->refresh();
         m_paramRank->relayout();
     }
+    updateWinnerOverlay();
     m_painting = false;
 }
 
@@ -99,6 +100,7 @@ void CKLineGraphWidget::paintEvent(QPaintEvent*)
         return;
     if (!m_graphPixmap.isNull())
         painter.drawPixmap(rect(), m_graphPixmap);
+    drawWinnerOverlay(painter);
     drawGroupModelNotice(painter);
     if (m_pUiParam) {
         drawCrossLine(painter);

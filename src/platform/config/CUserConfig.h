@@ -7,6 +7,8 @@
 
 namespace TC {
 
+class CQuoteClient;
+
 // Direction of an option expectation: 0 above a price, 1 below a price,
 // 2 between two prices, 3 outside two prices.
 enum EWinnerPredictDirection {
@@ -22,6 +24,7 @@ struct CWinnerSetting {
     int type = -1;
     double lowerPrice = 0.0;
     double upperPrice = 0.0;
+    int startTimeTag = 0;  // seconds since 1970: where the expected range starts
     int expireTimeTag = 0; // seconds since 1970 of the expiry day
 };
 
@@ -105,6 +108,8 @@ public:
     };
 
     static IndexUserConfigStore* getIndexUserConfig();
+    // The quote client (platform/market/CQuoteClient.h); never null.
+    static CQuoteClient* getQuoteClient();
 };
 
 } // namespace TC

@@ -177,7 +177,7 @@ void CDefaultTheme::buildDark(Table& t)
     colour(t, "ic_clr_winner_loss", "#00d25a");
     colour(t, "ic_clr_winner_price_dotted_line", "#8c8c8c");
     colour(t, "ic_clr_winner_split_line", "#464646");
-    size(t, "ic_siz_winner_discribe_width", 168);
+    size(t, "ic_siz_winner_discribe_width", 340);
 
     // Tasks, progress and back-test stop buttons.
     colour(t, "clr_text_default", "#d8d8d8");
