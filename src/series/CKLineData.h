@@ -325,7 +325,9 @@ public:
     // 0..25 as the statistics dialog lists them, each formatted for display
     // ("非法值" where a value cannot be formed). Empty without a price series,
     // for a K-line that is not open/high/low/close, or a range outside the
-    // bars.
+    // bars. Turnover (13) is the summed volume over the circulating shares:
+    // the store counts volume in shares, so the terminal's lots-to-shares
+    // factor of 100 does not apply.
     QMap<int, QString> statisticRange(int first, int last) const;
 
 signals:

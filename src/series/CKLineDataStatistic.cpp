@@ -157,7 +157,9 @@ QMap<int, QString> CKLineData::statisticRange(int first, int last) const
     const double shares = m_pUiParam->curStock ? m_pUiParam->curStock->circulatingShares : 0.0;
     const bool noShares =
         !std::isfinite(shares) || std::fabs(shares) < 1e-5 || std::fabs(DBL_MAX - std::fabs(shares)) < 1e-5;
-    const double turnover = noShares ? 0.0 : s.volume * 100.0 / shares;
+    // The market store counts volume in shares, not lots of 100: the ratio
+    // itself is the turnover, and the percent format scales it.
+    const double turnover = noShares ? 0.0 : s.volume / shares;
     const bool hasExtremes = s.highBar >= 0;
     const double spread = hasExtremes ? s.high - s.low : DBL_MAX;
     const double change = usable(s.close) && usable(s.reference) ? s.close - s.reference : DBL_MAX;

@@ -109,7 +109,7 @@ TEST_F(StageQuote, RangeValuesFromTheDayBars)
     EXPECT_NEAR(a.changePct, 0.12, 1e-12);
     EXPECT_DOUBLE_EQ(a.volume, 400.0);
     EXPECT_DOUBLE_EQ(a.amount, 4320.0);
-    EXPECT_DOUBLE_EQ(a.turnover, 400.0 * 100.0 / 40000.0);
+    EXPECT_DOUBLE_EQ(a.turnover, 400.0 / 40000.0); // 1% of the float
     EXPECT_NEAR(a.amplitude, 0.22, 1e-12);
     EXPECT_DOUBLE_EQ(a.average, 4320.0 / 400.0);
     EXPECT_EQ(rows[1].turnover, 0.0); // no share count

@@ -137,7 +137,8 @@ TEST_F(StatisticRange, MatchesAnIndependentComputation)
     EXPECT_EQ(s[10], f2(downClose / down));
     EXPECT_EQ(s[11], f2(hi->high - lo->low));
     EXPECT_EQ(s[12], pct((lastClose - reference) / reference));
-    EXPECT_EQ(s[13], pct(volume * 100.0 / 250000.0));
+    // Volumes are shares: trading the whole float once is 100%.
+    EXPECT_EQ(s[13], pct(volume / 250000.0));
     EXPECT_EQ(s[14], f2(lastClose - reference));
     EXPECT_EQ(s[16], f2(closes / count));
     EXPECT_EQ(s[18], QString::number(volume / count, 'f', 0));

@@ -59,7 +59,7 @@ bool CStageQuoteCalculator::quoteOf(const CMarketStore& store, const QString& ke
     const bool hasReference = std::fabs(row.reference) > 1e-9;
     row.changePct = hasReference ? row.change / row.reference : 0.0;
     row.amplitude = hasReference ? (row.high - row.low) / row.reference : 0.0;
-    row.turnover = noShares(detail->circulatingShares) ? 0.0 : row.volume * 100.0 / detail->circulatingShares;
+    row.turnover = noShares(detail->circulatingShares) ? 0.0 : row.volume / detail->circulatingShares;
     row.average = row.volume > 0.0 ? row.amount / row.volume : closes / row.days;
     return true;
 }

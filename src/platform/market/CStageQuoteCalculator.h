@@ -18,8 +18,9 @@ class CMarketStore;
 // open of the first day, close of the last, highest high, lowest low,
 // summed volume and amount; the change is measured from the close of the
 // day before the range (the first day's open when the history starts
-// inside the range); turnover = volume x 100 / circulating shares (0
-// without a share count, as the chart's region statistics); amplitude =
+// inside the range); turnover = volume / circulating shares, a ratio
+// (volumes are in shares; 0 without a share count, as the chart's region
+// statistics); amplitude =
 // (high - low) / reference; average price = amount / volume (the mean
 // close without volume). An instrument without a day in the range is left
 // out. Plain value code: any thread.
