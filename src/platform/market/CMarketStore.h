@@ -5,6 +5,7 @@
 #include <boost/thread/shared_mutex.hpp>
 
 #include <QDate>
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -93,6 +94,21 @@ public:
     // (0) has no bars: see ticks(). Unknown keys and periods give nothing.
     QVector<quoter::CBar> bars(const QString& key, qint64 periodSeconds, int drType) const;
     QVector<quoter::CBar> bars(const QString& key, qint64 periodSeconds, int drType, int n) const;
+
+    // The bars of bars(key, periodSeconds, drType, n) whose time is at or
+    // after sinceTime, at a cost that follows their number for one-minute,
+    // intraday (N minutes, N hours) and day bars (the calendar and N-day
+    // periods compute the whole series). *revision, when given, receives the
+    // instrument's revision. False when the instrument is unknown, or when
+    // with ex-rights (drType != 0) an ex-rights record falls within two days
+    // before sinceTime or later, where the adjustment of the bars in
+    // question may still move.
+    bool barsSince(const QString& key, qint64 periodSeconds, int drType, int n, qint64 sinceTime,
+                   QVector<quoter::CBar>& out, quint64* revision = nullptr) const;
+    // A number that changes whenever bars of the instrument may have changed
+    // other than by the real-time hooks (appendMinuteBar,
+    // updateLastMinuteBar, appendTick): a replaced instrument, modifyBar.
+    quint64 revision(const QString& key) const;
 
     QVector<quoter::DividData> dividData(const QString& key) const;
     QVector<CRankListRecord> rankList(const QString& key) const;
@@ -184,6 +200,8 @@ private:
     mutable boost::shared_mutex m_mutex;
     CMarketData m_data;
     QStringList m_loadErrors;
+    QHash<QString, quint64> m_revisions; // see revision()
+    quint64 m_revisionClock = 0;
 };
 
 } // namespace TC

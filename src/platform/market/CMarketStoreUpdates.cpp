@@ -104,6 +104,7 @@ bool CMarketStore::addInstrument(const qlservice::CInstrumentDetail& detail,
     if (m_data.instruments.contains(key))
         QLLOG_INFO(qlog::kStdLogger, "instrument %1% replaced", key);
     m_data.instruments.insert(key, inst);
+    m_revisions.insert(key, ++m_revisionClock);
     if (!d.underlyingCode.empty())
         m_data.bondsByStock[market + QString::fromStdString(d.underlyingCode)].insert(key);
     if (market == QLatin1String("BKZS"))
@@ -266,6 +267,7 @@ bool CMarketStore::modifyBar(const QString& key, int period, qint64 timeTag, con
     }
     // The real-time merge record no longer describes the day bar.
     inst.lastMergedMinute = 0;
+    m_revisions.insert(key, ++m_revisionClock);
     if (m_data.fixedCalendarMarkets.contains(QString::fromStdString(inst.detail.market)))
         refreshLimits(inst, m_data.today);
     return true;

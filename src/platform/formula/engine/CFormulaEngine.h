@@ -18,8 +18,11 @@ class CFormulaDetail;
 class CMarketStore;
 namespace flang {
 struct CFormulaInput;
+struct CFormulaRunResult;
 }
+struct CFormulaEngineOutput;
 struct CFormulaEngineRun;
+struct CFormulaLiveRun;
 
 // Computes formula results from the market store: the service's history
 // answer (compute) and its real-time updates (computeTail).
@@ -90,6 +93,34 @@ struct CFormulaEngineRun;
 // record holds none, a program compiled once per (name, source) and cached.
 // Python, VBA and group-model records run their companion source likewise.
 //
+// Real time
+//  computeTail keeps, per request id, what the next tick needs: the newest
+//  two input bars, the record's running state (CFormulaLiveEvaluator) and
+//  the newest bar as answered. A tick then reads from the store only the
+//  bars from the one before the newest on (CMarketStore::barsSince) and
+//  recomputes the newest bar and any new ones, from the state as it stood
+//  before the newest bar: the cost does not grow with the history, and the
+//  values are bit for bit those of compute(). The whole series is computed
+//  again, and the state built afresh from it, when
+//  - nothing is kept for the id yet, or the record (formula, instrument,
+//    period, ex-rights, parameters, range, count limit, catalogue source)
+//    differs from the one kept;
+//  - `previous` does not end on the bar last answered;
+//  - an older bar changed (the store's revision of the instrument moved, the
+//    bar before the newest differs, the newest moved to another time);
+//  - the record is not followed bar by bar at all: ticks (period 0), the
+//    tick series, 价位线, a custom index, explicit range ends, and language
+//    formulas the live evaluator refuses: ones looking at later bars (CONST,
+//    BACKSET, XMA, ZIG, PEAK, TROUGH, DRAWLINE, POLYLINE), ones reading the
+//    whole series (CURRBARSCOUNT, ISLASTBAR, TOTALBARSCOUNT), data of
+//    another instrument or period ("SH000001$CLOSE", CLOSE#WEEK, BETA),
+//    EXTDATA, a window length given as a series, and functions the live
+//    evaluator does not implement;
+//  - building the state gives other values than the full run (logged).
+//  forgetLive drops an id's state (the request managers call it when a
+//  request ends); states of ids never forgotten are dropped least recently
+//  used first beyond a fixed number.
+//
 // Every call is thread-safe; nothing throws.
 class CFormulaEngine
 {
@@ -112,6 +143,11 @@ public:
     static bool computeTail(const CFormulaParam& p, const se::RPCFormulaResult& previous,
                             std::vector<std::pair<int, se::RPCFormulaInstantResult>>& updates,
                             QString* error);
+
+    // Drops what computeTail keeps for a request id.
+    static void forgetLive(const QString& requestId);
+    // Whether computeTail keeps a state for the id (its next tick is a tail).
+    static bool followsLive(const QString& requestId);
 
     // The store the engine reads; null restores the process-wide instance.
     static void setStore(CMarketStore* store);
@@ -155,6 +191,16 @@ private:
     static void fillResult(const CFormulaParam& p, const CFormulaEngineRun& run, int first, int last,
                            se::RPCFormulaResult& result);
     static se::RPCFormulaInstantResult instantAt(const CFormulaEngineRun& run, int bar);
+
+    // The outputs of a language run over n bars (no value as the largest
+    // double, DRAWNUMBER's number in the per-bar numbers).
+    static void toOutputs(flang::CFormulaRunResult& result, size_t n, std::vector<CFormulaEngineOutput>& outputs);
+    // After a full computeTail: the live state of the record, when it can be followed.
+    static void keepLive(const CFormulaParam& p, const CFormulaDetail* detail, const CFormulaEngineRun& r,
+                         int last);
+    // The updates from the live state; false when the whole series must be computed.
+    static bool liveTail(const CFormulaParam& p, const se::RPCFormulaResult& previous, CFormulaLiveRun& live,
+                         std::vector<std::pair<int, se::RPCFormulaInstantResult>>& updates);
 };
 
 } // namespace TC

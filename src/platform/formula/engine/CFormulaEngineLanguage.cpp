@@ -7,14 +7,11 @@
 #include "platform/formula/engine/CFormulaEngineRun.h"
 #include "platform/formula/engine/CFormulaProgramCache.h"
 #include "platform/formula/lang/CFormulaEvaluator.h"
-#include "platform/formula/lang/CFormulaStyle.h"
 #include "platform/formula/service/CExternalDataManager.h"
 
 namespace TC {
 
 namespace {
-
-constexpr double kNoValue = std::numeric_limits<double>::max();
 
 // Parameter values of one run: the request's text where it is a number,
 // else the catalogue default; clamped to the catalogue's range.
@@ -38,16 +35,6 @@ QMap<QString, double> resolveParams(const CFormulaDetail& detail, const QMap<QSt
         values.insert(def.name, v);
     }
     return values;
-}
-
-void toColumn(std::vector<double>&& src, size_t bars, std::vector<double>& dst)
-{
-    dst = std::move(src);
-    dst.resize(bars, kNoValue);
-    for (double& v : dst) {
-        if (!std::isfinite(v))
-            v = kNoValue;
-    }
 }
 
 } // namespace
@@ -107,46 +94,15 @@ bool CFormulaEngine::runLanguage(const CFormulaParam& p, const CFormulaDetail& d
 
     flang::CFormulaRunResult result;
     QString why;
-    if (!flang::CFormulaEvaluator::run(*program, input, resolveParams(detail, p.params), result, &why)) {
+    out.program = program;
+    out.params = resolveParams(detail, p.params);
+    if (!flang::CFormulaEvaluator::run(*program, input, out.params, result, &why)) {
         if (error)
             *error = QStringLiteral("formula %1 failed: %2").arg(detail.getName(), why);
         return false;
     }
 
-    out.outputs.clear();
-    out.outputs.reserve(result.outputs.size());
-    for (flang::COutput& src : result.outputs) {
-        CFormulaEngineOutput o;
-        o.name = src.name.toStdString();
-        o.style = src.styleCode;
-        o.color = src.color;
-        o.width = std::min(std::max(src.lineWidth, 1), 9);
-        o.param1 = src.param1;
-        o.param2 = src.param2;
-        size_t cols = src.columns.size();
-        if (o.style == flang::CFormulaStyle::kNumber && cols >= 2) {
-            // The number travels in the per-bar numbers, the price is the data.
-            toColumn(std::move(src.columns[1]), n, o.numbers);
-            cols = 1;
-        }
-        o.columns.resize(cols);
-        for (size_t c = 0; c < cols; ++c)
-            toColumn(std::move(src.columns[c]), n, o.columns[c]);
-        if (cols == 4)
-            o.columnNames = {"OPEN", "HIGH", "LOW", "CLOSE"};
-        else
-            o.columnNames.assign(cols, o.name);
-        if (!src.barColors.empty()) {
-            o.barColors = std::move(src.barColors);
-            o.barColors.resize(n, 0xFFFFFFFFu);
-        }
-        if (!src.texts.empty()) {
-            o.texts.resize(n);
-            for (size_t i = 0; i < n && i < src.texts.size(); ++i)
-                o.texts[i] = src.texts[i].toStdString();
-        }
-        out.outputs.push_back(std::move(o));
-    }
+    toOutputs(result, n, out.outputs);
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include "platform/config/QLLog.h"
 #include "platform/formula/lang/CFormulaFunctionTable.h"
 #include "platform/formula/lang/CFormulaFunctions.h"
+#include "platform/formula/lang/CFormulaOperators.h"
 #include "platform/formula/lang/CFormulaStyle.h"
 
 namespace TC {
@@ -25,40 +26,7 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 double binary(EFormulaOp op, double a, double b)
 {
-    switch (op) {
-    case EFormulaOp::Add:
-        return a + b;
-    case EFormulaOp::Sub:
-        return a - b;
-    case EFormulaOp::Mul:
-        return a * b;
-    case EFormulaOp::Div:
-        return b == 0.0 ? kNaN : a / b;
-    default:
-        break;
-    }
-    if (std::isnan(a) || std::isnan(b))
-        return kNaN;
-    switch (op) {
-    case EFormulaOp::Gt:
-        return a > b ? 1.0 : 0.0;
-    case EFormulaOp::Lt:
-        return a < b ? 1.0 : 0.0;
-    case EFormulaOp::Ge:
-        return a >= b ? 1.0 : 0.0;
-    case EFormulaOp::Le:
-        return a <= b ? 1.0 : 0.0;
-    case EFormulaOp::Eq:
-        return a == b ? 1.0 : 0.0;
-    case EFormulaOp::Ne:
-        return a != b ? 1.0 : 0.0;
-    case EFormulaOp::And:
-        return (a != 0.0 && b != 0.0) ? 1.0 : 0.0;
-    case EFormulaOp::Or:
-        return (a != 0.0 || b != 0.0) ? 1.0 : 0.0;
-    default:
-        return kNaN;
-    }
+    return applyOperator(op, a, b);
 }
 
 } // namespace

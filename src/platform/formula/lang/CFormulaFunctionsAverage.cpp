@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/formula/lang/CExactSum.h"
+#include "platform/formula/lang/CFormulaRunning.h"
 
 namespace TC {
 namespace flang {
@@ -54,15 +55,9 @@ void CFormulaFunctions::sma(const Vec& x, double n, double m, Vec& out)
     if (!windowLength(n, len) || len == 0 || !(m > 0.0) || m > double(len))
         return;
     const double k = double(len);
-    bool seeded = false;
-    double y = 0.0;
-    for (size_t i = 0; i < size; ++i) {
-        if (std::isnan(x[i]))
-            continue;
-        y = seeded ? (m * x[i] + (k - m) * y) / k : x[i];
-        seeded = true;
-        out[i] = y;
-    }
+    CRecursiveRun run;
+    for (size_t i = 0; i < size; ++i)
+        out[i] = run.sma(x[i], k, m);
 }
 
 void CFormulaFunctions::wma(const Vec& x, double n, Vec& out)
@@ -106,22 +101,9 @@ void CFormulaFunctions::dma(const Vec& x, const Vec& a, Vec& out)
 {
     const size_t size = x.size();
     out.assign(size, kNaN);
-    bool seeded = false;
-    double y = 0.0;
-    for (size_t i = 0; i < size && i < a.size(); ++i) {
-        if (std::isnan(x[i]))
-            continue;
-        if (!seeded) {
-            y = x[i];
-            seeded = true;
-            out[i] = y;
-            continue;
-        }
-        if (!(a[i] > 0.0 && a[i] <= 1.0))
-            continue;
-        y = a[i] * x[i] + (1.0 - a[i]) * y;
-        out[i] = y;
-    }
+    CRecursiveRun run;
+    for (size_t i = 0; i < size && i < a.size(); ++i)
+        out[i] = run.dma(x[i], a[i]);
 }
 
 void CFormulaFunctions::expmema(const Vec& x, double n, Vec& out)

@@ -1,4 +1,5 @@
 #include "platform/formula/lang/CFormulaFunctions.h"
+#include "platform/formula/lang/CFormulaRunning.h"
 
 #include <algorithm>
 #include <cmath>
@@ -183,80 +184,17 @@ void CFormulaFunctions::sar(const Vec& high, const Vec& low, const Vec& close, d
     const size_t size = std::min(high.size(), std::min(low.size(), close.size()));
     out.assign(size, kNaN);
     long long len = 0;
-    if (!windowLength(n, len) || len == 0 || !(step > 0.0) || !(maxStep >= step) || !std::isfinite(maxStep))
+    if (!windowLength(n, len) || !CSarRun::accepts(len, step, maxStep))
         return;
     const double s = step / 100.0;
     const double m = maxStep / 100.0;
-    auto valid = [&](size_t i) {
-        return !std::isnan(high[i]) && !std::isnan(low[i]) && !std::isnan(close[i]);
-    };
-
-    // first bar that closes a window of len valid bars
-    size_t start = size;
-    long long run = 0;
-    for (size_t i = 0; i < size; ++i) {
-        run = valid(i) ? run + 1 : 0;
-        if (run >= len) {
-            start = i;
-            break;
-        }
-    }
-    if (start >= size)
-        return;
-
-    const size_t first = start + 1 - size_t(len);
-    double hi = high[first];
-    double lo = low[first];
-    for (size_t j = first + 1; j <= start; ++j) {
-        hi = std::max(hi, high[j]);
-        lo = std::min(lo, low[j]);
-    }
-    bool up = close[start] >= close[first];
-    double value = up ? lo : hi;
-    double ep = up ? hi : lo;
-    double af = s;
-    out[start] = value;
-    long long prev1 = static_cast<long long>(start); // the last two valid bars before the current one
-    long long prev2 = len >= 2 ? prev1 - 1 : -1;
-
-    for (size_t i = start + 1; i < size; ++i) {
-        if (!valid(i))
-            continue;
-        double next = value + af * (ep - value);
-        if (up) {
-            next = std::min(next, low[size_t(prev1)]);
-            if (prev2 >= 0)
-                next = std::min(next, low[size_t(prev2)]);
-            if (low[i] < next) {
-                // the new stop is the old extreme, but not inside this bar's
-                // or the previous bar's range
-                up = false;
-                next = std::max(ep, std::max(high[i], high[size_t(prev1)]));
-                ep = low[i];
-                af = s;
-            } else if (high[i] > ep) {
-                ep = high[i];
-                af = std::min(af + s, m);
-            }
-        } else {
-            next = std::max(next, high[size_t(prev1)]);
-            if (prev2 >= 0)
-                next = std::max(next, high[size_t(prev2)]);
-            if (high[i] > next) {
-                up = true;
-                next = std::min(ep, std::min(low[i], low[size_t(prev1)]));
-                ep = high[i];
-                af = s;
-            } else if (low[i] < ep) {
-                ep = low[i];
-                af = std::min(af + s, m);
-            }
-        }
-        value = next;
-        out[i] = value;
-        prev2 = prev1;
-        prev1 = static_cast<long long>(i);
-    }
+    auto at = [](const Vec& v) { return [&v](long long j) { return v[size_t(j)]; }; };
+    const auto h = at(high);
+    const auto l = at(low);
+    const auto c = at(close);
+    CSarRun run;
+    for (size_t i = 0; i < size; ++i)
+        out[i] = run.step(static_cast<long long>(i), h, l, c, len, s, m);
 }
 
 } // namespace flang

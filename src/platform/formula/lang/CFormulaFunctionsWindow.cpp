@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/formula/lang/CExactSum.h"
+#include "platform/formula/lang/CFormulaRunning.h"
 
 namespace TC {
 namespace flang {
@@ -36,38 +37,18 @@ void CFormulaFunctions::movingSum(const Vec& x, double n, bool mean, Vec& out)
     long long len = 0;
     if (!windowLength(n, len) || (mean && len == 0))
         return;
-    CExactSum s;
     if (len == 0) {
-        for (size_t i = 0; i < size; ++i) {
-            if (std::isnan(x[i]))
-                continue;
-            s.add(x[i]);
-            out[i] = s.value();
-        }
+        CCumulativeSumRun run;
+        for (size_t i = 0; i < size; ++i)
+            out[i] = run.step(x[i]);
         return;
     }
     // The exact running sum does not drift however long the series; a flat
     // window gives its value itself (a mean of equal values is that value).
-    const double k = double(len);
-    long long run = 0;
-    long long same = 0; // bars ending here equal to this one
-    for (size_t i = 0; i < size; ++i) {
-        if (std::isnan(x[i])) {
-            run = same = 0;
-            s.clear();
-            continue;
-        }
-        same = (run > 0 && x[i] == x[i - 1]) ? same + 1 : 1;
-        s.add(x[i]);
-        if (++run > len)
-            s.add(-x[i - size_t(len)]);
-        if (run < len)
-            continue;
-        if (same >= len)
-            out[i] = mean ? x[i] : x[i] * k;
-        else
-            out[i] = mean ? s.dividedBy(k).value() : s.value();
-    }
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    CMovingSumRun run;
+    for (size_t i = 0; i < size; ++i)
+        out[i] = run.step(x[i], i > 0 ? x[i - 1] : none, i >= size_t(len) ? x[i - size_t(len)] : none, len, mean);
 }
 
 void CFormulaFunctions::extreme(const Vec& x, double n, bool highest, bool barsSince, Vec& out)
@@ -123,92 +104,20 @@ void CFormulaFunctions::moments(const Vec& a, const Vec* b, double n, EMoment ki
     const size_t size = b ? std::min(a.size(), b->size()) : a.size();
     out.assign(size, kNaN);
     long long len = 0;
-    const long long least = (kind == EMoment::Sample || kind == EMoment::Variance) ? 2 : 1;
+    const long long least = CMomentsRun::least(static_cast<CMomentsRun::EKind>(kind));
     if (!windowLength(n, len) || len < least)
         return;
-    const double k = double(len);
     auto bAt = [&](size_t i) { return b ? (*b)[i] : a[i]; };
     // Deviations from the stretch's first values, summed exactly: the
-    // centred sums below then equal a two-pass computation to the last bits.
-    double shiftA = 0.0;
-    double shiftB = 0.0;
-    CExactSum sa, sb, saa, sbb, sab;
-    long long run = 0;
-    long long sameA = 0;
-    long long sameB = 0;
-    auto put = [&](double da, double db, double sign) {
-        sa.add(sign * da);
-        saa.addProduct(sign * da, da);
-        if (!b)
-            return; // one series: its own sums stand for the second
-        sb.add(sign * db);
-        sbb.addProduct(sign * db, db);
-        sab.addProduct(sign * da, db);
-    };
-    const CExactSum& sB = b ? sb : sa;
-    const CExactSum& sBB = b ? sbb : saa;
-    const CExactSum& sAB = b ? sab : saa;
-    // sum of products of deviations from the window's means: Sxy - Sx*Sy/k
-    auto centred = [k](const CExactSum& sxy, const CExactSum& sx, const CExactSum& sy) {
-        CExactSum r = sxy;
-        r.add(sx.times(sy).dividedBy(k).negated());
-        return r.value();
-    };
+    // centred sums then equal a two-pass computation to the last bits.
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    const auto k = static_cast<CMomentsRun::EKind>(kind);
+    CMomentsRun run;
     for (size_t i = 0; i < size; ++i) {
-        if (std::isnan(a[i]) || std::isnan(bAt(i))) {
-            run = 0;
-            continue;
-        }
-        if (run == 0) {
-            shiftA = a[i];
-            shiftB = bAt(i);
-            sa.clear();
-            sb.clear();
-            saa.clear();
-            sbb.clear();
-            sab.clear();
-            sameA = sameB = 0;
-        }
-        sameA = (run > 0 && a[i] == a[i - 1]) ? sameA + 1 : 1;
-        sameB = (run > 0 && bAt(i) == bAt(i - 1)) ? sameB + 1 : 1;
-        put(a[i] - shiftA, bAt(i) - shiftB, 1.0);
-        if (++run > len) {
-            const size_t o = i - size_t(len);
-            put(a[o] - shiftA, bAt(o) - shiftB, -1.0);
-        }
-        if (run < len)
-            continue;
-        const bool flatA = sameA >= len;
-        const bool flatB = sameB >= len;
-        // rounding may leave a sum of squares a hair below 0
-        const double devA = flatA ? 0.0 : std::max(0.0, centred(saa, sa, sa));
-        switch (kind) {
-        case EMoment::DevSq:
-            out[i] = devA;
-            break;
-        case EMoment::Sample:
-            out[i] = std::sqrt(devA / (k - 1.0));
-            break;
-        case EMoment::Population:
-            out[i] = std::sqrt(devA / k);
-            break;
-        case EMoment::Variance:
-            out[i] = devA / (k - 1.0);
-            break;
-        case EMoment::PopVariance:
-            out[i] = devA / k;
-            break;
-        case EMoment::Covariance:
-            out[i] = (flatA || flatB) ? 0.0 : centred(sAB, sa, sB) / k;
-            break;
-        case EMoment::Correlation: {
-            // no value for a flat side: the correlation divides by its deviation
-            const double devB = flatB ? 0.0 : std::max(0.0, centred(sBB, sB, sB));
-            const double den = std::sqrt(devA) * std::sqrt(devB);
-            out[i] = den > 0.0 ? std::min(1.0, std::max(-1.0, centred(sAB, sa, sB) / den)) : kNaN;
-            break;
-        }
-        }
+        const bool back = i > 0;
+        const bool old = i >= size_t(len);
+        out[i] = run.step(a[i], bAt(i), back ? a[i - 1] : none, back ? bAt(i - 1) : none,
+                          old ? a[i - size_t(len)] : none, old ? bAt(i - size_t(len)) : none, len, k, b != nullptr);
     }
 }
 

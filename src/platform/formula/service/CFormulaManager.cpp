@@ -125,6 +125,7 @@ void CFormulaManager::dropRequest(const QString& id)
     }
     m_requests.erase(it);
     m_groups.remove(id);
+    CFormulaEngine::forgetLive(id);
 }
 
 void CFormulaManager::requestFormulas(const QVector<CFormulaParam>& params, HistoryCallback onHistory,
@@ -285,6 +286,7 @@ QString CFormulaManager::remapRequestId(const QString& oldId)
     const QString newId = se::IdGenerator::uniqueId(oldId);
     CRequest r = std::move(*it);
     m_requests.erase(it);
+    CFormulaEngine::forgetLive(oldId);
     r.param.requestId = newId;
     if (r.meta)
         r.meta->requestId = newId.toStdString();
