@@ -61,7 +61,10 @@ CKLineViewFormulaMenu::CKLineViewFormulaMenu(CKLineViewWindow* window)
 
 bool CKLineViewFormulaMenu::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_window && event->type() == QEvent::Close &&
+    // The type first: while the window is being destroyed its children's
+    // removal passes here, and reading m_window would then cast a window
+    // that is no longer one.
+    if (event->type() == QEvent::Close && watched == m_window &&
         !CFormulaEditorManager::instance()->closeAllAsking()) {
         event->ignore();
         return true;
