@@ -230,7 +230,7 @@ QPoint CKLineGraphWidget::winnerAnchor(int id) const
     int y = validPrice(price) && m_pData ? m_pData->yOfValue(price, rect()) : INT_MIN;
     if (y == INT_MIN)
         y = upper ? height() / 3 : height() * 2 / 3;
-    return QPoint((xs + xe) / 2, y);
+    return QPoint(xe, y);
 }
 
 void CKLineGraphWidget::layoutWinnerButtons()
@@ -243,14 +243,16 @@ void CKLineGraphWidget::layoutWinnerButtons()
         const QPoint a = winnerAnchor(id);
         const int w = b->width();
         const int h = b->height();
-        // Range buttons stand outside their bound, so a one-day range keeps
-        // both reachable; price buttons are centred on their line.
+        // Buttons stand outside the range, so a one-day range keeps them all
+        // reachable and the zones' captions free: price buttons right of the
+        // range on their line, range buttons outside their bound above the
+        // expiry marks.
         if (id == WinnerRangeStart)
             b->move(a.x() - w, height() - h - kMarkerHeight - 3);
         else if (id == WinnerRangeEnd)
             b->move(a.x(), height() - h - kMarkerHeight - 3);
         else
-            b->move(a.x() - w / 2, a.y() - h / 2);
+            b->move(a.x() + 2, a.y() - h / 2);
     }
 }
 
@@ -603,7 +605,13 @@ void CKLineGraphWidget::drawWinnerOverlay(QPainter& painter)
     }
     if (!caption.isEmpty() && room.height() >= fm.height() && room.width() >= 4 * fm.height()) {
         painter.setPen(colour("ic_clr_winner_discribe_fg"));
-        painter.drawText(room, Qt::AlignCenter | Qt::TextWordWrap, caption);
+        const int flags = Qt::AlignCenter | Qt::TextWordWrap;
+        // A zone too low for the wrapped text gets one elided line rather
+        // than its first words only.
+        if (fm.boundingRect(room, flags, caption).height() <= room.height())
+            painter.drawText(room, flags, caption);
+        else
+            painter.drawText(room, Qt::AlignCenter, fm.elidedText(caption, Qt::ElideRight, room.width()));
     }
 
     // Expiry days of the quoted options inside the window.

@@ -104,7 +104,9 @@ void CKLineData::calcDrawRange(const QRect&)
             paneMax = std::max(paneMax, hi);
             paneMin = std::min(paneMin, lo);
         }
-        if (ui.optionExpectMode == 1) {
+        // The expected band belongs to the price: an indicator pane keeps
+        // its own scale.
+        if (ui.optionExpectMode == 1 && m_paneRole == 0) {
             double lower = 0.0;
             double upper = 0.0;
             const auto* center = qlservice::TraderCenter::instance()->getDataCenter();

@@ -20,6 +20,8 @@ class FakeCenter : public qlservice::IDataCenter
 public:
     std::set<int> dates{20240124, 20240207, 20240228, 20240327};
     bool band = true;
+    double lo = 30.0;
+    double up = 36.0;
     std::set<int> getDateSet(const std::string& key) const override
     {
         return key == "SH600000" ? dates : std::set<int>();
@@ -28,8 +30,8 @@ public:
     {
         if (!band || key != "SH600000")
             return false;
-        lower = 30.0;
-        upper = 36.0;
+        lower = lo;
+        upper = up;
         return true;
     }
 };
@@ -161,6 +163,37 @@ TEST_F(PaneWinner, AnIndicatorPaneHasNoOverlay)
     graph->refreshGraph();
     EXPECT_EQ(graph->winnerButton(1000), nullptr);
     EXPECT_TRUE(graph->winnerZoneRect().isNull());
+}
+
+TEST_F(PaneWinner, TheBandWidensThePriceRangeButNotAnIndicatorPanes)
+{
+    center->lo = 5.0;
+    center->up = 60.0; // beyond the bars' range on both sides
+    enter(0);
+    double max = 0.0;
+    double min = 0.0;
+    ASSERT_TRUE(series->paneRange(max, min));
+    // A tenth of the band beyond each price.
+    EXPECT_DOUBLE_EQ(max, 60.0 + 5.5);
+    EXPECT_DOUBLE_EQ(min, 5.0 - 5.5);
+
+    ptest::CPaneSeries indicator(ui, 1, &sink);
+    indicator.setFormulas({"KLINE"});
+    indicator.book(TC::CFormulaKey("SH600000", "KLINE"), "indicator-id");
+    auto meta = std::make_shared<se::RPCFormulaMetaResult>();
+    auto result = std::make_shared<se::RPCFormulaResult>();
+    ptest::klineRecords(ptest::dayTags(kBars), *meta, *result);
+    indicator.formulaHistoryCallback(meta, result, "indicator-id", 1, QString(), false, true);
+    indicator.calcDrawRange(graph->rect());
+    double imax = 0.0;
+    double imin = 0.0;
+    ASSERT_TRUE(indicator.paneRange(imax, imin));
+    ui->optionExpectMode = 0;
+    series->calcDrawRange(graph->rect());
+    ASSERT_TRUE(series->paneRange(max, min));
+    EXPECT_DOUBLE_EQ(imax, max);
+    EXPECT_DOUBLE_EQ(imin, min);
+    EXPECT_LT(imax, 60.0);
 }
 
 TEST_F(PaneWinner, MissingValuesComeFromTheDataCentre)
