@@ -10,6 +10,7 @@
 #include <boost/function.hpp>
 
 #include <QDateTime>
+#include <QFont>
 #include <QFontMetrics>
 #include <QList>
 #include <QMap>
@@ -240,6 +241,27 @@ public:
     int klineModel = 0;
 
 private:
+    // The time axis's last layout: crosshair moves repaint the strip many
+    // times over one window, and laying it out converts every label's time
+    // to local time. Reused while everything the layout reads is the same.
+    struct CTimelineCache {
+        const qint64* times = nullptr;
+        int count = -1;
+        qint64 firstTime = 0;
+        qint64 lastTime = 0;
+        int first = 0;
+        int last = 0;
+        qint64 period = -1;
+        int optionMode = -1;
+        bool clientType3 = false;
+        int plotWidth = -1;
+        QSize size;
+        QFont font;
+        QDate today;
+        QVector<CTimeLabel> labels;
+        QVector<int> drawn;
+    };
+    mutable CTimelineCache m_timelineCache;
     PackedColor colorAt(int position) const;
     // Steps of the time-axis layout.
     bool isFewDaysWindow(int first, int last, int step) const;

@@ -202,8 +202,35 @@ void CKLineUiParam::drawTimeline(QPainter* painter, QRect& rect)
     }
     const QFont font = axisFont();
     const QFontMetrics fm(font);
-    const QVector<CTimeLabel> labels = layoutTimeLabels(rect, fm);
-    const QVector<int> drawn = labelsToDraw(labels, fm.horizontalAdvance(QStringLiteral("0000")));
+    CTimelineCache& c = m_timelineCache;
+    const int count = m_tradeDateList.size();
+    const bool clientType3 = CAppConfig::isClientType(3);
+    // Indexes outside the list read today's date.
+    const QDate today = QDate::currentDate();
+    const bool same = c.times == m_tradeDateList.constData() && c.count == count &&
+                      (count == 0 || (c.firstTime == m_tradeDateList.first() && c.lastTime == m_tradeDateList.last())) &&
+                      c.first == minDispIndex && c.last == maxDispIndex && c.period == period &&
+                      c.optionMode == optionExpectMode && c.clientType3 == clientType3 && c.plotWidth == plotWidth && c.size == rect.size() &&
+                      c.font == font && c.today == today;
+    if (!same) {
+        c.times = m_tradeDateList.constData();
+        c.count = count;
+        c.firstTime = count ? m_tradeDateList.first() : 0;
+        c.lastTime = count ? m_tradeDateList.last() : 0;
+        c.first = minDispIndex;
+        c.last = maxDispIndex;
+        c.period = period;
+        c.optionMode = optionExpectMode;
+        c.clientType3 = clientType3;
+        c.plotWidth = plotWidth;
+        c.size = rect.size();
+        c.font = font;
+        c.today = today;
+        c.labels = layoutTimeLabels(rect, fm);
+        c.drawn = labelsToDraw(c.labels, fm.horizontalAdvance(QStringLiteral("0000")));
+    }
+    const QVector<CTimeLabel>& labels = c.labels;
+    const QVector<int>& drawn = c.drawn;
 
     painter->setClipRect(rect);
     painter->translate(rect.topLeft());

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <functional>
+#include <vector>
 
 #include <boost/make_shared.hpp>
 
@@ -262,6 +264,76 @@ TEST(TimeAxis, DrawsTicksAtTheLabelsOverTheBackground)
     for (int x = 0; x < 600; x += 7)
         EXPECT_EQ(img.pixel(x, rect.top() + 1), bg);
     a.ui.drawTimeline(nullptr, rect); // no painter: nothing, no crash
+}
+
+QImage drawAxis(CKLineUiParam& ui, const QSize& size)
+{
+    QImage img(size, QImage::Format_ARGB32);
+    img.fill(Qt::magenta);
+    QRect rect(QPoint(0, 0), size);
+    QPainter p(&img);
+    ui.drawTimeline(&p, rect);
+    return img;
+}
+
+// A strip drawn over and over by one model (which keeps its last layout)
+// looks exactly like one drawn by a model seeing the same state for the
+// first time, through every change a chart goes through.
+TEST(TimeAxis, ARedrawnStripFollowsEveryChangeOfItsWindow)
+{
+    QVector<qint64> days = weekdays(QDate(2022, 6, 1), QDate(2024, 5, 31));
+    QVector<qint64> minutes;
+    appendMinuteDay(minutes, QDate(2024, 5, 30));
+    appendMinuteDay(minutes, QDate(2024, 5, 31));
+
+    CKLineUiParam kept;
+    kept.m_tradeDateList = days;
+    kept.period = 86400;
+    kept.plotWidth = 600;
+    QSize size(600, 30);
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+    };
+    const std::vector<Step> steps{
+        {"whole history", [&] { kept.setMinDispIndex(0), kept.setMaxDispIndex(days.size() - 1); }},
+        {"scrolled one bar", [&] { kept.setMinDispIndex(1), kept.setMaxDispIndex(days.size() - 1); }},
+        {"zoomed in", [&] { kept.setMinDispIndex(300), kept.setMaxDispIndex(420); }},
+        {"wider plot", [&] { kept.plotWidth = 900; size = QSize(900, 30); }},
+        {"plot width alone", [&] { kept.plotWidth = 700; }},
+        {"a new bar in place", [&] {
+             kept.m_tradeDateList.append(QDateTime(QDate(2024, 6, 3), QTime(0, 0)).toSecsSinceEpoch());
+             kept.setMaxDispIndex(kept.m_tradeDateList.size() - 1);
+             kept.setMinDispIndex(kept.m_tradeDateList.size() - 121);
+         }},
+        {"last bar's time replaced", [&] {
+             kept.m_tradeDateList.last() = QDateTime(QDate(2024, 7, 1), QTime(0, 0)).toSecsSinceEpoch();
+         }},
+        {"one-minute bars", [&] {
+             kept.m_tradeDateList = minutes;
+             kept.period = 60;
+             kept.setMinDispIndex(0);
+             kept.setMaxDispIndex(minutes.size() - 1);
+         }},
+        {"same window, other period", [&] { kept.period = 300; }},
+        {"option overlay past the last bar", [&] {
+             kept.optionExpectMode = 1;
+             kept.setMaxDispIndex(minutes.size() + 5);
+         }},
+    };
+    for (const Step& step : steps) {
+        step.change();
+        const QImage first = drawAxis(kept, size);
+        EXPECT_EQ(drawAxis(kept, size), first) << step.what << ": a repaint differs";
+        CKLineUiParam fresh;
+        fresh.m_tradeDateList = kept.m_tradeDateList;
+        fresh.period = kept.period;
+        fresh.plotWidth = kept.plotWidth;
+        fresh.optionExpectMode = kept.optionExpectMode;
+        fresh.setMinDispIndex(kept.getMinDispIndex());
+        fresh.setMaxDispIndex(kept.getMaxDispIndex());
+        EXPECT_EQ(first, drawAxis(fresh, size)) << step.what;
+    }
 }
 
 // ---------------------------------------------------------------------------
