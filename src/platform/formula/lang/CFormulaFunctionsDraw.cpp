@@ -52,7 +52,8 @@ void CFormulaFunctions::drawLine(const Vec& c1, const Vec& p1, const Vec& c2, co
             pending = true;
         }
     }
-    const int e = std::isfinite(expand) ? int(expand) : 0;
+    // only 1, 10 and 11 mean anything; a huge value must not reach the int cast
+    const int e = std::isfinite(expand) && std::fabs(expand) < 100 ? int(expand) : 0;
     const bool right = e == 1 || e == 11;
     const bool left = e == 10 || e == 11;
     for (size_t k = 0; k < segments.size(); ++k) {
