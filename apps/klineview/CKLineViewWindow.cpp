@@ -206,7 +206,8 @@ CKLineViewWindow::CKLineViewWindow(const CKLineViewLayout& layout, const QString
     createToolBar();
     m_formulaMenu = new CKLineViewFormulaMenu(this);
     menuBar()->addMenu(m_formulaMenu);
-    menuBar()->addMenu(new CKLineViewTradeMenu(m_chart, this));
+    m_tradeMenu = new CKLineViewTradeMenu(m_chart, this);
+    menuBar()->addMenu(m_tradeMenu);
     addToolBar(new CKLineViewDrawToolBar(m_chart, this));
 
     m_quitAction = new QAction(QStringLiteral("退出"), this);
@@ -462,6 +463,7 @@ bool CKLineViewWindow::switchInstrument(const QString& text)
     m_layout.setInstrument(key);
     m_instrumentEdit->setText(key);
     if (key != m_chart->getStock()) {
+        m_tradeMenu->syncOptionMode(key);
         m_chart->setStock(key);
         m_chart->request(true);
     }

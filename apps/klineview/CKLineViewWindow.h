@@ -24,6 +24,7 @@ namespace TC {
 class CKLineMainWidget;
 class CKLineViewFormulaMenu;
 class CKLineViewSectorWindow;
+class CKLineViewTradeMenu;
 class CMarketSimulator;
 
 // The terminal window around one chart: a toolbar with the instrument entry
@@ -83,6 +84,8 @@ public:
     QAction* quitAction() const { return m_quitAction; }
     // "公式": new, edit and import formulas in the formula editor.
     CKLineViewFormulaMenu* formulaMenu() const { return m_formulaMenu; }
+    // "交易", with the option expectation items.
+    CKLineViewTradeMenu* tradeMenu() const { return m_tradeMenu; }
     // The box listing the user files that did not load; null when none is open.
     KW::CMessageBox* loadProblemsBox() const;
 
@@ -160,6 +163,7 @@ private:
     QAction* m_downloadAction = nullptr;
     QAction* m_quitAction = nullptr;
     CKLineViewFormulaMenu* m_formulaMenu = nullptr;
+    CKLineViewTradeMenu* m_tradeMenu = nullptr;
     QLabel* m_statusLabel = nullptr;
     QPointer<KW::CMessageBox> m_problemsBox;
     QPointer<CKLineViewSectorWindow> m_sectorWindow;

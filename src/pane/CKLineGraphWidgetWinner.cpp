@@ -243,14 +243,14 @@ void CKLineGraphWidget::layoutWinnerButtons()
         const QPoint a = winnerAnchor(id);
         const int w = b->width();
         const int h = b->height();
-        // Buttons stand outside the range, so a one-day range keeps them all
-        // reachable and the zones' captions free: price buttons right of the
-        // range on their line, range buttons outside their bound above the
-        // expiry marks.
+        // Price buttons stand right of the range on their line, range
+        // buttons inside their bound above the expiry marks: a price near
+        // the bottom never hides a range button, and a one-day range keeps
+        // both range buttons side by side.
         if (id == WinnerRangeStart)
-            b->move(a.x() - w, height() - h - kMarkerHeight - 3);
-        else if (id == WinnerRangeEnd)
             b->move(a.x(), height() - h - kMarkerHeight - 3);
+        else if (id == WinnerRangeEnd)
+            b->move(a.x() - w, height() - h - kMarkerHeight - 3);
         else
             b->move(a.x() + 2, a.y() - h / 2);
     }
@@ -556,6 +556,7 @@ void CKLineGraphWidget::drawWinnerOverlay(QPainter& painter)
     painter.setFont(font);
     // Price labels: the price and its distance from the last close.
     const double close = m_pData->valueAtIndex(last);
+    const int buttonWidth = m_winnerButtons[0] ? m_winnerButtons[0]->width() : 16;
     const QColor labelBg = colour("ic_clr_realtime_cross_line_bg");
     const QColor labelFg = colour("ic_clr_realtime_cross_line_text");
     for (int i = 0; i < rows.size(); ++i) {
@@ -569,7 +570,12 @@ void CKLineGraphWidget::drawWinnerOverlay(QPainter& painter)
         const int w = fm.horizontalAdvance(label) + 6;
         const int h = fm.height() + 2;
         const int top = upper ? rows[i] - h : rows[i] + 1;
-        const QRect box(plot.right() - w - kMargin, std::min(std::max(top, 0), bottom - h), w, h);
+        // Right of the price buttons, else left of the range, else at the
+        // plot's right edge.
+        int left = xe + buttonWidth + 2 * kMargin;
+        if (left + w > plot.right() - kMargin)
+            left = xs - kMargin - w >= 0 ? xs - kMargin - w : plot.right() - w - kMargin;
+        const QRect box(left, std::min(std::max(top, 0), bottom - h), w, h);
         painter.fillRect(box, labelBg);
         painter.setPen(labelFg);
         painter.drawText(box, Qt::AlignCenter, label);
