@@ -407,6 +407,25 @@ TEST_F(UiResourceTest, ThemeFileFailures)
     EXPECT_EQ(h.themes, 0); // nothing applied, nobody disturbed
     EXPECT_EQ(res()->getColor(QStringLiteral("clr_global_rise")), before);
 
+    // Sizes and font sizes out of their bounds are refused, not scaled into
+    // an overflow; the bounds themselves are fine.
+    const int width = res()->getSize(QStringLiteral("ic_siz_winner_discribe_width"));
+    const QString huge = writeFile(dir, QStringLiteral("huge.theme"),
+                                   "ic_siz_winner_discribe_width=2147483647\n"
+                                   "siz_title_height=-1\n"
+                                   "my_siz_gap=4097\n"
+                                   "fnt_default_normal=DejaVu Sans;201\n");
+    EXPECT_FALSE(res()->loadThemeFile(huge));
+    EXPECT_EQ(h.themes, 0);
+    EXPECT_EQ(res()->getSize(QStringLiteral("ic_siz_winner_discribe_width")), width);
+    EXPECT_FALSE(res()->hasKey(QStringLiteral("my_siz_gap")));
+    const QString edge = writeFile(dir, QStringLiteral("edge.theme"),
+                                   "my_siz_gap=4096\nmy_siz_none=0\nmy_fnt_big=DejaVu Sans;200\n");
+    EXPECT_TRUE(res()->loadThemeFile(edge));
+    EXPECT_EQ(res()->getSize(QStringLiteral("my_siz_gap")), 4096);
+    EXPECT_EQ(res()->getSize(QStringLiteral("my_siz_none")), 0);
+    EXPECT_EQ(res()->getFont(QStringLiteral("my_fnt_big")).pixelSize(), 200);
+
     const QString clean =
         writeFile(dir, QStringLiteral("ok.theme"), "\xEF\xBB\xBFic_clr_graph_yellow=yellow\r\n");
     EXPECT_TRUE(res()->loadThemeFile(clean));

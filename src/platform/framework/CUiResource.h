@@ -29,8 +29,8 @@ class CUiResourceChangeHandler;
 // Theme files are UTF-8 text, one `key=value` per line; blank lines and lines
 // starting with '#' or ';' are ignored. Values by kind of key:
 //   colour  "#rrggbb", "#aarrggbb", an SVG colour name, or "r,g,b[,a]" (0..255)
-//   font    "<families, comma separated>;<pixel size>[px][;bold|normal]"
-//   size    an integer
+//   font    "<families, comma separated>;<pixel size 1..kMaxFontPixelSize>[px][;bold|normal]"
+//   size    an integer, 0..kMaxSize
 //   picture an image file, relative paths taken from the theme file's folder
 // A key the themes do not define is accepted when its name tells its kind
 // (a "clr_", "fnt_", "siz_" or "img_" part). Every malformed line is logged
@@ -44,6 +44,11 @@ class CUiResourceChangeHandler;
 class CUiResource
 {
 public:
+    // Bounds of a theme file's sizes and font pixel sizes (before scaling),
+    // so a typo cannot ask for a widget or a glyph of gigabytes.
+    static constexpr int kMaxSize = 4096;
+    static constexpr int kMaxFontPixelSize = 200;
+
     static CUiResource* instance();
 
     QColor getColor(const QString& key) const;

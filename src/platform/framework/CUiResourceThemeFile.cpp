@@ -14,7 +14,6 @@ namespace KW {
 
 namespace {
 
-constexpr int kMaxFontPixelSize = 200;
 constexpr qint64 kMaxThemeFileBytes = 1024 * 1024;
 
 bool parseColour(const QString& value, QColor& out)
@@ -57,7 +56,7 @@ bool parseFont(const QString& value, QFont& out)
         sizeText.chop(2);
     bool ok = false;
     const int px = sizeText.trimmed().toInt(&ok);
-    if (!ok || px <= 0 || px > kMaxFontPixelSize)
+    if (!ok || px <= 0 || px > CUiResource::kMaxFontPixelSize)
         return false;
     bool bold = false;
     if (parts.size() == 3) {
@@ -143,8 +142,8 @@ bool CUiResource::parseEntry(const QString& key, const QString& value, const QSt
     case CThemeEntry::Size: {
         bool ok = false;
         const int n = value.toInt(&ok);
-        if (!ok) {
-            error = QStringLiteral("invalid size");
+        if (!ok || n < 0 || n > kMaxSize) {
+            error = QStringLiteral("invalid size (an integer 0..%1)").arg(kMaxSize);
             return false;
         }
         out = CThemeEntry::makeSize(n);
