@@ -2,6 +2,10 @@
 # Installs what is missing, builds, and runs the whole test suite.
 #   ./test.sh --sanitize [ctest args]   the same under AddressSanitizer and
 #                                       UndefinedBehaviorSanitizer (./build-asan)
+# Leak checks are off by default: klineview's window, run as a child by the
+# apps tests, leaves a cycle of Qt's line edit clear-button animation that no
+# suppression can name with fast stacks. ASAN_OPTIONS=detect_leaks=1 turns
+# them on (Qt's known leaks suppressed by scripts/lsan.supp).
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/setup-deps.sh
@@ -12,6 +16,7 @@ if [ "${1:-}" = "--sanitize" ]; then
   ./scripts/build.sh --sanitize
   export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=1}
   export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+  export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/scripts/lsan.supp:print_suppressions=0}
 else
   ./scripts/build.sh
 fi
