@@ -3,7 +3,7 @@
 // setDefaultParam), the rest is the text; FUZZ_CHART_ENTRY=param or default
 // holds the entry whatever the first byte. Run with the dictionary and the
 // leak suppressions of the system libraries:
-//   LSAN_OPTIONS=suppressions=fuzz/fuzz_chart_param.lsan FUZZ_CHART_ENTRY=param \
+//   LSAN_OPTIONS=suppressions=scripts/lsan.supp FUZZ_CHART_ENTRY=param \
 //     build-fuzz/fuzz/fuzz_chart_param -dict=fuzz/fuzz_chart_param.dict CORPUS
 // Beyond not crashing, a restored chart must hold no formula the catalogue
 // lacks, no more sub-panes than a restore allows and no pane id twice.

@@ -3,12 +3,11 @@
 // (an instrument the store holds, a period of the table, a known ex-rights
 // type); one that does not must leave the layout untouched and be set aside
 // with its bytes, never lost.
-//   LSAN_OPTIONS=suppressions=fuzz/fuzz_chart_param.lsan \
-//     build-fuzz/fuzz/fuzz_layout_file -detect_leaks=0 CORPUS
-// Leak checking is off: Qt 5.15's JSON parser loses a small block on texts
-// that repeat a key, and the library's frames carry no frame pointers, so
-// the leak cannot be told from ours without full unwinding (a few runs a
-// second). Memory errors are still caught.
+//   scripts/fuzz.sh 60 fuzz_layout_file
+// Leak checking is off there: Qt 5.15's JSON parser loses a small block on
+// texts that repeat a key, and its frames carry no frame pointers, so the
+// suppression needs full unwinding (FUZZ_LEAKS=1). Memory errors are still
+// caught.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
