@@ -5,6 +5,7 @@
 #include <functional>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -327,6 +328,28 @@ TEST(CatalogMissingTest, MissingBuiltinCatalogueLeavesAnEmptyCatalogue)
     ASSERT_EQ(m.rootCatalog()->size(), 1);
     EXPECT_EQ(m.rootCatalog()->getChild(0)->type(), CFormulaCatalog::kUser);
     EXPECT_TRUE(log.contains("catalog.json"));
+}
+
+TEST(CatalogMissingTest, ANodeOfTheUserCatalogueNameWithAnotherTypeIsReplaced)
+{
+    QTemporaryDir data, home;
+    QDir().mkpath(data.filePath("formulas"));
+    QFile f(data.filePath("formulas/catalog.json"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(R"({"formulas": [], "catalogs": [{"name": "用户指标", "type": 2, "children": []}]})");
+    f.close();
+    qlog::CLogCapture log(qlog::kStdLogger);
+    CFormulaOperateManager m(data.path(), home.path());
+    ASSERT_EQ(m.rootCatalog()->size(), 1);
+    EXPECT_EQ(m.rootCatalog()->getChild(0)->type(), CFormulaCatalog::kUser);
+    EXPECT_TRUE(log.contains("not of the user's type"));
+    CFormulaDetail d;
+    d.setName("MINE");
+    d.setTitle("mine");
+    d.setSource("X:CLOSE;");
+    ASSERT_TRUE(m.saveUserFormula(d));
+    // The saved formula is reachable from the tree the menus show.
+    EXPECT_TRUE(m.rootCatalog()->getChild(0)->findChild("MINE"));
 }
 
 TEST(CatalogMissingTest, ProcessWideCatalogue)

@@ -318,7 +318,7 @@ void CFormulaOperateManager::loadBuiltin(State& s) const
 {
     s.root = boost::make_shared<CFormulaCatalog>(QString(), CFormulaCatalog::kSystem);
     const QString path = builtinCatalogFile();
-    const auto finish = [&s]() {
+    const auto finish = [this, &s, &path]() {
         // The user's formulas need a home even when the shipped tree lacks one.
         for (int i = 0; i < s.root->size() && !s.userCatalog; ++i)
             if (s.root->getChild(i)->type() == CFormulaCatalog::kUser)
@@ -326,6 +326,11 @@ void CFormulaOperateManager::loadBuiltin(State& s) const
         if (!s.userCatalog) {
             s.userCatalog =
                 boost::make_shared<CFormulaCatalog>(QStringLiteral("用户指标"), CFormulaCatalog::kUser, 1);
+            // A node of that name but another type would keep the home out of
+            // the tree, and the user's formulas out of every menu.
+            if (s.root->removeChild(s.userCatalog->catalogName()))
+                QLLOG_ERROR(qlog::kStdLogger, "%1%: catalogue %2% is not of the user's type, replaced", path,
+                            s.userCatalog->catalogName());
             s.root->addChild(s.userCatalog);
         }
     };
