@@ -61,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fuzz::writeFile(QStringLiteral("csv/") + name, minute ? kMinute : kDay);
         names << name;
     }
-    const QStringList present = folder.entryList(QDir::Files);
+    // The folder's CSV files: other names are not the loader's business.
+    const QStringList present = folder.entryList(QStringList{QStringLiteral("*.csv")}, QDir::Files);
     const QStringList errors = g_store->loadUserCsvFolder(folder.path());
     const QStringList keys = g_store->instrumentKeys();
     int added = 0;

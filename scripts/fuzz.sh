@@ -73,6 +73,7 @@ run_one() {
         env=(ASAN_OPTIONS="$ASAN_OPTIONS:fast_unwind_on_malloc=0")
       else
         args+=(-detect_leaks=0)
+        env=(ASAN_OPTIONS="$ASAN_OPTIONS:detect_leaks=0")
       fi
       ;;
   esac
