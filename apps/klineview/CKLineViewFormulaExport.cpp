@@ -1,10 +1,10 @@
 #include "CKLineViewFormulaExport.h"
 
-#include <QSaveFile>
 #include <QStringList>
 
 #include "platform/config/QLLog.h"
 #include "platform/formula/catalog/CFormulaOperateManager.h"
+#include "platform/framework/QWriteFile.h"
 
 namespace TC {
 
@@ -53,12 +53,8 @@ bool CKLineViewFormulaExport::write(const QString& formula, const QString& path,
     const QString text = exportText(*detail);
     if (text.isEmpty())
         return fail(error, QStringLiteral("指标 %1 没有可导出的公式源码").arg(detail->getName()));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit()) {
-        QLLOG_ERROR_S(qlog::kStdLogger, "cannot export formula %1% to %2%: %3%", detail->getName(), path,
-                      file.errorString());
-        return fail(error, QStringLiteral("无法写入 %1: %2").arg(path, file.errorString()));
-    }
+    if (!QWriteFile(path, text, error))
+        return false;
     QLLOG_INFO_S(qlog::kStdLogger, "formula %1% exported to %2%", detail->getName(), path);
     return true;
 }

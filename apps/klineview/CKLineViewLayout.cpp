@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 #include "kline/CKLineMainWidget.h"
 #include "kline/CKLineWidget.h"
@@ -16,6 +15,7 @@
 #include "platform/config/QLLog.h"
 #include "platform/formula/catalog/CFormulaOperateManager.h"
 #include "platform/formula/catalog/FormulaPeriod.h"
+#include "platform/framework/QWriteFile.h"
 #include "platform/market/CMarketStore.h"
 #include "series/CKLineData.h"
 
@@ -218,22 +218,10 @@ bool CKLineViewLayout::save(const QString& path, QString* error) const
     const QFileInfo info(path);
     if (!QDir().mkpath(info.absolutePath())) {
         if (error)
-            *error = QStringLiteral("cannot create folder %1").arg(info.absolutePath());
+            *error = QStringLiteral("无法创建文件夹 %1").arg(QDir::toNativeSeparators(info.absolutePath()));
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    file.write(QJsonDocument(toJson()).toJson(QJsonDocument::Indented));
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return QWriteFile(path, QJsonDocument(toJson()).toJson(QJsonDocument::Indented), error);
 }
 
 QString CKLineViewLayout::versionProblem(const QJsonValue& version)

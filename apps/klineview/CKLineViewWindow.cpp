@@ -613,6 +613,7 @@ bool CKLineViewWindow::saveSettings()
     QString why;
     if (!m_layout.save(m_settingsPath, &why)) {
         QLLOG_ERROR(qlog::kStdLogger, "cannot save %1%: %2%", m_settingsPath, why);
+        KW::CMessageBox::warning(QStringLiteral("提示"), QStringLiteral("布局保存失败: %1").arg(why), this);
         return false;
     }
     return true;

@@ -111,6 +111,8 @@ public:
     void showSuperposeMenu(int paneId);
     void removeLastSubPane();
     void setRealtime(bool on);
+    // True when the layout file was written; a failure (the previous file
+    // stays as it was) is told in a message box.
     bool saveSettings();
     // Lists load problems in a non-modal box titled "提示"; none: no box.
     void showLoadProblems(const QStringList& problems);

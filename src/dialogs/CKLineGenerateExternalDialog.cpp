@@ -131,7 +131,8 @@ void CKLineGenerateExternalDialog::generate()
         }
         CExternalDataInfo info = m_info;
         info.name = name;
-        manager->removeData(name);
+        // generateData1 replaces the old series and its file in one step; a
+        // removal first would lose the old data when the new cannot be written.
         if (manager->generateData1(info, m_result.times, values))
             m_stored << name;
         else

@@ -10,7 +10,6 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
-#include <QSaveFile>
 
 #include "model/CKLineUiParam.h"
 #include "dialogs/CKLineGenerateExternalDialog.h"
@@ -30,6 +29,7 @@
 #include "platform/framework/CMessageBox.h"
 #include "platform/framework/CParameterAction.h"
 #include "platform/framework/CStyleSheetCenter.h"
+#include "platform/framework/QWriteFile.h"
 #include "platform/indexui/CAddSelfStockDialog.h"
 #include "platform/indexui/CIndexMainWindowHelper.h"
 #include "platform/indexui/CModifyKLineDataDialog.h"
@@ -1114,10 +1114,9 @@ void CKLineGraphWidget::slotExportIndexGraphData()
                                           QStringLiteral("Excel Files(*.csv)"));
     if (path.isEmpty())
         return;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(content.toUtf8()) < 0 || !file.commit())
-        KW::CMessageBox::warning(QString::fromUtf8(kTitle), QStringLiteral("导出失败: %1").arg(file.errorString()),
-                                 this);
+    QString error;
+    if (!QWriteFile(path, content, &error))
+        KW::CMessageBox::warning(QString::fromUtf8(kTitle), QStringLiteral("导出失败: %1").arg(error), this);
 }
 
 void CKLineGraphWidget::slotUploadOutData()

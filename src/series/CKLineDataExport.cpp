@@ -1,9 +1,9 @@
 #include <QDateTime>
 #include <QDir>
 #include <QHash>
-#include <QSaveFile>
 
 #include "platform/formula/catalog/CFormulaOperateManager.h"
+#include "platform/framework/QWriteFile.h"
 #include "platform/market/CStockManager.h"
 #include "series/CKLineData.h"
 
@@ -100,15 +100,9 @@ bool CKLineData::exportTradeDetail(const QString& folder, QString* error) const
     const QPair<QString, QString> files[] = {{QStringLiteral("_buy.csv"), lines(items.bought, false)},
                                              {QStringLiteral("_sell.csv"), lines(items.sold, true)},
                                              {QStringLiteral("_hold.csv"), lines(items.held, false)}};
-    for (const auto& f : files) {
-        QSaveFile file(dir.filePath(stem + f.first));
-        const QByteArray bytes = f.second.toUtf8();
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-            if (error)
-                *error = QStringLiteral("%1: %2").arg(file.fileName(), file.errorString());
+    for (const auto& f : files)
+        if (!QWriteFile(dir.filePath(stem + f.first), f.second, error))
             return false;
-        }
-    }
     return true;
 }
 

@@ -1,12 +1,15 @@
 #include "platform/framework/CDrawGraphManager.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QThread>
 
 #include "platform/config/CAppConfig.h"
 #include "platform/config/QLLog.h"
+#include "platform/framework/CMessageTip.h"
+#include "platform/framework/QWriteFile.h"
 
 namespace TC {
 
@@ -34,19 +37,27 @@ bool CDrawGraphManager::hasGraphData(const QString& key)
     return !getGraphData(key).isEmpty();
 }
 
-void CDrawGraphManager::setGraphData(const QString& key, const bson::BSONObj& data)
+bool CDrawGraphManager::setGraphData(const QString& key, const bson::BSONObj& data)
 {
     if (key.isEmpty())
-        return;
+        return true;
     CDrawGraphManager* self = instance();
-    std::lock_guard<std::mutex> lock(self->m_mutex);
-    self->ensureLoaded();
-    if (data.isEmpty())
-        self->m_records.erase(key.toStdString());
-    else
-        self->m_records[key.toStdString()] = data.getOwned();
-    if (!self->saveLocked())
-        QLLOG_ERROR_S(qlog::kStdLogger, "drawings not saved, key:%1%, file:%2%", key, self->filePath());
+    QString error;
+    {
+        std::lock_guard<std::mutex> lock(self->m_mutex);
+        self->ensureLoaded();
+        if (data.isEmpty())
+            self->m_records.erase(key.toStdString());
+        else
+            self->m_records[key.toStdString()] = data.getOwned();
+        if (self->saveLocked(&error))
+            return true;
+    }
+    QLLOG_ERROR_S(qlog::kStdLogger, "drawings not saved, key:%1%, file:%2%", key, self->filePath());
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) &&
+        QThread::currentThread() == QCoreApplication::instance()->thread())
+        KW::CMessageTip::showTip(QApplication::activeWindow(), QStringLiteral("画线保存失败: %1").arg(error));
+    return false;
 }
 
 void CDrawGraphManager::reload()
@@ -119,16 +130,11 @@ std::string CDrawGraphManager::serialize(const Records& records)
     return bson::toJson(b.obj());
 }
 
-bool CDrawGraphManager::saveLocked() const
+bool CDrawGraphManager::saveLocked(QString* error) const
 {
     const QString path = filePath();
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const std::string text = serialize(m_records);
-    file.write(text.data(), qint64(text.size()));
-    return file.commit();
+    return QWriteFile(path, QByteArray::fromStdString(serialize(m_records)), error);
 }
 
 } // namespace TC

@@ -22,6 +22,10 @@ namespace TC {
 //    before anything is written, so a damaged file is never overwritten
 //    with less than it held.
 //  - An empty key is ignored; an empty record removes the key.
+//  - A change that cannot be written stays in memory for this session (the
+//    chart keeps showing it) while the file keeps its previous content; the
+//    user is told with a tip, since the callers are drawing gestures that
+//    have nobody else to report to.
 class CDrawGraphManager
 {
 public:
@@ -29,7 +33,8 @@ public:
 
     // The record of `key`; an empty object when there is none.
     static bson::BSONObj getGraphData(const QString& key);
-    static void setGraphData(const QString& key, const bson::BSONObj& data);
+    // False when the file could not be written.
+    static bool setGraphData(const QString& key, const bson::BSONObj& data);
     static bool hasGraphData(const QString& key);
 
     using Records = std::map<std::string, bson::BSONObj>;
@@ -48,7 +53,7 @@ private:
 
     void ensureLoaded();
     void loadLocked();
-    bool saveLocked() const;
+    bool saveLocked(QString* error) const;
 
     std::mutex m_mutex;
     bool m_loaded = false;

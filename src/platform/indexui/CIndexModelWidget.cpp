@@ -11,16 +11,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QSaveFile>
 #include <QVBoxLayout>
 
 #include "platform/config/CAppConfig.h"
 #include "platform/config/QLLog.h"
 #include "platform/framework/CCommonDialog.h"
 #include "platform/framework/CMessageBox.h"
+#include "platform/framework/CMessageTip.h"
 #include "platform/framework/CPushButton.h"
 #include "platform/framework/CStyleSheetCenter.h"
 #include "platform/framework/CUiResource.h"
+#include "platform/framework/QWriteFile.h"
 
 namespace TC {
 
@@ -196,11 +197,8 @@ bool CIndexModelWidget::writeUserTemplates()
     QJsonObject root;
     root.insert(QStringLiteral("version"), kFileVersion);
     root.insert(QStringLiteral("templates"), arr);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(root).toJson()) < 0 || !file.commit()) {
-        QLLOG_ERROR(qlog::kStdLogger, "cannot write template file:%1%, error:%2%", path, file.errorString());
+    if (!QWriteFile(path, QJsonDocument(root).toJson()))
         return false;
-    }
     m_fileBad = false;
     return true;
 }
@@ -411,7 +409,9 @@ void CIndexModelWidget::delIndexTemplate(const QString& formula)
     }
     if (!changed)
         return;
-    writeUserTemplates();
+    // The strip goes on without the formula; only the file keeps it.
+    if (!writeUserTemplates())
+        KW::CMessageTip::showTip(this, QStringLiteral("模板保存失败"));
     if (findTemplate(m_selected) < 0)
         m_selected.clear();
     rebuildButtons();

@@ -4,12 +4,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QSet>
 
 #include "platform/config/CAppConfig.h"
 #include "platform/config/CSingletonT.h"
 #include "platform/config/QLLog.h"
+#include "platform/framework/QWriteFile.h"
 
 namespace TC {
 
@@ -227,12 +227,7 @@ bool CSelfStockStore::write(const QVector<Group>& groups, QString* error)
         QLLOG_WARN(qlog::kStdLogger, "unreadable self-selected stock file kept as %1%", bad);
     }
     m_fileBad = false;
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(serialize(groups)) < 0 || !file.commit()) {
-        QLLOG_ERROR(qlog::kStdLogger, "cannot write %1%: %2%", m_path, file.errorString());
-        return fail(error, QStringLiteral("无法写入 %1: %2").arg(m_path, file.errorString()));
-    }
-    return true;
+    return QWriteFile(m_path, serialize(groups), error);
 }
 
 } // namespace TC

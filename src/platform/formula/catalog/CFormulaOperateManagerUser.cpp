@@ -7,9 +7,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QSaveFile>
 
 #include "platform/config/QLLog.h"
+#include "platform/framework/QWriteFile.h"
 
 namespace TC {
 
@@ -55,12 +55,8 @@ bool CFormulaOperateManager::writeUserEntries(const QJsonArray& entries, QString
     QJsonObject root;
     root.insert(QStringLiteral("version"), 1);
     root.insert(QStringLiteral("formulas"), entries);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(error, QStringLiteral("%1: cannot be written: %2").arg(path, file.errorString()));
-    file.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
-    if (!file.commit())
-        return fail(error, QStringLiteral("%1: cannot be written: %2").arg(path, file.errorString()));
+    if (!QWriteFile(path, QJsonDocument(root).toJson(QJsonDocument::Indented), error))
+        return false;
     m_state.userFileUnreadable = false;
     return true;
 }

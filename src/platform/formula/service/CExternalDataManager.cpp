@@ -7,13 +7,13 @@
 #include <QDir>
 #include <QFile>
 #include <QMutexLocker>
-#include <QSaveFile>
 #include <QUrl>
 
 #include "platform/config/CAppConfig.h"
 #include "platform/config/CSingletonT.h"
 #include "platform/config/QLLog.h"
 #include "platform/formula/engine/CFormulaEngine.h"
+#include "platform/framework/QWriteFile.h"
 #include "platform/market/CMarketStore.h"
 
 namespace TC {
@@ -351,11 +351,8 @@ bool CExternalDataManager::generateData1(const CExternalDataInfo& info,
     loadSeries();
     const QString dirPath = folderLocked();
     s.path = QDir(dirPath).filePath(fileName);
-    QSaveFile file(s.path);
-    if (!QDir().mkpath(dirPath) || !file.open(QIODevice::WriteOnly) ||
-        file.write(serialize(s.info, s.points)) < 0 || !file.commit()) {
-        QLLOG_WARN(qlog::kStdLogger, "external series \"%1%\" not stored. file:%2%, error:%3%", info.name, s.path,
-                   file.errorString());
+    if (!QDir().mkpath(dirPath) || !QWriteFile(s.path, serialize(s.info, s.points))) {
+        QLLOG_WARN(qlog::kStdLogger, "external series \"%1%\" not stored. file:%2%", info.name, s.path);
         return false;
     }
     // A series read from a file of another name (copied in by hand) moves.

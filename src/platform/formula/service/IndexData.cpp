@@ -8,7 +8,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
+
+#include "platform/framework/QWriteFile.h"
 
 namespace se {
 
@@ -26,10 +27,7 @@ bool writeAtomically(const QString& path, const QByteArray& bytes, QString* erro
     if (path.isEmpty())
         return fail(error, QStringLiteral("empty path"));
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return fail(error, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-    return true;
+    return TC::QWriteFile(path, bytes, error);
 }
 
 bool readAll(const QString& path, QByteArray& bytes, QString* error)
