@@ -4,8 +4,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "common/WriteFailure.h"
 #include "platform/config/CLogCapture.h"
 #include "platform/config/QLLog.h"
 
@@ -98,4 +100,31 @@ TEST(Logging, DefaultConfigurationWritesUnderTheUserFolder)
     const QByteArray text = f.readAll();
     EXPECT_TRUE(text.contains("mainID:5001")) << text.constData();
     EXPECT_TRUE(text.contains("QLStdFile"));
+}
+
+TEST(Logging, AFullDiskDropsFileLinesWithoutThrowingAndTheNextLinesArrive)
+{
+    qlog::configureDefault();
+    const QString file = qlog::defaultLogFile();
+    demo::Writer w;
+    w.request(6001, QStringLiteral("SZ000001"));
+    const qint64 before = QFileInfo(file).size();
+    ASSERT_GT(before, 0);
+    qlog::CLogCapture capture(qlog::kStdLogger);
+    {
+        // The log file cannot grow: its appender fails, the line must still
+        // reach the later appenders and the caller must not see an exception.
+        ktest::ScopedFileSizeLimit full{rlim_t(before)};
+        EXPECT_NO_THROW(w.request(6002, QStringLiteral("SZ000002")));
+        EXPECT_NO_THROW(QLLOG_ERROR_S(qlog::kStdLogger, "disk full %1%", 1));
+    }
+    EXPECT_TRUE(capture.contains("mainID:6002"));
+    EXPECT_TRUE(capture.contains("disk full 1"));
+    EXPECT_EQ(QFileInfo(file).size(), before);
+    w.request(6003, QStringLiteral("SZ000003"));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray text = f.readAll();
+    EXPECT_TRUE(text.contains("mainID:6003"));
+    EXPECT_FALSE(text.contains("mainID:6002"));
 }

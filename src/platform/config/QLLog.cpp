@@ -27,6 +27,25 @@ log4cxx::LoggerPtr loggerFor(const char* name)
 {
     return log4cxx::Logger::getLogger(name);
 }
+
+// The log file must never take the terminal down: on a full disk (or a file
+// size limit) log4cxx throws from the write, which would end the process
+// from whatever code logged, and would keep the logger's later appenders from
+// seeing the line. Such a line is dropped; the next one tries again.
+class CFailSafeFileAppender : public log4cxx::FileAppender
+{
+public:
+    using log4cxx::FileAppender::FileAppender;
+
+protected:
+    void subAppend(const log4cxx::spi::LoggingEventPtr& event, log4cxx::helpers::Pool& p) override
+    {
+        try {
+            log4cxx::FileAppender::subAppend(event, p);
+        } catch (const std::exception&) {
+        }
+    }
+};
 } // namespace
 
 std::string qualifiedFunction(const char* pretty)
@@ -85,7 +104,11 @@ bool isEnabled(const char* logger, int level)
 
 void writeLine(const char* logger, int level, const std::string& line)
 {
-    loggerFor(logger)->forcedLog(log4cxx::Level::toLevel(level), line);
+    try {
+        loggerFor(logger)->forcedLog(log4cxx::Level::toLevel(level), line);
+    } catch (const std::exception&) {
+        // Appenders of a properties file may throw the same way; the line is lost.
+    }
 }
 
 namespace detail {
@@ -112,7 +135,7 @@ void configureDefault()
     QDir().mkpath(dir);
     g_defaultFile = dir + QStringLiteral("/klineview.log");
     log4cxx::LayoutPtr layout(new log4cxx::PatternLayout("%d{yyyy-MM-dd HH:mm:ss,SSS} %-5p %c - %m%n"));
-    log4cxx::AppenderPtr file(new log4cxx::FileAppender(layout, g_defaultFile.toStdString(), true));
+    log4cxx::AppenderPtr file(new CFailSafeFileAppender(layout, g_defaultFile.toStdString(), true));
     for (const char* name : {kStdLogger, kFormulaLogger}) {
         log4cxx::LoggerPtr l = loggerFor(name);
         l->setLevel(log4cxx::Level::getInfo());
