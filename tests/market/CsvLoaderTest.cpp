@@ -233,3 +233,48 @@ TEST_F(CsvLoaderTest, theRealSamplesLoadWithTheirBarCounts)
     EXPECT_EQ(QDateTime::fromSecsSinceEpoch(fives[77].time).time(), QTime(16, 0));
     EXPECT_EQ(fives[77].close, 3074.75);
 }
+
+// The time field's accepted forms, each read into the instant a clock on the
+// wall shows (minute files stored by the end of the minute).
+TEST_F(CsvLoaderTest, timeFieldFormsAcceptedAndRefused)
+{
+    struct Case {
+        const char* time;
+        int year, month, day, hour, minute; // hour -1: refused
+    };
+    const Case cases[] = {
+        {"2024-03-01 09:30", 2024, 3, 1, 9, 31},    {"20240301 09:30", 2024, 3, 1, 9, 31},
+        {"2024-03-01T09:30", 2024, 3, 1, 9, 31},    {"2024-03-01 9:05", 2024, 3, 1, 9, 6},
+        {"2024-03-01 09:30:00", 2024, 3, 1, 9, 31}, {"2024-02-29 23:59", 2024, 3, 1, 0, 0},
+        {"2024-03-01 9:5", 0, 0, 0, -1, 0},         {"2024-03-01 24:00", 0, 0, 0, -1, 0},
+        {"2024-03-01 09:60", 0, 0, 0, -1, 0},       {"2024-03-01 09:30:", 0, 0, 0, -1, 0},
+        {"2024-03-01 09:30:0", 0, 0, 0, -1, 0},     {"2024-03-01 09:30:00x", 0, 0, 0, -1, 0},
+        {"2024-03-01 09:30:61", 0, 0, 0, -1, 0},    {"2024-03-01 123:30", 0, 0, 0, -1, 0},
+        {"2024-03-01  09:30", 0, 0, 0, -1, 0},      {"2024-03-01_09:30", 0, 0, 0, -1, 0},
+        {"2024-0301 09:30", 0, 0, 0, -1, 0},        {"202403-01 09:30", 0, 0, 0, -1, 0},
+        {"2024-3-01 09:30", 0, 0, 0, -1, 0},        {"2023-02-29 09:30", 0, 0, 0, -1, 0},
+        {"２０２４-03-01 09:30", 0, 0, 0, -1, 0},   {"2024-03-01 ０9:30", 0, 0, 0, -1, 0},
+        {"2024-03-01 :30", 0, 0, 0, -1, 0},         {"2024-03-01 09", 0, 0, 0, -1, 0},
+    };
+    for (const Case& c : cases) {
+        QByteArray row = c.time;
+        row += ",10,10.2,9.9,10.1,100\n";
+        CCsvLoader loader;
+        loader.setBarSize(CCsvLoader::BarSizeMinute);
+        const bool ok = loader.parse(row, QStringLiteral("t.csv"));
+        if (c.hour < 0) {
+            EXPECT_FALSE(ok) << c.time;
+            EXPECT_EQ(loader.errorColumn(), 1) << c.time;
+            continue;
+        }
+        ASSERT_TRUE(ok) << c.time << ": " << loader.errorString().toStdString();
+        EXPECT_EQ(loader.bars()[0].time,
+                  QDateTime(QDate(c.year, c.month, c.day), QTime(c.hour, c.minute)).toSecsSinceEpoch())
+            << c.time;
+    }
+    // Dates alone, both spellings, and a date one digit short.
+    CCsvLoader daily;
+    ASSERT_TRUE(daily.parse("20240301,1,1,1,1,1\n2024-03-04,1,1,1,1,1\n", QStringLiteral("d.csv")));
+    EXPECT_EQ(daily.bars()[1].time, QDateTime(QDate(2024, 3, 4), QTime(0, 0)).toSecsSinceEpoch());
+    EXPECT_FALSE(daily.parse("2024030,1,1,1,1,1\n", QStringLiteral("d.csv")));
+}

@@ -1,3 +1,5 @@
+#include <time.h>
+
 #include <QDateTime>
 
 #include <gtest/gtest.h>
@@ -53,4 +55,47 @@ TEST(ChinaTradingCalendar, closuresAndNeighbours)
     EXPECT_FALSE(CChinaTradingCalendar::tradingDayOnOrBefore(QDate(2010, 1, 1)).isValid());
     EXPECT_TRUE(CChinaTradingCalendar::tradingDays(QDate(2026, 1, 5), QDate(2026, 1, 1)).isEmpty());
     EXPECT_EQ(CChinaTradingCalendar::tradingDays(QDate(2026, 11, 23), QDate(2026, 11, 29)).size(), 5);
+}
+
+namespace {
+
+// Runs `body` with the process's time zone set to `zone`, then restores it.
+template <typename F> void inZone(const char* zone, F body)
+{
+    const QByteArray old = qgetenv("TZ");
+    const bool had = qEnvironmentVariableIsSet("TZ");
+    qputenv("TZ", zone);
+    tzset();
+    body();
+    if (had)
+        qputenv("TZ", old);
+    else
+        qunsetenv("TZ");
+    tzset();
+}
+
+} // namespace
+
+// The cached wall-clock conversion gives exactly the static one, also on days
+// with a daylight-saving change at 02:00, at midnight (the day starts at
+// 01:00) and by half an hour, whichever way the dates run.
+TEST(LocalTimeConverter, cachedLocalTimeAgreesWithTheStaticRules)
+{
+    const int minutes[] = {0, 1, 30, 59, 60, 90, 120, 150, 179, 180, 570, 900, 1380, 1439};
+    for (const char* zone : {"Europe/Berlin", "America/Sao_Paulo", "America/Havana", "Australia/Lord_Howe",
+                             "Asia/Shanghai", "UTC", "CET-1CEST,M3.5.0,M10.5.0/3"}) {
+        inZone(zone, [&] {
+            CLocalTimeConverter forward;
+            for (QDate d(2016, 1, 1); d < QDate(2020, 1, 1); d = d.addDays(1))
+                for (int m : minutes)
+                    ASSERT_EQ(forward.localTime(d, m), CLocalTimeConverter::timeAt(d, m))
+                        << zone << " " << d.toString(Qt::ISODate).toStdString() << " " << m;
+            CLocalTimeConverter backward;
+            for (QDate d(2019, 12, 31); d >= QDate(2016, 1, 1); d = d.addDays(-1))
+                ASSERT_EQ(backward.localTime(d, 0), CLocalTimeConverter::dayTag(d)) << zone;
+            // Out-of-day minutes and bad dates keep the static meaning.
+            EXPECT_EQ(forward.localTime(QDate(2018, 11, 3), 1440), CLocalTimeConverter::dayTag(QDate(2018, 11, 4)));
+            EXPECT_EQ(forward.localTime(QDate(2018, 11, 3), -5), CLocalTimeConverter::dayTag(QDate(2018, 11, 3)));
+        });
+    }
 }

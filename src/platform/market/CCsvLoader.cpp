@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QList>
 #include <QLocale>
-#include <QRegularExpression>
 
 #include "platform/config/QLLog.h"
 #include "platform/market/CLocalTimeConverter.h"
@@ -38,31 +37,76 @@ struct TimeValue {
     int second = 0;
 };
 
+// `n` ASCII digits at `p` as a number.
+bool digitsAt(const QChar* p, int n, int& value)
+{
+    value = 0;
+    for (int i = 0; i < n; ++i) {
+        const ushort c = p[i].unicode();
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + (c - '0');
+    }
+    return true;
+}
+
+// yyyy-MM-dd or yyyyMMdd, optionally followed by ' ' or 'T' and H:mm, HH:mm or
+// HH:mm:ss. Read by hand: a pattern match per row was most of a big file's load.
 bool parseTime(const QString& text, TimeValue& out)
 {
-    static const QRegularExpression re(
-        QStringLiteral("^(\\d{4})-?(\\d{2})-?(\\d{2})(?:[ T](\\d{1,2}):(\\d{2})(?::(\\d{2}))?)?$"));
-    const QRegularExpressionMatch m = re.match(text);
-    if (!m.hasMatch())
+    const QChar* p = text.constData();
+    const int n = text.size();
+    int y = 0, mo = 0, d = 0;
+    if (n < 8 || !digitsAt(p, 4, y))
         return false;
+    int i = 4;
     // Dashes must be both present or both absent.
-    const bool dashed = text.size() > 4 && text[4] == QLatin1Char('-');
-    if (dashed != (text.size() > 7 && text[7] == QLatin1Char('-')))
+    const bool dashed = p[i] == QLatin1Char('-');
+    i += dashed ? 1 : 0;
+    if (i + 2 > n || !digitsAt(p + i, 2, mo))
         return false;
-    out.date = QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    i += 2;
+    if (dashed) {
+        if (i >= n || p[i] != QLatin1Char('-'))
+            return false;
+        ++i;
+    }
+    if (i + 2 > n || !digitsAt(p + i, 2, d))
+        return false;
+    i += 2;
+    out.date = QDate(y, mo, d);
     if (!out.date.isValid())
         return false;
     out.minute = -1;
     out.second = 0;
-    if (m.capturedLength(4) > 0) {
-        const int h = m.captured(4).toInt();
-        const int mi = m.captured(5).toInt();
-        const int s = m.capturedLength(6) > 0 ? m.captured(6).toInt() : 0;
-        if (h > 23 || mi > 59 || s > 59)
+    if (i == n)
+        return true;
+    if (p[i] != QLatin1Char(' ') && p[i] != QLatin1Char('T'))
+        return false;
+    ++i;
+    int hourDigits = 0;
+    while (hourDigits < 2 && i + hourDigits < n && p[i + hourDigits].unicode() >= '0' &&
+           p[i + hourDigits].unicode() <= '9')
+        ++hourDigits;
+    int h = 0, mi = 0, sec = 0;
+    if (hourDigits == 0 || !digitsAt(p + i, hourDigits, h))
+        return false;
+    i += hourDigits;
+    if (i >= n || p[i] != QLatin1Char(':'))
+        return false;
+    ++i;
+    if (i + 2 > n || !digitsAt(p + i, 2, mi))
+        return false;
+    i += 2;
+    if (i < n) {
+        if (p[i] != QLatin1Char(':') || i + 3 != n || !digitsAt(p + i + 1, 2, sec))
             return false;
-        out.minute = h * 60 + mi;
-        out.second = s;
+        i = n;
     }
+    if (h > 23 || mi > 59 || sec > 59)
+        return false;
+    out.minute = h * 60 + mi;
+    out.second = sec;
     return true;
 }
 
@@ -147,6 +191,7 @@ bool CCsvLoader::parse(const QByteArray& content, const QString& fileName)
     QVector<quoter::CBar> out;
     out.reserve(lines.size());
     int prevLine = 0;
+    CLocalTimeConverter clock;
 
     for (int li = 0; li < lines.size(); ++li) {
         const int lineNo = li + 1;
@@ -244,9 +289,9 @@ bool CCsvLoader::parse(const QByteArray& content, const QString& fileName)
 
         quoter::CBar bar;
         if (size == BarSizeDay)
-            bar.time = CLocalTimeConverter::dayTag(tv.date);
+            bar.time = clock.localTime(tv.date, 0);
         else
-            bar.time = CLocalTimeConverter::timeAt(tv.date, tv.minute) + (m_minuteIsStart ? 60 : 0);
+            bar.time = clock.localTime(tv.date, tv.minute) + (m_minuteIsStart ? 60 : 0);
         bar.open = v[FOpen];
         bar.high = v[FHigh];
         bar.low = v[FLow];

@@ -57,4 +57,21 @@ void CLocalTimeConverter::split(qint64 secs, QDate& date, int& minuteOfDay)
     minuteOfDay = int((local - days * 86400) / 60);
 }
 
+qint64 CLocalTimeConverter::localTime(const QDate& date, int minuteOfDay)
+{
+    if (!date.isValid() || minuteOfDay < 0 || minuteOfDay >= 1440)
+        return timeAt(date, minuteOfDay);
+    constexpr qint64 kEpochJulianDay = 2440588; // 1970-01-01
+    constexpr qint64 kMargin = 86400;           // wider than any offset change
+    const qint64 wall = (date.toJulianDay() - kEpochJulianDay) * 86400 + qint64(minuteOfDay) * 60;
+    qint64 secs = wall - m_offset;
+    if (secs - kMargin < m_from || secs + kMargin >= m_to) {
+        refresh(secs);
+        secs = wall - m_offset;
+        if (secs - kMargin < m_from || secs + kMargin >= m_to)
+            return timeAt(date, minuteOfDay);
+    }
+    return secs;
+}
+
 } // namespace TC

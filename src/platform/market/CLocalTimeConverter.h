@@ -25,6 +25,10 @@ public:
 
     // Local date and minute of the day (0..1439) of `secs`.
     void split(qint64 secs, QDate& date, int& minuteOfDay);
+    // timeAt through the cached offset: the same result, without a local-time
+    // lookup unless a transition lies within a day of the answer (so gaps and
+    // repeated hours keep the static rules).
+    qint64 localTime(const QDate& date, int minuteOfDay);
 
 private:
     void refresh(qint64 secs);
