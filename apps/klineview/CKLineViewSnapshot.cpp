@@ -1,12 +1,12 @@
 #include "CKLineViewSnapshot.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPixmap>
-#include <QSaveFile>
 #include <QTextStream>
 #include <QThread>
 
@@ -14,6 +14,7 @@
 #include "kline/CKLineWidget.h"
 #include "platform/config/QLLog.h"
 #include "platform/framework/CEventBus.h"
+#include "platform/framework/QWriteFile.h"
 
 namespace TC {
 
@@ -98,21 +99,20 @@ int CKLineViewSnapshot::run(QTextStream& out, QTextStream& err, int timeoutMs)
     const QString path = QFileInfo(m_options.snapshotFile()).absoluteFilePath();
     const QImage image = render(timeoutMs);
 
-    QSaveFile file(path);
+    // Encoded in memory first, so the file is replaced in one step.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
     QString why;
-    if (!file.open(QIODevice::WriteOnly)) {
-        why = file.errorString();
-    } else {
-        QImageWriter writer(&file, "png");
-        if (!writer.write(image))
-            why = writer.errorString();
-        else if (!file.commit())
-            why = file.errorString();
-    }
+    if (!writer.write(image)) {
+        why = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), writer.errorString());
+        QLLOG_ERROR(qlog::kStdLogger, "cannot encode snapshot %1%: %2%", path, writer.errorString());
+    } else
+        QWriteFile(path, png, &why);
     if (!why.isEmpty()) {
-        err << "klineview: cannot write " << QDir::toNativeSeparators(path) << ": " << why << '\n';
+        err << "klineview: cannot write snapshot: " << why << '\n';
         err.flush();
-        QLLOG_ERROR(qlog::kStdLogger, "cannot write snapshot %1%: %2%", path, why);
         return kWriteFailed;
     }
     out << QDir::toNativeSeparators(path) << '\n';

@@ -81,6 +81,14 @@ ScopedFileSizeLimit::~ScopedFileSizeLimit()
     std::signal(SIGXFSZ, m_oldHandler);
 }
 
+ScopedWriteFailure::ScopedWriteFailure(Kind kind, const QString& folder)
+{
+    if (kind == kReadOnlyFolder)
+        m_readOnly.reset(new ScopedReadOnlyFolder(folder));
+    else
+        m_full.reset(new ScopedFileSizeLimit(0));
+}
+
 ScopedUserHome::ScopedUserHome(const QString& folder) : m_old(qgetenv("KLINEVIEW_HOME"))
 {
     qputenv("KLINEVIEW_HOME", QFile::encodeName(folder));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <sys/resource.h>
 
 #include <QByteArray>
@@ -48,6 +50,27 @@ private:
     rlimit m_old{};
     void (*m_oldHandler)(int) = nullptr;
 };
+
+// Either failure in one scope, so a writer's test runs the same steps under
+// each: kReadOnlyFolder makes `folder` refuse new files, kFullDisk lets no
+// file of the process grow at all. available() false: skip that kind.
+class ScopedWriteFailure
+{
+public:
+    enum Kind { kReadOnlyFolder, kFullDisk };
+    ScopedWriteFailure(Kind kind, const QString& folder);
+    bool available() const { return !m_readOnly || m_readOnly->available(); }
+
+private:
+    std::unique_ptr<ScopedReadOnlyFolder> m_readOnly;
+    std::unique_ptr<ScopedFileSizeLimit> m_full;
+};
+constexpr ScopedWriteFailure::Kind kWriteFailures[] = {ScopedWriteFailure::kReadOnlyFolder,
+                                                        ScopedWriteFailure::kFullDisk};
+inline const char* kindName(ScopedWriteFailure::Kind k)
+{
+    return k == ScopedWriteFailure::kReadOnlyFolder ? "read-only folder" : "full disk";
+}
 
 // Sets $KLINEVIEW_HOME (the user's data folder) for one test.
 class ScopedUserHome

@@ -90,6 +90,14 @@ TEST_F(AtomicWrite, FullDiskKeepsTheFileAndLeavesNoTemporary)
     EXPECT_EQ(folderEntries(m_dir.path()), QStringList{QStringLiteral("data.json")});
     EXPECT_TRUE(error.contains(m_path));
     EXPECT_TRUE(log.contains("cannot write " + m_path.toStdString()));
+    // A short text, which the device only buffers until the commit, fails the
+    // same way instead of replacing the file with an empty one.
+    {
+        ktest::ScopedFileSizeLimit full(0);
+        EXPECT_FALSE(TC::QWriteFile(m_path, QByteArray("{\"short\": 1}")));
+    }
+    EXPECT_EQ(readFile(m_path), kOld);
+    EXPECT_EQ(folderEntries(m_dir.path()), QStringList{QStringLiteral("data.json")});
     // Within the cap the same call works: the cap, not the call, failed it.
     {
         ktest::ScopedFileSizeLimit full(4096);

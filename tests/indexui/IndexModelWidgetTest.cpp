@@ -6,13 +6,16 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include "common/WriteFailure.h"
 #include "platform/formula/catalog/CFormulaOperateManager.h"
 #include "platform/framework/CEventDeliverer.h"
 #include "platform/framework/CMessageBox.h"
+#include "platform/framework/CMessageTip.h"
 #include "platform/framework/CPushButton.h"
 #include "platform/indexui/CIndexModelWidget.h"
 
@@ -259,6 +262,53 @@ TEST_F(IndexModelWidget, CorruptFileIsIgnoredAndKeptUntilTheUserSaves)
     EXPECT_EQ(readAll(path + QStringLiteral(".bad")), garbage);
     CIndexModelWidget again(false, nullptr);
     EXPECT_EQ(again.templateNames(), QStringList{QStringLiteral("新")});
+}
+
+TEST_F(IndexModelWidget, AFailedWriteKeepsTheFileAndIsTold)
+{
+    QTemporaryDir home;
+    ktest::ScopedUserHome user(home.path());
+    const QString file = CIndexModelWidget::templateFilePath();
+    ASSERT_TRUE(file.startsWith(home.path()));
+    {
+        CIndexModelWidget w(true, nullptr);
+        ASSERT_TRUE(w.saveTemplate(QStringLiteral("A"), {QStringLiteral("RSI"), QStringLiteral("CCI")}));
+    }
+    const QByteArray saved = readAll(file);
+    CIndexModelWidget::setNamePrompt([](QWidget*, const QList<QString>&, QString& name) {
+        name = QStringLiteral("C");
+        return true;
+    });
+    for (const auto kind : ktest::kWriteFailures) {
+        SCOPED_TRACE(ktest::kindName(kind));
+        CIndexModelWidget w(true, nullptr);
+        w.show();
+        QString error;
+        const int boxes = KW::CMessageBox::shownCount();
+        const int tips = KW::CMessageTip::shownCount();
+        {
+            ktest::ScopedWriteFailure failure(kind, home.path());
+            if (!failure.available())
+                continue;
+            EXPECT_FALSE(w.saveTemplate(QStringLiteral("B"), {QStringLiteral("KDJ")}, &error));
+            EXPECT_FALSE(w.showSaveModelDialog({QStringLiteral("WR")}));
+            // Removing a deleted formula from the templates cannot be stored either.
+            w.delIndexTemplate(QStringLiteral("RSI"));
+        }
+        EXPECT_EQ(error, QStringLiteral("模板保存失败"));
+        EXPECT_EQ(KW::CMessageBox::shownCount(), boxes + 1);
+        EXPECT_EQ(KW::CMessageBox::lastText(), QStringLiteral("模板保存失败"));
+        EXPECT_EQ(KW::CMessageTip::shownCount(), tips + 1);
+        EXPECT_EQ(ktest::closeTips(QStringLiteral("模板保存失败")), 1);
+        EXPECT_FALSE(w.templateNames().contains(QStringLiteral("B")));
+        EXPECT_FALSE(w.templateNames().contains(QStringLiteral("C")));
+        EXPECT_EQ(readAll(file), saved);
+        EXPECT_EQ(ktest::folderEntries(home.path()).filter(QStringLiteral("templates")),
+                  QStringList{QStringLiteral("templates.json")});
+    }
+    CIndexModelWidget again(false, nullptr);
+    ASSERT_TRUE(again.selectTemplate(QStringLiteral("A")));
+    EXPECT_EQ(again.getTemplateIndex(), (QList<QString>{QStringLiteral("RSI"), QStringLiteral("CCI")}));
 }
 
 TEST_F(IndexModelWidget, InvalidEntriesAreSkipped)

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "common/WriteFailure.h"
 #include "platform/framework/CMessageBox.h"
 #include "platform/indexui/CAddSelfStockDialog.h"
 #include "platform/indexui/CSelfStockStore.h"
@@ -100,6 +101,34 @@ TEST_F(SelfStockStore, RefusesBadGroupNamesAndUnwritableFilesWithoutChanging)
     EXPECT_FALSE(nowhere.addStocks(kDefault, {"SH600000"}, &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_TRUE(nowhere.stocks(kDefault).isEmpty());
+}
+
+TEST_F(SelfStockStore, AFailedWriteKeepsTheFileAndTheGroupsAsTheyWere)
+{
+    CSelfStockStore store(path());
+    ASSERT_TRUE(store.addStocks(kDefault, {"SH600519"}));
+    const QByteArray saved = readAll(path());
+    for (const auto kind : ktest::kWriteFailures) {
+        SCOPED_TRACE(ktest::kindName(kind));
+        QString error;
+        {
+            ktest::ScopedWriteFailure failure(kind, m_dir.path());
+            if (!failure.available())
+                continue;
+            EXPECT_FALSE(store.addStocks(QStringLiteral("长线"), {"SZ000063"}, &error));
+            EXPECT_FALSE(store.removeStock(kDefault, QStringLiteral("SH600519")));
+        }
+        EXPECT_TRUE(error.startsWith(QStringLiteral("无法写入 ") + path())) << error.toStdString();
+        EXPECT_EQ(readAll(path()), saved);
+        EXPECT_EQ(store.groups(), QStringList{kDefault});
+        EXPECT_EQ(store.stocks(kDefault), QStringList{"SH600519"});
+        EXPECT_EQ(ktest::folderEntries(m_dir.path()), QStringList{QStringLiteral("selfstocks.json")});
+    }
+    // Writable again: the next change is stored whole.
+    ASSERT_TRUE(store.addStocks(QStringLiteral("长线"), {"SZ000063"}));
+    CSelfStockStore again(path());
+    EXPECT_EQ(again.groups(), (QStringList{kDefault, QStringLiteral("长线")}));
+    EXPECT_EQ(again.stocks(kDefault), QStringList{"SH600519"});
 }
 
 TEST_F(SelfStockStore, UnreadableFileIsEmptyAndKeptAsBadBeforeTheFirstRewrite)
@@ -252,4 +281,28 @@ TEST_F(AddSelfStockDialog, OkWithoutAGroupIsRefusedAndKeepsTheDialogOpen)
     EXPECT_EQ(KW::CMessageBox::lastText(), QStringLiteral("请选择分组"));
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(store()->stocks(kDefault).isEmpty());
+}
+
+TEST_F(AddSelfStockDialog, AFullDiskIsToldAndKeepsTheDialogAndTheFile)
+{
+    ASSERT_TRUE(store()->addStocks(kDefault, {"SH600000"}));
+    const QByteArray saved = readAll(CSelfStockStore::defaultFilePath());
+    CAddSelfStockDialog dialog({"SZ000651"});
+    dialog.show();
+    const int shown = KW::CMessageBox::shownCount();
+    {
+        ktest::ScopedFileSizeLimit full(0);
+        QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+    }
+    EXPECT_EQ(KW::CMessageBox::shownCount(), shown + 1);
+    EXPECT_EQ(KW::CMessageBox::lastKind(), int(KW::CMessageBox::Warning));
+    EXPECT_TRUE(KW::CMessageBox::lastText().startsWith(QStringLiteral("加入自选股失败: 无法写入 ")))
+        << KW::CMessageBox::lastText().toStdString();
+    EXPECT_TRUE(dialog.isVisible()); // the user can try again
+    EXPECT_EQ(readAll(CSelfStockStore::defaultFilePath()), saved);
+    EXPECT_EQ(store()->stocks(kDefault), QStringList{"SH600000"});
+    QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(CSelfStockStore(CSelfStockStore::defaultFilePath()).stocks(kDefault),
+              (QStringList{"SH600000", "SZ000651"}));
 }

@@ -18,8 +18,11 @@ bool QWriteFile(const QString& path, const QByteArray& bytes, QString* error)
             why = file.errorString();
         else if (file.write(bytes) != bytes.size())
             why = file.errorString();
-        // commit() also reports a failure of the buffered part (a full disk
-        // usually shows only at the flush) and of the final rename.
+        // A short text stays in the device's buffer, and commit() does not
+        // notice when writing that buffer out fails (full disk): it would
+        // rename a truncated file over the old one. So flush first.
+        else if (!file.flush())
+            why = file.errorString();
         else if (!file.commit())
             why = file.errorString();
         if (!why.isEmpty() && file.isOpen())
