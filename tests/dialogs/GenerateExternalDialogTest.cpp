@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QTemporaryDir>
 
+#include "common/WriteFailure.h"
 #include "dialogs/CKLineGenerateExternalDialog.h"
 #include "platform/formula/service/CExternalDataManager.h"
 #include "platform/framework/CCheckBox.h"
@@ -120,6 +121,30 @@ TEST(ExternalDataStore, AnUnwritableFolderRefusesAndChangesNothing)
     EXPECT_FALSE(m.generateData1(info("DIF"), {{1000, 0}}, {1.0}));
     EXPECT_FALSE(m.isExist("DIF"));
     EXPECT_FALSE(m.generateData1(info(QString(300, QChar('N'))), {{1000, 0}}, {1.0}));
+}
+
+TEST(ExternalDataStore, AFailedOverwriteKeepsTheOldSeriesOnDiskAndInMemory)
+{
+    QTemporaryDir dir;
+    CExternalDataManager m(dir.path());
+    ASSERT_TRUE(m.generateData1(info("DIF"), {{1000, 0}}, {1.0}));
+    const QString file = dir.filePath(CExternalDataManager::fileNameOf("DIF"));
+    const QByteArray before = readAll(file);
+    for (const auto kind : ktest::kWriteFailures) {
+        SCOPED_TRACE(ktest::kindName(kind));
+        {
+            ktest::ScopedWriteFailure failure(kind, dir.path());
+            if (!failure.available())
+                continue;
+            EXPECT_FALSE(m.generateData1(info("DIF"), {{1000, 0}, {2000, 0}}, {5.0, 6.0}));
+            EXPECT_FALSE(m.generateData1(info("NEW"), {{1000, 0}}, {5.0}));
+        }
+        EXPECT_EQ(readAll(file), before);
+        EXPECT_EQ(m.data("DIF"), Points({{1000, 1.0}}));
+        EXPECT_FALSE(m.isExist("NEW"));
+        EXPECT_EQ(ktest::folderEntries(dir.path()), QStringList{CExternalDataManager::fileNameOf("DIF")});
+    }
+    EXPECT_EQ(CExternalDataManager(dir.path()).data("DIF"), Points({{1000, 1.0}}));
 }
 
 // Two outputs with data and one without; three bars, the middle one empty.
@@ -234,6 +259,27 @@ TEST_F(GenerateDialog, OverwriteAllAsksOnceAndReplacesEveryExistingName)
     EXPECT_EQ(KW::CMessageBox::lastText(), QStringLiteral("DIF 已存在，是否覆盖!"));
     EXPECT_EQ(store->data("DIF"), Points({{1000, 1.0}, {3000, 3.0}}));
     EXPECT_EQ(CExternalDataManager(store->folder()).data("DEA"), Points({{1000, -1.0}, {2000, -2.0}, {3000, -3.0}}));
+}
+
+TEST_F(GenerateDialog, AnOverwriteThatCannotBeWrittenKeepsTheOldDataAndIsTold)
+{
+    ASSERT_TRUE(store->generateData1(info("DIF"), {{9000, 0}}, {9.0}));
+    const QString file = QDir(store->folder()).filePath(CExternalDataManager::fileNameOf("DIF"));
+    const QByteArray before = readAll(file);
+    tick({"DIF"});
+    KW::CMessageBox::setAutoAnswer(QMessageBox::Yes);
+    const int shown = KW::CMessageBox::shownCount();
+    {
+        ktest::ScopedFileSizeLimit full(0);
+        ok();
+    }
+    // The overwrite question, then the failure.
+    EXPECT_EQ(KW::CMessageBox::shownCount(), shown + 2);
+    EXPECT_EQ(KW::CMessageBox::lastKind(), int(KW::CMessageBox::Warning));
+    EXPECT_EQ(KW::CMessageBox::lastText(), QStringLiteral("以下数据未能生成: DIF"));
+    EXPECT_EQ(readAll(file), before);
+    EXPECT_EQ(store->data("DIF"), Points({{9000, 9.0}}));
+    EXPECT_EQ(CExternalDataManager(store->folder()).data("DIF"), Points({{9000, 9.0}}));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/WriteFailure.h"
 #include "platform/config/CAppConfig.h"
 #include "platform/config/CLogCapture.h"
 #include "platform/config/QLLog.h"
@@ -312,6 +313,38 @@ TEST_F(CatalogUserFileTest, UnwritableFolderFailsCleanly)
     EXPECT_FALSE(error.isEmpty());
     EXPECT_FALSE(m.formula("X"));
     EXPECT_TRUE(userLeaves(m).isEmpty());
+}
+
+TEST_F(CatalogUserFileTest, AFailedWriteKeepsTheFileAndTheCatalogue)
+{
+    CFormulaOperateManager m(dataDir, home.path());
+    QString error;
+    ASSERT_TRUE(m.saveUserFormula(myFormula("KEEP", "A:CLOSE;"), &error)) << error.toStdString();
+    const QByteArray before = readUserFile();
+    for (const auto kind : ktest::kWriteFailures) {
+        SCOPED_TRACE(ktest::kindName(kind));
+        QString saveError, replaceError, removeError;
+        {
+            ktest::ScopedWriteFailure failure(kind, home.path() + QStringLiteral("/formulas"));
+            if (!failure.available())
+                continue;
+            EXPECT_FALSE(m.saveUserFormula(myFormula("NEW", "A:CLOSE;"), &saveError));
+            EXPECT_FALSE(m.saveUserFormula(myFormula("KEEP", "A:OPEN;"), &replaceError));
+            EXPECT_FALSE(m.removeUserFormula("KEEP", &removeError));
+        }
+        for (const QString& e : {saveError, replaceError, removeError})
+            EXPECT_TRUE(e.startsWith(QStringLiteral("无法写入 ") + userFile())) << e.toStdString();
+        EXPECT_EQ(readUserFile(), before);
+        EXPECT_EQ(ktest::folderEntries(home.path() + "/formulas"), QStringList({"user.json"}));
+        // The catalogue in memory is the file's: nothing half-applied.
+        EXPECT_FALSE(m.formula("NEW"));
+        ASSERT_TRUE(m.formula("KEEP"));
+        EXPECT_EQ(m.formula("KEEP")->getSource(), QStringLiteral("A:CLOSE;"));
+        EXPECT_EQ(userLeaves(m), QStringList({"KEEP"}));
+    }
+    ASSERT_TRUE(m.saveUserFormula(myFormula("NEW", "A:CLOSE;"), &error)) << error.toStdString();
+    CFormulaOperateManager fresh(dataDir, home.path());
+    EXPECT_EQ(userLeaves(fresh), QStringList({"KEEP", "NEW"}));
 }
 
 TEST_F(CatalogUserFileTest, DefaultFoldersFollowTheEnvironment)

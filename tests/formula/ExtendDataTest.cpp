@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/WriteFailure.h"
 #include "platform/formula/service/CExtendDataManager.h"
 #include "platform/formula/service/IndexData.h"
 
@@ -82,6 +83,48 @@ TEST(HoldingExtensionData, StoredFilesRoundTripAndAFailedReadChangesNothing)
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(kept.rows.size(), 2);
     EXPECT_FALSE(kept.creatData(dir.path() + "/missing"));
+}
+
+TEST(HoldingExtensionData, AFailedRewriteKeepsBothStoredFiles)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + "/EP";
+    const QString path = folder + "/M_holding_Xdat";
+    se::IndexData d;
+    d.name = "M_holding";
+    d.formula = "M";
+    d.codes = QStringList{"SH600000"};
+    d.rows = {{1000, {100}}};
+    ASSERT_TRUE(d.saveHoldingExDataConfig(path));
+    ASSERT_TRUE(d.saveHoldingExData(path));
+    const QStringList files = ktest::folderEntries(folder);
+    ASSERT_EQ(files.size(), 2);
+    QList<QByteArray> before;
+    for (const QString& f : files)
+        before << ktest::readFile(folder + "/" + f);
+
+    se::IndexData next = d;
+    next.codes = QStringList{"SH600000", "SZ000651"};
+    next.rows = {{1000, {100, 5}}, {2000, {0, 5}}};
+    for (const auto kind : ktest::kWriteFailures) {
+        SCOPED_TRACE(ktest::kindName(kind));
+        QString configError, rowsError;
+        {
+            ktest::ScopedWriteFailure failure(kind, folder);
+            if (!failure.available())
+                continue;
+            EXPECT_FALSE(next.saveHoldingExDataConfig(path, &configError));
+            EXPECT_FALSE(next.saveHoldingExData(path, &rowsError));
+        }
+        EXPECT_TRUE(configError.startsWith(QStringLiteral("无法写入 "))) << configError.toStdString();
+        EXPECT_TRUE(rowsError.startsWith(QStringLiteral("无法写入 ") + path)) << rowsError.toStdString();
+        EXPECT_EQ(ktest::folderEntries(folder), files);
+        for (int i = 0; i < files.size(); ++i)
+            EXPECT_EQ(ktest::readFile(folder + "/" + files[i]), before[i]) << files[i].toStdString();
+    }
+    se::IndexData back;
+    ASSERT_TRUE(back.creatData(path));
+    EXPECT_EQ(back.codes, d.codes);
 }
 
 TEST(HoldingExtensionData, MalformedRowsAreRefused)

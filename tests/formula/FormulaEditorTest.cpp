@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -15,6 +16,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 
+#include "common/WriteFailure.h"
 #include "kline/KLineTestSupport.h"
 #include "platform/formula/catalog/CFormulaOperateManager.h"
 #include "platform/formula/editor/CFormulaEditorManager.h"
@@ -220,6 +222,38 @@ TEST_F(FormulaEditor, DeleteAsksAndRemovesOnlyOnYes)
     EXPECT_FALSE(CFormulaOperateManager::getFormula("EDTEST1"));
     ASSERT_EQ(spy.count(), 1);
     EXPECT_EQ(spy.at(0).at(1).toInt(), 4);
+}
+
+TEST_F(FormulaEditor, ASaveThatCannotBeWrittenIsToldAndTheWindowKeepsTheText)
+{
+    CFormulaWindow* w = CFormulaEditorManager::instance()->createWindow(QString());
+    w->nameEdit()->setText("edtest1");
+    w->sourceEdit()->setPlainText("X:C;");
+    ASSERT_TRUE(w->confirm());
+    const QString file = CFormulaOperateManager::instance()->userCatalogFile();
+    const QByteArray before = ktest::readFile(file);
+    ASSERT_FALSE(before.isEmpty());
+    for (const auto kind : ktest::kWriteFailures) {
+        SCOPED_TRACE(ktest::kindName(kind));
+        w->sourceEdit()->setPlainText("X:O;");
+        const int boxes = KW::CMessageBox::shownCount();
+        bool saved = true;
+        {
+            ktest::ScopedWriteFailure failure(kind, QFileInfo(file).absolutePath());
+            if (!failure.available())
+                continue;
+            saved = w->confirm();
+        }
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(KW::CMessageBox::shownCount(), boxes + 1);
+        EXPECT_TRUE(KW::CMessageBox::lastText().startsWith(QStringLiteral("保存失败: 无法写入 ") + file))
+            << KW::CMessageBox::lastText().toStdString();
+        EXPECT_TRUE(w->statusLabel()->text().startsWith(QStringLiteral("保存失败")));
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(w->sourceEdit()->toPlainText(), QStringLiteral("X:O;")); // nothing typed is lost
+        EXPECT_EQ(CFormulaOperateManager::getFormula("EDTEST1")->getSource(), QStringLiteral("X:C;"));
+        EXPECT_EQ(ktest::readFile(file), before);
+    }
 }
 
 TEST_F(FormulaEditor, TestRunWantsACorrectTextAndTheHostsBars)
