@@ -1,6 +1,8 @@
 // Inspection boxes of a pane: group holdings and formula variables at the
 // cursor's bar.
 #include <cfloat>
+#include <functional>
+#include <memory>
 
 #include <QDate>
 #include <QDir>
@@ -10,6 +12,7 @@
 #include <QMenu>
 #include <QMessageBox>
 
+#include "common/WriteFailure.h"
 #include "pane/PaneTestSupport.h"
 #include "platform/config/CAppConfig.h"
 #include "platform/formula/catalog/CFormulaOperateManager.h"
@@ -401,4 +404,71 @@ TEST_F(PaneInspection, TradeDetailExportWritesTheLastDaysThreeLists)
     EXPECT_EQ(read(stem + "_sell.csv"), line("SH600000", "100", "1"));
     EXPECT_EQ(read(stem + "_hold.csv"), line("SH600000", "200", "0") + "\n" + line("SZ000651", "300", "0"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3);
+}
+
+TEST_F(PaneInspection, ExportsOverOldFilesKeepThemWhenTheWriteFailsAndSayWhy)
+{
+    build(20, QSize(420, 300), {"GROUPDEMO"}, 1);
+    const QVector<qint64> t = ptest::dayTags(20);
+    auto r = std::make_shared<se::RPCGroupResult>();
+    r->trades = {trade(t[19], "SH600000", 11, 100, 1), trade(t[19], "SZ000651", 31, 200, -1)};
+    series->setGroupResult("pane-id", r);
+    QTemporaryDir dir;
+    const auto model = TC::CFormulaOperateManager::getFormula("GROUPDEMO");
+    ASSERT_TRUE(model);
+    const QString stem = dir.path() + "/" + model->getName() + "_" + model->getTitle() + "_" +
+                         QDate::currentDate().toString("yyyyMMdd");
+    const QStringList lists{stem + "_buy.csv", stem + "_sell.csv", stem + "_hold.csv"};
+    const QString data = dir.filePath("data.csv");
+    for (const QString& f : lists + QStringList{data})
+        ASSERT_TRUE(ktest::writeFile(f, "old"));
+    TC::CKLineGraphWidget::setFolderPrompt([&](QWidget*, const QString&, const QString&) { return dir.path(); });
+    TC::CKLineGraphWidget::setSaveFilePrompt(
+        [&](QWidget*, const QString&, const QString&, const QString&) { return data; });
+    KW::CMessageBox::setAutoAnswer(QMessageBox::Ok);
+    const auto trigger = [&](const QString& text) {
+        std::unique_ptr<QMenu> menu(graph->createContextMenu());
+        std::function<QAction*(QMenu*)> find = [&](QMenu* m) -> QAction* {
+            for (QAction* a : m->actions()) {
+                if (a->menu())
+                    if (QAction* inner = find(a->menu()))
+                        return inner;
+                if (a->text() == text)
+                    return a;
+            }
+            return nullptr;
+        };
+        QAction* a = find(menu.get());
+        ASSERT_TRUE(a) << text.toStdString();
+        a->trigger();
+    };
+    for (const auto kind : ktest::kWriteFailures) {
+        SCOPED_TRACE(ktest::kindName(kind));
+        QString tradeText, dataText;
+        {
+            ktest::ScopedWriteFailure failure(kind, dir.path());
+            if (!failure.available())
+                continue;
+            trigger(QStringLiteral("导出最后一天交易记录"));
+            tradeText = KW::CMessageBox::lastText();
+            trigger(QStringLiteral("导出数据"));
+            dataText = KW::CMessageBox::lastText();
+        }
+        EXPECT_TRUE(tradeText.startsWith(QStringLiteral("导出失败: 无法写入 ") + lists[0])) << tradeText.toStdString();
+        EXPECT_TRUE(dataText.startsWith(QStringLiteral("导出失败: 无法写入 ") + data)) << dataText.toStdString();
+        for (const QString& f : lists + QStringList{data})
+            EXPECT_EQ(ktest::readFile(f), QByteArray("old")) << f.toStdString();
+        EXPECT_EQ(ktest::folderEntries(dir.path()).size(), 4);
+    }
+    // Writable: every file is replaced whole.
+    const int boxes = KW::CMessageBox::shownCount();
+    trigger(QStringLiteral("导出最后一天交易记录"));
+    trigger(QStringLiteral("导出数据"));
+    EXPECT_EQ(KW::CMessageBox::shownCount(), boxes);
+    for (const QString& f : lists + QStringList{data})
+        EXPECT_FALSE(ktest::readFile(f).contains("old")) << f.toStdString();
+    EXPECT_TRUE(ktest::readFile(stem + "_buy.csv").startsWith("600000,"));
+    TC::CKLineGraphWidget::setFolderPrompt({});
+    TC::CKLineGraphWidget::setSaveFilePrompt(nullptr);
+    KW::CMessageBox::setAutoAnswer(-1);
 }
