@@ -2,6 +2,7 @@
 // folder, full disk, a path that cannot be a file) leaves the previous file
 // byte for byte, leaves no temporary file, and says why; the drawing store,
 // whose callers are mouse gestures, tells the user in a tip.
+#include <cerrno>
 #include <memory>
 
 #include <QDir>
@@ -89,12 +90,16 @@ TEST_F(AtomicWrite, FullDiskKeepsTheFileAndLeavesNoTemporary)
     EXPECT_EQ(readFile(m_path), kOld);
     EXPECT_EQ(folderEntries(m_dir.path()), QStringList{QStringLiteral("data.json")});
     EXPECT_TRUE(error.contains(m_path));
+    // The system's reason, not Qt's "Unknown error" for a short write.
+    EXPECT_TRUE(error.endsWith(qt_error_string(EFBIG))) << error.toStdString();
     EXPECT_TRUE(log.contains("cannot write " + m_path.toStdString()));
     // A short text, which the device only buffers until the commit, fails the
     // same way instead of replacing the file with an empty one.
     {
         ktest::ScopedFileSizeLimit full(0);
-        EXPECT_FALSE(TC::QWriteFile(m_path, QByteArray("{\"short\": 1}")));
+        QString shortError;
+        EXPECT_FALSE(TC::QWriteFile(m_path, QByteArray("{\"short\": 1}"), &shortError));
+        EXPECT_TRUE(shortError.endsWith(qt_error_string(EFBIG))) << shortError.toStdString();
     }
     EXPECT_EQ(readFile(m_path), kOld);
     EXPECT_EQ(folderEntries(m_dir.path()), QStringList{QStringLiteral("data.json")});

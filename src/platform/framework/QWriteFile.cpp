@@ -1,11 +1,27 @@
 #include "platform/framework/QWriteFile.h"
 
+#include <cerrno>
+
 #include <QDir>
 #include <QSaveFile>
 
 #include "platform/config/QLLog.h"
 
 namespace TC {
+
+namespace {
+
+// A short write (file size limit) leaves Qt with "Unknown error"; the
+// system's word for it is clearer.
+QString reasonOf(const QSaveFile& file)
+{
+    const int code = errno;
+    if (file.error() != QFileDevice::NoError && file.errorString() != QLatin1String("Unknown error"))
+        return file.errorString();
+    return code != 0 ? qt_error_string(code) : file.errorString();
+}
+
+} // namespace
 
 bool QWriteFile(const QString& path, const QByteArray& bytes, QString* error)
 {
@@ -14,17 +30,18 @@ bool QWriteFile(const QString& path, const QByteArray& bytes, QString* error)
         why = QStringLiteral("no file name");
     } else {
         QSaveFile file(path);
+        errno = 0;
         if (!file.open(QIODevice::WriteOnly))
-            why = file.errorString();
+            why = reasonOf(file);
         else if (file.write(bytes) != bytes.size())
-            why = file.errorString();
+            why = reasonOf(file);
         // A short text stays in the device's buffer, and commit() does not
         // notice when writing that buffer out fails (full disk): it would
         // rename a truncated file over the old one. So flush first.
         else if (!file.flush())
-            why = file.errorString();
+            why = reasonOf(file);
         else if (!file.commit())
-            why = file.errorString();
+            why = reasonOf(file);
         if (!why.isEmpty() && file.isOpen())
             file.cancelWriting();
     }
