@@ -2,10 +2,15 @@
 #   KLINE_SANITIZE=OFF                 none (the default)
 #   KLINE_SANITIZE=ON                  the same as address;undefined
 #   KLINE_SANITIZE=address;undefined   any list of -fsanitize= names
+#   KLINE_SANITIZE=thread (or tsan)    ThreadSanitizer; it excludes address
+# ThreadSanitizer decides at run time whether a report stops the program
+# (TSAN_OPTIONS halt_on_error); scripts/tsan.supp names Qt's own hand-offs,
+# which TSan cannot see through an uninstrumented Qt.
 # "undefined" brings float-cast-overflow along where the compiler has it: a
 # number read from a file that does not fit the int it becomes is the fault
 # the parsers must refuse, and -fsanitize=undefined alone leaves it out.
-# Every report stops the program (no recovery), so a test cannot pass over one.
+# Every ASan/UBSan report stops the program (no recovery), so a test cannot
+# pass over one.
 # A fuzz build (KLINE_BUILD_FUZZ) always has address;undefined and adds
 # fuzzer-no-link, so libFuzzer sees the coverage of the libraries under test,
 # not only of the harnesses.
@@ -19,12 +24,18 @@ if(KLINE_SANITIZE)
     set(_kline_sanitizers address undefined)
   else()
     set(_kline_sanitizers ${KLINE_SANITIZE})
+    list(TRANSFORM _kline_sanitizers REPLACE "^tsan$" "thread")
+    list(TRANSFORM _kline_sanitizers REPLACE "^asan$" "address")
+    list(TRANSFORM _kline_sanitizers REPLACE "^ubsan$" "undefined")
   endif()
 endif()
 if(KLINE_BUILD_FUZZ)
   list(APPEND _kline_sanitizers address undefined)
 endif()
 list(REMOVE_DUPLICATES _kline_sanitizers)
+if("thread" IN_LIST _kline_sanitizers AND ("address" IN_LIST _kline_sanitizers OR "leak" IN_LIST _kline_sanitizers))
+  message(FATAL_ERROR "KLINE_SANITIZE: thread cannot be combined with address or leak")
+endif()
 
 if(_kline_sanitizers)
   if("undefined" IN_LIST _kline_sanitizers)

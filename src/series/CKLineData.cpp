@@ -1,7 +1,11 @@
 // Construction and the small operations of a series.
 #include "series/CKLineData.h"
 
+#include <QCoreApplication>
+#include <QThread>
+
 #include "model/CKLineUiParam.h"
+#include "platform/config/QLLog.h"
 #include "platform/formula/catalog/CFormulaOperateManager.h"
 #include "platform/indexui/CDrawStyle.h"
 #include "series/CGroupResultManager.h"
@@ -19,6 +23,11 @@ CKLineData::CKLineData(boost::shared_ptr<CKLineUiParam> uiParam, int paneRole, K
 
 CKLineData::~CKLineData()
 {
+    // The pane's deliverer list and the group result store are GUI-thread
+    // only; a series whose last owner was a worker would corrupt both.
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (app && QThread::currentThread() != app->thread())
+        QLLOG_ERROR(qlog::kStdLogger, "series destroyed off the GUI thread");
     disconnect();
     // Only touch the store when it exists; creating it during teardown
     // would outlive the caller's intent.

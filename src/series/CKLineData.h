@@ -236,7 +236,9 @@ public:
     bool hitDealMark(int x, int y) const;
     bool hitTaskMark(int x, int y) const;
 
-    // --- ranking list: may run on any thread
+    // --- ranking list
+    // May be called on any thread; off the GUI thread the answer is handed
+    // to the GUI thread first, where the view model is read.
     void LonghubangCallback(const std::string& market, const std::string& code, const RankListByDay& records,
                             int requestType);
     // Asks for the current instrument's ranking lists when it has them (any
@@ -400,6 +402,12 @@ protected:
     std::unique_ptr<CDrawStyle> m_drawStyle;
     int m_lhbState = 0;
     mutable boost::shared_mutex m_lhbLock;
+    quint64 m_lhbSerial = 0; // the latest ranking-list request (GUI thread only)
+    // Queues a ranking-list answer to the GUI thread holding the series
+    // weakly, so the strong reference is taken and dropped there only; a
+    // non-zero serial other than the latest request's drops the answer.
+    static void postRankList(boost::weak_ptr<CKLineData> weak, quint64 serial, const std::string& market,
+                             const std::string& code, const RankListByDay& records, int requestType);
     QMap<QString, std::shared_ptr<se::RPCGroupResult>> m_groupResults;
     // Cumulative holdings after each trade, per instrument, built once per
     // received result so a crosshair query is a binary search per instrument.

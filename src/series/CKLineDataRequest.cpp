@@ -104,13 +104,19 @@ void CKLineData::requestRankList()
         {
             boost::unique_lock<boost::shared_mutex> lock(m_lhbLock);
             m_lhbState = 0;
+            // A new instrument starts afresh: its days never gain the
+            // previous instrument's records.
+            if (m_lhbKey != market + code) {
+                m_lhbKey.clear();
+                m_lhbRecords.clear();
+            }
         }
-        const boost::weak_ptr<CKLineData> weak = weak_from_this();
-        CFormulaManager::LongHuBangCallback cb = [weak](const std::string& m, const std::string& c,
-                                                        const CFormulaManager::RankListByDay& data,
-                                                        int type) {
-            if (const auto self = weak.lock())
-                self->LonghubangCallback(m, c, data, type);
+        // Runs on the service's worker: it touches no chart object and never
+        // owns the series, whose last reference must go on the GUI thread.
+        CFormulaManager::LongHuBangCallback cb = [weak = weak_from_this(), serial = ++m_lhbSerial](
+                                                     const std::string& m, const std::string& c,
+                                                     const CFormulaManager::RankListByDay& data, int type) {
+            postRankList(weak, serial, m, c, data, type);
         };
         CFormulaManager::instance()->getLongHuBangDataFromLocalSqlite(market, code, cb);
         CFormulaManager::instance()->requestLonghubangData(market, code, cb);

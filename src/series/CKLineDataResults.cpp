@@ -4,10 +4,13 @@
 #include <cfloat>
 #include <cmath>
 
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QThread>
 
 #include "model/CKLineUiParam.h"
 #include "platform/config/QLLog.h"
+#include "platform/config/ThreadHandOff.h"
 #include "platform/formula/catalog/CFormulaOperateManager.h"
 #include "platform/formula/service/CFormulaManager.h"
 #include "platform/market/CStockManager.h"
@@ -476,9 +479,35 @@ CKLineData::ResultPtr CKLineData::alignSatellite(const CFormulaKey& key,
     return out;
 }
 
+void CKLineData::postRankList(boost::weak_ptr<CKLineData> weak, quint64 serial, const std::string& market,
+                              const std::string& code, const RankListByDay& records, int requestType)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return;
+    // The application's address stands for its thread's event queue.
+    utils::handOffRelease(app);
+    QMetaObject::invokeMethod(
+        app,
+        [weak = std::move(weak), serial, market, code, records, requestType] {
+            utils::handOffAcquire(QCoreApplication::instance());
+            const boost::shared_ptr<CKLineData> self = weak.lock();
+            // Closed meanwhile, or the answer of an earlier request.
+            if (!self || (serial != 0 && serial != self->m_lhbSerial))
+                return;
+            self->LonghubangCallback(market, code, records, requestType);
+        },
+        Qt::QueuedConnection);
+}
+
 void CKLineData::LonghubangCallback(const std::string& market, const std::string& code,
                                     const RankListByDay& records, int requestType)
 {
+    if (QThread::currentThread() != thread()) {
+        // The view model belongs to the GUI thread: compare keys there.
+        postRankList(weak_from_this(), 0, market, code, records, requestType);
+        return;
+    }
     bool stored = false;
     {
         boost::unique_lock<boost::shared_mutex> lock(m_lhbLock);

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "platform/config/QLLog.h"
+#include "platform/config/ThreadHandOff.h"
 #include "platform/formula/engine/CFormulaEngine.h"
 #include "platform/formula/service/CFormulaManager.h"
 #include "platform/formula/service/KelvDataSource.h"
@@ -25,23 +26,29 @@ void CFormulaManager::requestLonghubangData(const QString& market, const QString
     startRankListWorker(kLongHuBangNetwork, market, code, std::move(callback));
 }
 
-void CFormulaManager::startRankListWorker(int type, const QString& market, const QString& code,
-                                          LongHuBangCallback callback)
+namespace {
+
+// One ranking-list answer, worked out on a pool thread from what it was
+// given by value: the store (which locks itself), the instrument and the
+// callback. It touches nothing of the requester's.
+class CRankListTask : public QRunnable
 {
-    if (!callback)
-        return;
-    CMarketStore* store = CFormulaEngine::store();
-    const QString key = market + code;
-    // Deliberately off the GUI thread, as the terminal's ranking-list service
-    // answers: the requester marshals the records itself.
-    const std::string marketPart = market.toStdString();
-    const std::string codePart = code.toStdString();
-    m_workers.start(QRunnable::create([store, key, type, callback, marketPart, codePart]() {
-        RankListByDay byDay;
-        for (const CRankListRecord& r : store->rankList(key)) {
+public:
+    CRankListTask(CMarketStore* store, int type, const QString& market, const QString& code,
+                  CFormulaManager::LongHuBangCallback callback)
+        : m_store(store), m_type(type), m_key(market + code), m_market(market.toStdString()),
+          m_code(code.toStdString()), m_callback(std::move(callback))
+    {
+    }
+    void run() override
+    {
+        utils::handOffAcquire(this);
+        CFormulaManager::RankListByDay byDay;
+        const std::string key = m_key.toStdString();
+        for (const CRankListRecord& r : m_store->rankList(m_key)) {
             auto info = std::make_shared<se::LongHuBangRankListInfo>();
             info->timeMs = r.time;
-            info->key = key.toStdString();
+            info->key = key;
             info->reason = r.reason.toStdString();
             for (const CRankListRecord::Broker& b : r.buyers) {
                 info->buyers.emplace_back(b.name.toStdString(), b.amount);
@@ -53,9 +60,32 @@ void CFormulaManager::startRankListWorker(int type, const QString& market, const
             }
             byDay[r.time].append(info);
         }
-        QLLOG_INFO_S(qlog::kStdLogger, "ranking list of %1% (type %2%): %3% day(s)", key, type, byDay.size());
-        callback(marketPart, codePart, byDay, type);
-    }));
+        QLLOG_INFO_S(qlog::kStdLogger, "ranking list of %1% (type %2%): %3% day(s)", m_key, m_type,
+                     byDay.size());
+        m_callback(m_market, m_code, byDay, m_type);
+    }
+
+private:
+    CMarketStore* const m_store;
+    const int m_type;
+    const QString m_key;
+    const std::string m_market;
+    const std::string m_code;
+    const CFormulaManager::LongHuBangCallback m_callback;
+};
+
+} // namespace
+
+void CFormulaManager::startRankListWorker(int type, const QString& market, const QString& code,
+                                          LongHuBangCallback callback)
+{
+    if (!callback)
+        return;
+    // Deliberately off the GUI thread, as the terminal's ranking-list service
+    // answers: the requester marshals the records itself.
+    auto* task = new CRankListTask(CFormulaEngine::store(), type, market, code, std::move(callback));
+    utils::handOffRelease(task);
+    m_workers.start(task);
 }
 
 void CFormulaManager::waitForWorkers()
