@@ -78,7 +78,8 @@ public:
     // so an instrument the store does not hold is an invalid field.
     void fromJson(const QJsonObject& o, QStringList* problems);
 
-    // Atomic write (QSaveFile). False with the reason in *error.
+    // Atomic write (TC::QWriteFile): a failure leaves the old file as it
+    // was. False with the reason in *error.
     bool save(const QString& path, QString* error) const;
 
     // Format of the file; a file of a later format (a newer klineview wrote

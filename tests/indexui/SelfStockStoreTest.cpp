@@ -131,6 +131,24 @@ TEST_F(SelfStockStore, AFailedWriteKeepsTheFileAndTheGroupsAsTheyWere)
     EXPECT_EQ(again.stocks(kDefault), QStringList{"SH600519"});
 }
 
+TEST_F(SelfStockStore, AnUnreadableFileStaysInPlaceWhenItsRewriteFails)
+{
+    writeAll(path(), "{ not json");
+    CSelfStockStore store(path());
+    ASSERT_TRUE(store.fileWasBad());
+    {
+        // Room for the copy aside, not for the new content.
+        ktest::ScopedFileSizeLimit full(10);
+        EXPECT_FALSE(store.addStocks(kDefault, {"SH600519"}));
+    }
+    EXPECT_EQ(readAll(path()), QByteArray("{ not json"));
+    EXPECT_EQ(readAll(path() + QStringLiteral(".bad")), QByteArray("{ not json"));
+    // Still unread: the next write keeps a copy before replacing it.
+    ASSERT_TRUE(store.addStocks(kDefault, {"SH600519"}));
+    EXPECT_EQ(readAll(path() + QStringLiteral(".bad")), QByteArray("{ not json"));
+    EXPECT_EQ(CSelfStockStore(path()).stocks(kDefault), QStringList{"SH600519"});
+}
+
 TEST_F(SelfStockStore, UnreadableFileIsEmptyAndKeptAsBadBeforeTheFirstRewrite)
 {
     const QByteArray broken = "{\"version\": 1, \"groups\": [";

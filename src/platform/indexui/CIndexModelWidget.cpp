@@ -178,10 +178,11 @@ bool CIndexModelWidget::writeUserTemplates()
 {
     const QString path = templateFilePath();
     if (m_fileBad && QFile::exists(path)) {
-        // Keep what could not be read for the user (or support) to recover.
+        // Keep what could not be read for the user (or support) to recover;
+        // a copy, so the file stays where it was should the write below fail.
         const QString bad = path + QStringLiteral(".bad");
         QFile::remove(bad);
-        if (!QFile::rename(path, bad)) {
+        if (!QFile::copy(path, bad)) {
             QLLOG_ERROR(qlog::kStdLogger, "cannot set aside corrupt template file:%1%", path);
             return false;
         }

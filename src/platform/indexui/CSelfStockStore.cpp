@@ -217,17 +217,20 @@ bool CSelfStockStore::removeStock(const QString& group, const QString& key, QStr
 bool CSelfStockStore::write(const QVector<Group>& groups, QString* error)
 {
     if (m_fileBad && QFile::exists(m_path)) {
-        // Keep what could not be read for the user (or support) to recover.
+        // Keep what could not be read for the user (or support) to recover;
+        // a copy, so the file stays where it was should the write below fail.
         const QString bad = m_path + QStringLiteral(".bad");
         QFile::remove(bad);
-        if (!QFile::rename(m_path, bad)) {
+        if (!QFile::copy(m_path, bad)) {
             QLLOG_ERROR(qlog::kStdLogger, "cannot set aside unreadable self-selected stock file %1%", m_path);
             return fail(error, QStringLiteral("无法保留损坏的文件 %1").arg(m_path));
         }
         QLLOG_WARN(qlog::kStdLogger, "unreadable self-selected stock file kept as %1%", bad);
     }
+    if (!QWriteFile(m_path, serialize(groups), error))
+        return false;
     m_fileBad = false;
-    return QWriteFile(m_path, serialize(groups), error);
+    return true;
 }
 
 } // namespace TC
