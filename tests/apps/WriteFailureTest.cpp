@@ -22,9 +22,9 @@
 #include "platform/config/QLLog.h"
 #include "platform/framework/CMessageBox.h"
 
+using ktest::readFile;
 using TC::CKLineViewLayout;
 using TC::CKLineViewWindow;
-using ktest::readFile;
 
 namespace {
 
@@ -89,7 +89,8 @@ TEST_F(HostWrites, AFormulaExportOverAnOldFileKeepsItWhenTheWriteFails)
     const QString path = m_dir.filePath(QStringLiteral("MACD.fml"));
     ASSERT_TRUE(ktest::writeFile(path, "{old export}\n"));
     CKLineViewWindow window(CKLineViewLayout{}, QString());
-    CKLineViewWindow::setSaveFilePrompt([&](QWidget*, const QString&, const QString&, const QString&) { return path; });
+    CKLineViewWindow::setSaveFilePrompt(
+        [&](QWidget*, const QString&, const QString&, const QString&) { return path; });
     for (const auto kind : ktest::kWriteFailures) {
         SCOPED_TRACE(ktest::kindName(kind));
         {
@@ -109,8 +110,8 @@ TEST_F(HostWrites, AFormulaExportOverAnOldFileKeepsItWhenTheWriteFails)
 TEST_F(HostWrites, ASnapshotThatCannotBeWrittenKeepsTheOldPictureAndFailsWithStatusOne)
 {
     const QString path = m_dir.filePath(QStringLiteral("chart.png"));
-    QStringList args{QStringLiteral("klineview"), QStringLiteral("--snapshot"), path, QStringLiteral("--size"),
-                     QStringLiteral("400x300")};
+    QStringList args{QStringLiteral("klineview"), QStringLiteral("--snapshot"), path,
+                     QStringLiteral("--size"), QStringLiteral("400x300")};
     TC::CKLineViewOptions options;
     QString message;
     ASSERT_EQ(options.parse(args, &message), TC::CKLineViewOptions::kOk);

@@ -51,8 +51,9 @@ ScopedReadOnlyFolder::~ScopedReadOnlyFolder()
 {
     if (m_immutable)
         setImmutable(m_folder, false);
-    QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
-                                        QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                        QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                        QFile::ExeOther);
 }
 
 bool ScopedReadOnlyFolder::refusesNewFiles() const

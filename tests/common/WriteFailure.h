@@ -66,7 +66,7 @@ private:
     std::unique_ptr<ScopedFileSizeLimit> m_full;
 };
 constexpr ScopedWriteFailure::Kind kWriteFailures[] = {ScopedWriteFailure::kReadOnlyFolder,
-                                                        ScopedWriteFailure::kFullDisk};
+                                                       ScopedWriteFailure::kFullDisk};
 inline const char* kindName(ScopedWriteFailure::Kind k)
 {
     return k == ScopedWriteFailure::kReadOnlyFolder ? "read-only folder" : "full disk";

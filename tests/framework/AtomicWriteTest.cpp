@@ -74,7 +74,8 @@ TEST_F(AtomicWrite, ReadOnlyFolderKeepsTheFileAndSaysWhy)
     }
     EXPECT_EQ(readFile(m_path), kOld);
     EXPECT_EQ(folderEntries(m_dir.path()), QStringList{QStringLiteral("data.json")});
-    EXPECT_TRUE(error.startsWith(QStringLiteral("无法写入 ") + m_path + QStringLiteral(": "))) << error.toStdString();
+    EXPECT_TRUE(error.startsWith(QStringLiteral("无法写入 ") + m_path + QStringLiteral(": ")))
+        << error.toStdString();
     EXPECT_GT(error.size(), QStringLiteral("无法写入 ").size() + m_path.size() + 2); // a reason follows
     EXPECT_TRUE(log.contains("cannot write " + m_path.toStdString()));
 }
@@ -177,14 +178,16 @@ TEST_F(DrawingStoreWrite, AFailedSaveKeepsTheFileTellsTheUserAndKeepsTheDrawingO
     EXPECT_TRUE(KW::CMessageTip::lastText().startsWith(QStringLiteral("画线保存失败: 无法写入 ")));
     EXPECT_EQ(ktest::closeTips(QStringLiteral("画线保存失败")), 1);
     // This session still has the new record; the next start has the old one.
-    EXPECT_EQ(TC::CDrawGraphManager::getGraphData(QStringLiteral("SH600000|60"))["note"].str().size(), 64u * 1024);
+    EXPECT_EQ(TC::CDrawGraphManager::getGraphData(QStringLiteral("SH600000|60"))["note"].str().size(),
+              64u * 1024);
     TC::CDrawGraphManager::instance()->reload();
     EXPECT_EQ(TC::CDrawGraphManager::getGraphData(QStringLiteral("SH600000|60"))["note"].str(), "first");
 
     {
         ktest::ScopedReadOnlyFolder readOnly(m_dir.path());
         if (readOnly.available()) {
-            EXPECT_FALSE(TC::CDrawGraphManager::setGraphData(QStringLiteral("SZ000001|300"), record("second")));
+            EXPECT_FALSE(
+                TC::CDrawGraphManager::setGraphData(QStringLiteral("SZ000001|300"), record("second")));
             EXPECT_EQ(ktest::closeTips(QStringLiteral("画线保存失败")), 1);
         }
     }

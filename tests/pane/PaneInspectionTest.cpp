@@ -422,7 +422,8 @@ TEST_F(PaneInspection, ExportsOverOldFilesKeepThemWhenTheWriteFailsAndSayWhy)
     const QString data = dir.filePath("data.csv");
     for (const QString& f : lists + QStringList{data})
         ASSERT_TRUE(ktest::writeFile(f, "old"));
-    TC::CKLineGraphWidget::setFolderPrompt([&](QWidget*, const QString&, const QString&) { return dir.path(); });
+    TC::CKLineGraphWidget::setFolderPrompt(
+        [&](QWidget*, const QString&, const QString&) { return dir.path(); });
     TC::CKLineGraphWidget::setSaveFilePrompt(
         [&](QWidget*, const QString&, const QString&, const QString&) { return data; });
     KW::CMessageBox::setAutoAnswer(QMessageBox::Ok);
@@ -454,8 +455,10 @@ TEST_F(PaneInspection, ExportsOverOldFilesKeepThemWhenTheWriteFailsAndSayWhy)
             trigger(QStringLiteral("导出数据"));
             dataText = KW::CMessageBox::lastText();
         }
-        EXPECT_TRUE(tradeText.startsWith(QStringLiteral("导出失败: 无法写入 ") + lists[0])) << tradeText.toStdString();
-        EXPECT_TRUE(dataText.startsWith(QStringLiteral("导出失败: 无法写入 ") + data)) << dataText.toStdString();
+        EXPECT_TRUE(tradeText.startsWith(QStringLiteral("导出失败: 无法写入 ") + lists[0]))
+            << tradeText.toStdString();
+        EXPECT_TRUE(dataText.startsWith(QStringLiteral("导出失败: 无法写入 ") + data))
+            << dataText.toStdString();
         for (const QString& f : lists + QStringList{data})
             EXPECT_EQ(ktest::readFile(f), QByteArray("old")) << f.toStdString();
         EXPECT_EQ(ktest::folderEntries(dir.path()).size(), 4);
