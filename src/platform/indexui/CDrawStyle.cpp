@@ -23,7 +23,24 @@ QColor themeColor(const char* key)
 {
     return KW::CUiResource::instance()->getColor(QLatin1String(key));
 }
+
+bool g_columnDrawing = true;
 } // namespace
+
+void CDrawStyle::setColumnDrawing(bool on)
+{
+    g_columnDrawing = on;
+}
+
+bool CDrawStyle::columnDrawing()
+{
+    return g_columnDrawing;
+}
+
+bool CDrawStyle::dense(const CDrawContext& ctx)
+{
+    return g_columnDrawing && ctx.step() < 1.0;
+}
 
 CDrawStyle::CDrawStyle()
 {
@@ -36,17 +53,12 @@ CDrawStyle::CDrawStyle()
     m_points.reserve(2048);
     m_points2.reserve(1024);
     m_runs.reserve(64);
+    m_columnLines.reserve(4096);
+    m_slanted.reserve(64);
+    m_fills.reserve(4096);
 }
 
 CDrawStyle::~CDrawStyle() = default;
-
-bool CDrawStyle::isBarValid(const RPCFormulaResultCache& cache, int bar)
-{
-    if (!cache.result || bar < 0)
-        return false;
-    const std::vector<int>& flags = cache.result->barFlags;
-    return bar >= int(flags.size()) || flags[size_t(bar)] != 0;
-}
 
 bool CDrawStyle::window(const CDrawContext& ctx, const RPCFormulaResultCache& cache, int& b0, int& b1)
 {
@@ -124,24 +136,149 @@ void CDrawStyle::collectLine(const CDrawContext& ctx, const RPCFormulaResultCach
 {
     m_points.clear();
     m_runs.clear();
-    bool inRun = false;
+    m_columnLines.clear();
     const int n = qMin(b1, int(values.size()) - 1);
-    for (int b = b0; b <= n; ++b) {
-        const double v = values[size_t(b)];
-        if (!isValue(v) || !isBarValid(cache, b)) {
-            inRun = false;
-            continue;
+    const std::vector<int>& flags = cache.result->barFlags;
+    const int flagged = int(flags.size());
+    auto usable = [&](int b, double v) { return isValue(v) && (b >= flagged || flags[size_t(b)] != 0); };
+    if (!dense(ctx)) {
+        bool inRun = false;
+        for (int b = b0; b <= n; ++b) {
+            const double v = values[size_t(b)];
+            if (!usable(b, v)) {
+                inRun = false;
+                continue;
+            }
+            if (!inRun) {
+                m_runs.append(m_points.size());
+                inRun = true;
+            }
+            m_points.append(QPoint(ctx.x(b), ctx.y(v * scale)));
         }
-        if (!inRun) {
-            m_runs.append(m_points.size());
-            inRun = true;
-        }
-        m_points.append(QPoint(ctx.x(b), ctx.y(v * scale)));
+        return;
     }
+    // One vertical stroke per column: the rows its values span, plus its
+    // half of the segments to the neighbouring columns (split at the middle,
+    // a tie row going to both), so the line reads as drawn bar by bar and a
+    // one-bar spike keeps its tip. Rows are computed per column, not per bar.
+    int x = 0;
+    double vFirst = 0.0;
+    double vLast = 0.0;
+    double vMin = 0.0;
+    double vMax = 0.0;
+    bool open = false;   // column x is being gathered
+    bool linked = false; // and continues the run of the pending column
+    // The previous column, drawn once the next one's first row is known.
+    bool pending = false;
+    int px = 0;
+    int pTop = 0;
+    int pBottom = 0;
+    int pLast = 0;
+    auto emitPending = [&]() {
+        if (pending)
+            m_columnLines.append(QLine(px, pTop, px, pBottom));
+        pending = false;
+    };
+    auto close = [&]() {
+        int top = ctx.y(vMax);
+        int bottom = ctx.y(vMin);
+        const int first = ctx.y(vFirst);
+        if (pending && linked) {
+            if (x - px == 1) {
+                const int d = first - pLast;
+                if (d >= 0) {
+                    pBottom = qMax(pBottom, pLast + d / 2);
+                    top = qMin(top, pLast + (d + 1) / 2);
+                } else {
+                    pTop = qMin(pTop, pLast + d / 2);
+                    bottom = qMax(bottom, pLast + (d - 1) / 2);
+                }
+            } else {
+                m_columnLines.append(QLine(px, pLast, x, first));
+            }
+        }
+        emitPending();
+        pending = true;
+        px = x;
+        pTop = top;
+        pBottom = bottom;
+        pLast = ctx.y(vLast);
+        open = false;
+    };
+    // A column's bars are found from its ends, so the inner loop only reads values.
+    const int perColumn = int(1.0 / ctx.step());
+    for (int b = b0; b <= n;) {
+        const int bx = ctx.x(b);
+        int e = qMin(n, b + perColumn);
+        while (e > b && ctx.x(e) != bx)
+            --e;
+        while (e < n && ctx.x(e + 1) == bx)
+            ++e;
+        for (; b <= e; ++b) {
+            const double raw = values[size_t(b)];
+            if (!usable(b, raw)) {
+                if (open)
+                    close();
+                emitPending();
+                linked = false;
+                continue;
+            }
+            const double v = raw * scale;
+            if (open) {
+                vMin = qMin(vMin, v);
+                vMax = qMax(vMax, v);
+                vLast = v;
+            } else {
+                x = bx;
+                vFirst = vLast = vMin = vMax = v;
+                open = true;
+            }
+        }
+        if (open) {
+            close();
+            linked = true;
+        }
+    }
+    emitPending();
+}
+
+void CDrawStyle::drawStrokes(QPainter& painter, const QVector<QLine>& lines, bool columns)
+{
+    if (lines.isEmpty())
+        return;
+    const QPen pen = painter.pen();
+    // A cosmetic square-capped line lights exactly the pixels from one end
+    // to the other, as the rectangle over them does.
+    const bool fillable = columns && pen.style() == Qt::SolidLine && pen.widthF() == 0.0 &&
+                          pen.capStyle() != Qt::FlatCap && !painter.testRenderHint(QPainter::Antialiasing) &&
+                          painter.transform().type() <= QTransform::TxTranslate;
+    if (!fillable) {
+        painter.drawLines(lines);
+        return;
+    }
+    m_fills.clear();
+    m_slanted.clear();
+    for (const QLine& l : lines) {
+        if (l.x1() == l.x2())
+            m_fills.append(QRect(l.x1(), qMin(l.y1(), l.y2()), 1, qAbs(l.y2() - l.y1()) + 1));
+        else
+            m_slanted.append(l);
+    }
+    if (!m_fills.isEmpty()) {
+        const QBrush brush = painter.brush();
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(pen.brush());
+        painter.drawRects(m_fills);
+        painter.setBrush(brush);
+        painter.setPen(pen);
+    }
+    if (!m_slanted.isEmpty())
+        painter.drawLines(m_slanted);
 }
 
 void CDrawStyle::flushPolylines(QPainter& painter)
 {
+    drawStrokes(painter, m_columnLines, true);
     for (int r = 0; r < m_runs.size(); ++r) {
         const int start = m_runs[r];
         const int end = r + 1 < m_runs.size() ? m_runs[r + 1] : m_points.size();

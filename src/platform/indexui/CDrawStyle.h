@@ -44,6 +44,29 @@ namespace TC {
 //    object that keep their capacity between paints. One object per series;
 //    GUI thread only.
 //
+// Dense windows: when the window has more slots than the rectangle has pixel
+// columns (step() < 1), candles, volume and colour sticks and lines are drawn
+// once per pixel column instead of once per bar, so a paint costs the pane's
+// width, not the bar count. A column holds the bars whose x() is that column;
+// a missing value still splits it, as it breaks a line.
+//  - Candles: the column's first open, highest high, lowest low and last
+//    close, drawn as one candle by the usual rule: rising (hollow, rise
+//    colour) when the last close >= the first open, else falling. The high /
+//    low marks still name the real bar of the window's extreme.
+//  - Volume sticks: the column's tallest stick (largest magnitude), coloured
+//    like the column's candle: the first input bar's open against the last
+//    input bar's close (a column without input data counts as rising).
+//  - Colour sticks: the column's highest value above 0 and lowest below, each
+//    in its colour: the same pixels as stick over stick.
+//  - Lines: one vertical stroke per column over the rows between the
+//    column's lowest and highest value, stretched by its half of the segments
+//    to the neighbouring columns' first / last value; all strokes in one
+//    drawLines. Every pixel the bar-by-bar line would light stays lit and no
+//    spike or dip is lost; missing values still break the line. (A pen
+//    pattern restarts per stroke: at several bars a pixel it is not readable
+//    anyway.)
+// Anything at or below one bar per column takes the per-bar path unchanged.
+//
 // Choices where the calls leave it open are documented per operation.
 class CDrawStyle
 {
@@ -211,8 +234,20 @@ public:
     static QColor defaultLineColor(int output);
     // A number that can be drawn: finite and not "no value".
     static bool isValue(double v) { return v == v && v < DBL_MAX && v > -DBL_MAX; }
-    // Validity flag of a bar; bars beyond the flags count as valid.
-    static bool isBarValid(const RPCFormulaResultCache& cache, int bar);
+    // Validity flag of a bar; bars beyond the flags count as valid. Inline:
+    // every drawing loop asks it once per visible bar.
+    static bool isBarValid(const RPCFormulaResultCache& cache, int bar)
+    {
+        if (!cache.result || bar < 0)
+            return false;
+        const std::vector<int>& flags = cache.result->barFlags;
+        return bar >= int(flags.size()) || flags[size_t(bar)] != 0;
+    }
+
+    // Per-column drawing of dense windows (on by default). Off forces the
+    // per-bar path everywhere: for comparisons, not for users.
+    static void setColumnDrawing(bool on);
+    static bool columnDrawing();
 
 private:
     // Bars of the context's window that exist in the cache and have a slot; false when none.
@@ -224,13 +259,25 @@ private:
     static int lineWidth(const RPCFormulaResultCache& cache, int output);
     // 1 rising input bar, -1 falling, 0 unknown.
     static int barDirection(const RPCFormulaResultCache& cache, int bar);
+    // More slots than pixel columns, and column drawing on.
+    static bool dense(const CDrawContext& ctx);
+    // One candle at x from prices already scaled, into the rise / fall buffers.
+    void addCandle(const CDrawContext& ctx, int x, double open, double high, double low, double close);
 
-    // Polyline of m_points cut at the starts listed in m_runs.
+    // Polyline of m_points cut at the starts listed in m_runs, and the
+    // strokes of a dense line (m_columnLines).
     void flushPolylines(QPainter& painter);
-    void flushRiseFall(QPainter& painter, const QColor& rise, const QColor& fall);
+    // `columns`: the lines are a dense window's strokes (see drawStrokes).
+    void flushRiseFall(QPainter& painter, const QColor& rise, const QColor& fall, bool columns = false);
+    // drawLines with the painter's pen; for a dense window's strokes
+    // (`columns`) in a one-pixel solid pen the vertical ones are filled as
+    // one-pixel-wide rectangles instead: the same pixels at a fraction of
+    // the cost of stroking.
+    void drawStrokes(QPainter& painter, const QVector<QLine>& lines, bool columns);
     // Draws the collected m_lines with `pen` (nothing when there are none).
     void strokeLines(QPainter& painter, const QPen& pen);
-    // Fills m_points / m_runs with the valid values of bars b0..b1 (times scale).
+    // Fills m_points / m_runs with the valid values of bars b0..b1 (times
+    // scale); a dense window fills m_columnLines instead.
     void collectLine(const CDrawContext& ctx, const RPCFormulaResultCache& cache,
                      const std::vector<double>& values, int b0, int b1, double scale);
     void markHighLow(QPainter& painter, const CDrawContext& ctx, int highBar, double high, int lowBar,
@@ -247,6 +294,9 @@ private:
     QVector<QPoint> m_points;
     QVector<QPoint> m_points2;
     QVector<int> m_runs;
+    QVector<QLine> m_columnLines;
+    QVector<QLine> m_slanted; // drawStrokes: the strokes it cannot fill
+    QVector<QRect> m_fills;
 };
 
 } // namespace TC

@@ -44,19 +44,27 @@ void CDrawStyle::drawKLine(QPainter& painter, const CDrawContext& ctx, const RPC
     m_rects.clear();  // rising bodies, hollow
     m_lines2.clear(); // falling wicks
     m_rects2.clear(); // falling bodies, filled
-    const int hw = ctx.hw;
     int highBar = -1;
     int lowBar = -1;
     double highest = 0.0;
     double lowest = 0.0;
+    const bool perColumn = dense(ctx);
+    // The column being gathered (per-column drawing): first open, extremes, last close.
+    int colX = 0;
+    bool colOpen = false;
+    double co = 0.0, ch = 0.0, cl = 0.0, cc = 0.0;
     for (int b = b0; b <= b1; ++b) {
         const size_t i = size_t(b);
         const double vo = (*o)[i], vh = (*h)[i], vl = (*l)[i], vc = (*c)[i];
-        if (!isValue(vo) || !isValue(vh) || !isValue(vl) || !isValue(vc) || !isBarValid(cache, b))
+        if (!isValue(vo) || !isValue(vh) || !isValue(vl) || !isValue(vc) || !isBarValid(cache, b)) {
+            if (colOpen) {
+                addCandle(ctx, colX, co, ch, cl, cc);
+                colOpen = false;
+            }
             continue;
+        }
         const double so = vo * scale, sh = vh * scale, sl = vl * scale, sc = vc * scale;
         const int x = ctx.x(b);
-        const int yo = ctx.y(so), yh = ctx.y(sh), yl = ctx.y(sl), yc = ctx.y(sc);
         if (highBar < 0 || sh > highest) {
             highest = sh;
             highBar = b;
@@ -65,32 +73,58 @@ void CDrawStyle::drawKLine(QPainter& painter, const CDrawContext& ctx, const RPC
             lowest = sl;
             lowBar = b;
         }
-        const int top = qMin(yo, yc);
-        const int bottom = qMax(yo, yc);
-        const bool falling = sc < so;
-        QVector<QLine>& wicks = falling ? m_lines2 : m_lines;
-        if (hw == 0 || top == bottom) {
-            // Bare bar, or a body less than a row high: the body is a line.
-            wicks.append(QLine(x, qMin(yh, top), x, qMax(yl, bottom)));
-            if (hw > 0)
-                wicks.append(QLine(x - hw, top, x + hw, top));
-        } else if (falling) {
-            m_lines2.append(QLine(x, qMin(yh, top), x, qMax(yl, bottom)));
-            m_rects2.append(QRect(x - hw, top, 2 * hw, bottom - top));
-        } else {
-            // The hollow body stays empty: the wick stops at its edges.
-            if (yh < top)
-                m_lines.append(QLine(x, yh, x, top - 1));
-            if (yl > bottom)
-                m_lines.append(QLine(x, bottom + 1, x, yl));
-            m_rects.append(QRect(x - hw, top, 2 * hw, bottom - top));
+        if (!perColumn) {
+            addCandle(ctx, x, so, sh, sl, sc);
+            continue;
         }
+        if (colOpen && x == colX) {
+            ch = qMax(ch, sh);
+            cl = qMin(cl, sl);
+            cc = sc;
+            continue;
+        }
+        if (colOpen)
+            addCandle(ctx, colX, co, ch, cl, cc);
+        colX = x;
+        co = so;
+        ch = sh;
+        cl = sl;
+        cc = sc;
+        colOpen = true;
     }
+    if (colOpen)
+        addCandle(ctx, colX, co, ch, cl, cc);
 
-    flushRiseFall(painter, rise, fall);
+    flushRiseFall(painter, rise, fall, perColumn);
 
     if (!superposed && highBar >= 0)
         markHighLow(painter, ctx, highBar, highest, lowBar, lowest, decimals);
+}
+
+void CDrawStyle::addCandle(const CDrawContext& ctx, int x, double open, double high, double low, double close)
+{
+    const int hw = ctx.hw;
+    const int yo = ctx.y(open), yh = ctx.y(high), yl = ctx.y(low), yc = ctx.y(close);
+    const int top = qMin(yo, yc);
+    const int bottom = qMax(yo, yc);
+    const bool falling = close < open;
+    QVector<QLine>& wicks = falling ? m_lines2 : m_lines;
+    if (hw == 0 || top == bottom) {
+        // Bare bar, or a body less than a row high: the body is a line.
+        wicks.append(QLine(x, qMin(yh, top), x, qMax(yl, bottom)));
+        if (hw > 0)
+            wicks.append(QLine(x - hw, top, x + hw, top));
+    } else if (falling) {
+        m_lines2.append(QLine(x, qMin(yh, top), x, qMax(yl, bottom)));
+        m_rects2.append(QRect(x - hw, top, 2 * hw, bottom - top));
+    } else {
+        // The hollow body stays empty: the wick stops at its edges.
+        if (yh < top)
+            m_lines.append(QLine(x, yh, x, top - 1));
+        if (yl > bottom)
+            m_lines.append(QLine(x, bottom + 1, x, yl));
+        m_rects.append(QRect(x - hw, top, 2 * hw, bottom - top));
+    }
 }
 
 void CDrawStyle::markHighLow(QPainter& painter, const CDrawContext& ctx, int highBar, double high, int lowBar,

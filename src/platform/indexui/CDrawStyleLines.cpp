@@ -17,7 +17,6 @@ QPen linePen(const QColor& color, int width, Qt::PenStyle style)
     return pen;
 }
 
-
 Qt::PenStyle validStyle(Qt::PenStyle s)
 {
     return (s >= Qt::SolidLine && s <= Qt::DashDotDotLine) ? s : Qt::SolidLine;
@@ -46,7 +45,7 @@ void CDrawStyle::drawSimpleLine(QPainter& painter, const CDrawContext& ctx,
     if (!v || !window(ctx, cache, b0, b1))
         return;
     collectLine(ctx, cache, *v, b0, b1, superposed && isValue(scale) ? scale : 1.0);
-    if (m_points.isEmpty())
+    if (m_points.isEmpty() && m_columnLines.isEmpty())
         return;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);

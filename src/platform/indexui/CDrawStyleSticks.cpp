@@ -1,5 +1,7 @@
 #include "platform/indexui/CDrawStyle.h"
 
+#include <cmath>
+
 #include <QPainter>
 
 #include "platform/framework/CUiResource.h"
@@ -53,12 +55,48 @@ void CDrawStyle::drawColorStick(QPainter& painter, const CDrawContext& ctx,
     const int zero = ctx.y(0.0);
     m_lines.clear();  // above zero
     m_lines2.clear(); // below zero
-    for (int b = b0; b <= b1; ++b) {
-        const double value = (*v)[size_t(b)];
-        if (!isValue(value) || !isBarValid(cache, b))
-            continue;
-        const int x = ctx.x(b);
-        (value < 0 ? m_lines2 : m_lines).append(QLine(x, zero, x, ctx.y(value)));
+    if (!dense(ctx)) {
+        for (int b = b0; b <= b1; ++b) {
+            const double value = (*v)[size_t(b)];
+            if (!isValue(value) || !isBarValid(cache, b))
+                continue;
+            const int x = ctx.x(b);
+            (value < 0 ? m_lines2 : m_lines).append(QLine(x, zero, x, ctx.y(value)));
+        }
+    } else {
+        // Sticks of one column overlap: its longest up and down stick are all that shows.
+        int colX = 0;
+        bool open = false;
+        bool anyUp = false;
+        bool anyDown = false;
+        double up = 0.0;
+        double down = 0.0;
+        auto flush = [&]() {
+            if (anyUp)
+                m_lines.append(QLine(colX, zero, colX, ctx.y(up)));
+            if (anyDown)
+                m_lines2.append(QLine(colX, zero, colX, ctx.y(down)));
+            anyUp = anyDown = false;
+        };
+        for (int b = b0; b <= b1; ++b) {
+            const double value = (*v)[size_t(b)];
+            if (!isValue(value) || !isBarValid(cache, b))
+                continue;
+            const int x = ctx.x(b);
+            if (open && x != colX)
+                flush();
+            colX = x;
+            open = true;
+            if (value < 0) {
+                down = anyDown ? qMin(down, value) : value;
+                anyDown = true;
+            } else {
+                up = anyUp ? qMax(up, value) : value;
+                anyUp = true;
+            }
+        }
+        if (open)
+            flush();
     }
     const bool own = hasMetaColor(cache, output);
     const QColor rise = own ? outputColor(cache, output) : themeColor("clr_global_rise");
@@ -70,34 +108,33 @@ void CDrawStyle::drawColorStick(QPainter& painter, const CDrawContext& ctx,
     QPen p(rise, width == 1 ? 0 : width, style);
     // A cosmetic stick keeps its end pixel; a wide one ends exactly at its value.
     p.setCapStyle(width == 1 ? Qt::SquareCap : Qt::FlatCap);
+    const bool columns = dense(ctx);
     if (!m_lines.isEmpty()) {
         painter.setPen(p);
-        painter.drawLines(m_lines);
+        drawStrokes(painter, m_lines, columns);
     }
     if (!m_lines2.isEmpty()) {
         p.setColor(fall);
         painter.setPen(p);
-        painter.drawLines(m_lines2);
+        drawStrokes(painter, m_lines2, columns);
     }
     painter.restore();
 }
 
 // Rising bars (m_lines, m_rects) hollow in `rise`, falling ones (m_lines2,
 // m_rects2) filled in `fall`: one call per kind and colour.
-void CDrawStyle::flushRiseFall(QPainter& painter, const QColor& rise, const QColor& fall)
+void CDrawStyle::flushRiseFall(QPainter& painter, const QColor& rise, const QColor& fall, bool columns)
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(QPen(rise, 0));
     painter.setBrush(Qt::NoBrush);
-    if (!m_lines.isEmpty())
-        painter.drawLines(m_lines);
+    drawStrokes(painter, m_lines, columns);
     if (!m_rects.isEmpty())
         painter.drawRects(m_rects);
     painter.setPen(QPen(fall, 0));
     painter.setBrush(fall);
-    if (!m_lines2.isEmpty())
-        painter.drawLines(m_lines2);
+    drawStrokes(painter, m_lines2, columns);
     if (!m_rects2.isEmpty())
         painter.drawRects(m_rects2);
     painter.restore();
@@ -116,18 +153,59 @@ void CDrawStyle::drawVolStick(QPainter& painter, const CDrawContext& ctx, const 
     m_lines.clear();
     m_rects2.clear(); // falling, filled
     m_lines2.clear();
-    for (int b = b0; b <= b1; ++b) {
-        const double value = (*v)[size_t(b)];
-        if (!isValue(value) || !isBarValid(cache, b))
-            continue;
-        const bool falling = barDirection(cache, b) < 0;
-        addStick(falling ? m_rects2 : m_rects, falling ? m_lines2 : m_lines, ctx.x(b), ctx.hw, base,
-                 ctx.y(value));
+    if (!dense(ctx)) {
+        for (int b = b0; b <= b1; ++b) {
+            const double value = (*v)[size_t(b)];
+            if (!isValue(value) || !isBarValid(cache, b))
+                continue;
+            const bool falling = barDirection(cache, b) < 0;
+            addStick(falling ? m_rects2 : m_rects, falling ? m_lines2 : m_lines, ctx.x(b), ctx.hw, base,
+                     ctx.y(value));
+        }
+    } else {
+        // The column's tallest stick, in the colour of the column's candle:
+        // the first open of its input bars against their last close.
+        const std::vector<quoter::CBar>& input = cache.result->basicData;
+        const int inputBars = int(input.size());
+        int colX = 0;
+        bool open = false;
+        double tallest = 0.0;
+        double firstOpen = 0.0;
+        double lastClose = 0.0;
+        bool haveInput = false;
+        auto flush = [&]() {
+            const bool falling = haveInput && lastClose < firstOpen;
+            addStick(falling ? m_rects2 : m_rects, falling ? m_lines2 : m_lines, colX, ctx.hw, base,
+                     ctx.y(tallest));
+            haveInput = false;
+        };
+        for (int b = b0; b <= b1; ++b) {
+            const double value = (*v)[size_t(b)];
+            if (!isValue(value) || !isBarValid(cache, b))
+                continue;
+            const int x = ctx.x(b);
+            if (open && x != colX)
+                flush();
+            if (!open || x != colX)
+                tallest = value;
+            else if (std::fabs(value) > std::fabs(tallest))
+                tallest = value;
+            colX = x;
+            open = true;
+            if (b < inputBars) {
+                if (!haveInput)
+                    firstOpen = input[size_t(b)].open;
+                lastClose = input[size_t(b)].close;
+                haveInput = true;
+            }
+        }
+        if (open)
+            flush();
     }
     const bool own = hasMetaColor(cache, output);
     const QColor rise = own ? outputColor(cache, output) : themeColor("clr_global_rise");
     const QColor fall = own ? rise : themeColor("clr_global_fall");
-    flushRiseFall(painter, rise, fall);
+    flushRiseFall(painter, rise, fall, dense(ctx));
 }
 
 void CDrawStyle::drawStackVolstick(QPainter& painter, const CDrawContext& ctx,
