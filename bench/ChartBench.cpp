@@ -1,7 +1,9 @@
 // A 1600 x 900 chart (main pane KLINE + MA, panes KDJ, MACD, VOL) over 10 000
 // daily bars of a user CSV instrument: the cached-picture refresh of every
-// pane for 200, 1000 and 5000 visible bars, a crosshair move (compose only),
-// and a real-time cover of the last bar with the pane refresh it triggers.
+// pane for 200, 1000, 5000 and all 10 000 visible bars (also with the
+// per-bar path forced, the drawing before dense windows went per pixel
+// column), a one-bar pan, a crosshair move (compose only), and a real-time
+// cover of the last bar with the pane refresh it triggers.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -21,6 +23,7 @@
 #include "pane/CKLineGraphWidget.h"
 #include "platform/config/QLLog.h"
 #include "platform/formula/IdGenerator.h"
+#include "platform/indexui/CDrawStyle.h"
 #include "platform/market/CMarketStore.h"
 #include "series/CKLineData.h"
 
@@ -101,6 +104,42 @@ void BM_RefreshGraph(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+void BM_RefreshGraphPerBar(benchmark::State& state)
+{
+    TC::CDrawStyle::setColumnDrawing(false);
+    BM_RefreshGraph(state);
+    TC::CDrawStyle::setColumnDrawing(true);
+}
+
+// A one-bar pan, back and forth, for n visible bars: dragged in a pane (193,
+// kind 0) or moved by the time line (170, kind 1). Every pane redraws its
+// picture once per pan.
+void BM_PanOneBar(benchmark::State& state)
+{
+    showBars(int(state.range(0)));
+    Chart& c = chart();
+    auto ui = c.widget->getUiParam();
+    const bool timeLine = state.range(1) == 1;
+    const QVector<TC::CKLineWidget*> all = panes();
+    int refreshes = 0;
+    for (TC::CKLineWidget* p : all)
+        refreshes -= p->graph()->refreshCount();
+    int dir = -1;
+    for (auto _ : state) {
+        if (timeLine) {
+            int overviewEnd = ui->overviewEnd;
+            c.widget->handleEvent(170, ui->getMinDispIndex() + dir, ui->getMaxDispIndex() + dir,
+                                  QString::number(ui->overviewStart), &overviewEnd);
+        } else {
+            c.widget->handleEvent(193, 0, dir, QString(), nullptr);
+        }
+        dir = -dir;
+    }
+    for (TC::CKLineWidget* p : all)
+        refreshes += p->graph()->refreshCount();
+    state.counters["redraws_per_pan"] = double(refreshes) / double(state.iterations());
+}
+
 void BM_CrosshairMove(benchmark::State& state)
 {
     showBars(1000);
@@ -142,7 +181,9 @@ void BM_RealtimeCover(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_RefreshGraph)->Arg(200)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RefreshGraph)->Arg(200)->Arg(1000)->Arg(5000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RefreshGraphPerBar)->Arg(5000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PanOneBar)->Args({1000, 0})->Args({1000, 1})->Args({5000, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CrosshairMove)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RealtimeCover)->Unit(benchmark::kMillisecond);
 

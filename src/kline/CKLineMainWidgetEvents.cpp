@@ -52,7 +52,8 @@ bool CKLineMainWidget::handleEvent(int id, int p1, int p2, const QString& text, 
         if (changed)
             updateView();
         ui.resetSpan = std::max(20, ui.getMaxDispIndex() - ui.getMinDispIndex());
-        if (m_mainPane)
+        // updateView() has redrawn the main pane with its new axis already.
+        if (m_mainPane && !changed)
             m_mainPane->refresh();
         postEvent(170, ui.getMinDispIndex(), ui.getMaxDispIndex(), QString(), nullptr);
         return true;
@@ -98,12 +99,15 @@ bool CKLineMainWidget::handleEvent(int id, int p1, int p2, const QString& text, 
         if (!ui.lockCursor)
             connectTickData();
         return true;
-    case 190:
+    case 190: {
+        const int drawn = m_mainPane ? m_mainPane->graph()->refreshCount() : 0;
         changeDispRegion(p1, p2);
-        if (m_mainPane)
+        // A window that was taken has redrawn every pane with its axis.
+        if (m_mainPane && m_mainPane->graph()->refreshCount() == drawn)
             m_mainPane->refresh();
         postEvent(170, ui.getMinDispIndex(), ui.getMaxDispIndex(), QString(), nullptr);
         return true;
+    }
     case 191:
         statisticSelectRegion(p1, text);
         return true;

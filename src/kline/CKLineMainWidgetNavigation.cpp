@@ -50,8 +50,10 @@ void CKLineMainWidget::changeDispRegion(int first, int last)
 
 void CKLineMainWidget::changeDispTimeRegion(const int& from, const int& to)
 {
+    const int drawn = m_mainPane ? m_mainPane->graph()->refreshCount() : 0;
     changeDispRegion(m_uiParam->getIndexByTimeTag(from), m_uiParam->getIndexByTimeTag(to));
-    if (m_mainPane)
+    // A window that was taken has redrawn every pane with its axis.
+    if (m_mainPane && m_mainPane->graph()->refreshCount() == drawn)
         m_mainPane->refresh();
     postEvent(170, m_uiParam->getMinDispIndex(), m_uiParam->getMaxDispIndex(), QString(), nullptr);
 }
@@ -232,8 +234,6 @@ void CKLineMainWidget::moveToLast()
 void CKLineMainWidget::scaleView(bool wider)
 {
     const int held = m_uiParam->crossIndex;
-    if (m_mainPane)
-        m_mainPane->refresh();
     m_timeLine->resizeDispRegion(wider ? 0.1 : -0.1);
     syncFromTimeLine(false);
     if (m_uiParam->crossVisible && held >= 0)
@@ -300,9 +300,14 @@ void CKLineMainWidget::setCurrentTradeDateTime(int day)
 
 void CKLineMainWidget::dragWidget(int offset)
 {
-    m_timeLine->tryMoveTo(m_uiParam->getMinDispIndex() + offset, true);
+    const int first = m_uiParam->getMinDispIndex();
+    const int last = m_uiParam->getMaxDispIndex();
+    m_timeLine->tryMoveTo(first + offset, true);
     syncFromTimeLine(false);
-    updateView();
+    // A drag worth less than a bar, or one against the end of the data,
+    // leaves the pictures as they are.
+    if (m_uiParam->getMinDispIndex() != first || m_uiParam->getMaxDispIndex() != last)
+        updateView();
 }
 
 void CKLineMainWidget::connectTickData()
@@ -385,8 +390,6 @@ void CKLineMainWidget::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Up:
     case Qt::Key_Down: {
         const int held = ui.crossIndex;
-        if (m_mainPane)
-            m_mainPane->refresh();
         m_timeLine->resizeDispRegion(event->key() == Qt::Key_Up ? -0.1 : 0.1);
         syncFromTimeLine(false);
         if (ui.crossVisible && held >= 0)
