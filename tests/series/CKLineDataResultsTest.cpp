@@ -125,6 +125,30 @@ TEST_F(SeriesResults, EarlierRealtimeChangesNothing)
     EXPECT_EQ(pane.events.size(), events);
 }
 
+TEST_F(SeriesResults, ARepeatedAppendOfTheLastBarChangesNothing)
+{
+    const auto tags = minuteTags(10);
+    history("base-id", tags);
+    const qint64 t1 = tags.last() + 60;
+    series->formulaRealtimeCallback(1, "base-id", stest::instant(t1, 50));
+    series->formulaRealtimeCallback(2, "base-id", stest::instant(t1, 53));
+    const size_t events = pane.events.size();
+    // the append again, after the cover it came before
+    series->formulaRealtimeCallback(1, "base-id", stest::instant(t1, 50));
+    const auto& cache = series->getData()[base];
+    ASSERT_EQ(cache.barCount(), 11);
+    EXPECT_EQ(cache.value(0, 10, 3), 53);
+    ASSERT_EQ(chart.ui->m_tradeDateList.size(), 11);
+    EXPECT_EQ(chart.ui->m_tradeDateList.last(), t1);
+    EXPECT_EQ(pane.events.size(), events);
+
+    // The tick line may hold several ticks of one time.
+    chart.ui->tickGraph = true;
+    series->formulaRealtimeCallback(1, "base-id", stest::instant(t1, 54));
+    EXPECT_EQ(series->getData()[base].barCount(), 12);
+    chart.ui->tickGraph = false;
+}
+
 TEST_F(SeriesResults, RealtimeWithoutResultOrIdIsDropped)
 {
     qlog::CLogCapture log(qlog::kStdLogger);
