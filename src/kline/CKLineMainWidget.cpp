@@ -370,9 +370,20 @@ void CKLineMainWidget::request(bool full)
         if (const auto s = r->series.value(id).lock())
             s->formulaRealtimeCallback(type, id, instant);
     };
+    // A correction of history the real-time messages cannot carry comes
+    // back as a whole answer.
+    CFormulaManager::HistoryCallback onReload = [routes](const CFormulaManager::MetaPtr& meta,
+                                                         const CFormulaManager::ResultPtr& result, QString id,
+                                                         int type, QString text, bool quiet) {
+        const auto r = routes.lock();
+        if (!r)
+            return;
+        if (const auto s = r->series.value(id).lock())
+            s->formulaHistoryCallback(meta, result, id, type, text, quiet, false);
+    };
     QVector<CFormulaManager::MetaPtr> metas;
     QVector<CFormulaManager::ResultPtr> results;
-    CFormulaManager::instance()->requestFormulasSync(records, metas, results, onRealtime);
+    CFormulaManager::instance()->requestFormulasSync(records, metas, results, onRealtime, onReload);
     if (metas.size() < records.size() || results.size() < records.size()) {
         // Nothing of the batch is live at the service: forget the booked ids
         // so the next request asks again.

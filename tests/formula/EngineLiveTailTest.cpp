@@ -193,36 +193,55 @@ TEST_F(EngineLiveTail, coversOnlyAndNewBarsOnlyAgreeWithAFreshRequest)
     }
 }
 
-TEST_F(EngineLiveTail, achangeOfAnOlderBarFallsBackToTheWholeSeries)
+TEST_F(EngineLiveTail, achangeOfAnOlderBarAsksForTheWholeSeriesAgain)
 {
     Live ema = subscribe(QStringLiteral("EMA"), 60);
+    Live kline = subscribe(QStringLiteral("KLINE"), 300);
     openDay();
     std::mt19937 rng(3u);
     tick(rng, true);
     follow(ema);
+    follow(kline);
     tick(rng, false);
     follow(ema);
+    follow(kline);
     ASSERT_TRUE(TC::CFormulaEngine::followsLive(ema.p.requestId));
 
-    // a correction far back moves every later EMA value
+    // a correction far back moves every later EMA value, and a late trade
+    // in a closed minute changes its 5-minute bar: appends and covers of the
+    // newest bar cannot carry either
     const QString key = QStringLiteral("SH600519");
     const QVector<quoter::CBar> minutes = m_store->minuteBars(key);
     quoter::CBar old = minutes[minutes.size() - 200];
     old.close = old.high = old.high * 1.05;
     ASSERT_TRUE(m_store->modifyBar(key, 60, old.time, old));
+    quoter::CBar late = minutes[minutes.size() - 8];
+    late.volume += 500;
+    ASSERT_TRUE(m_store->modifyBar(key, 60, late.time, late));
     tick(rng, false);
-    Updates u;
-    ASSERT_TRUE(TC::CFormulaEngine::computeTail(ema.p, ema.r, u, nullptr));
-    ASSERT_FALSE(u.empty());
-    const Computed fresh = compute(ema.p);
-    ASSERT_TRUE(fresh.ok);
-    const se::RPCFormulaInstantResult newest =
-        TC::CFormulaResultOps::instantAt(fresh.result, fresh.result.barCount() - 1);
-    EXPECT_EQ(u.back().second.values, newest.values);
-    EXPECT_EQ(u.back().second.time.timeMs, newest.time.timeMs);
-    // and the state is built afresh from the corrected series
+    for (Live* e : {&ema, &kline}) {
+        Updates u;
+        QString error;
+        EXPECT_FALSE(TC::CFormulaEngine::computeTail(e->p, e->r, u, &error)) << e->p.formula.toStdString();
+        EXPECT_FALSE(error.isEmpty());
+        // answered afresh, the tail goes on from the corrected series
+        const Computed fresh = compute(e->p);
+        ASSERT_TRUE(fresh.ok);
+        e->r = fresh.result;
+        follow(*e);
+    }
+    for (int n = 0; n < 6; ++n) {
+        tick(rng, n % 2 == 0);
+        follow(ema);
+        follow(kline);
+    }
+    expectFresh(ema, "after the correction");
+    expectFresh(kline, "after the correction");
     EXPECT_TRUE(TC::CFormulaEngine::followsLive(ema.p.requestId));
 
+    const Computed fresh = compute(ema.p);
+    ASSERT_TRUE(fresh.ok);
+    Updates u;
     // a result that is not the one last answered is not continued either
     se::RPCFormulaResult other = fresh.result;
     other.values[0].back() += 1.0;

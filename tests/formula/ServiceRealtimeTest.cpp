@@ -1,5 +1,6 @@
 // Live requests against the real engine over a private store driven by the
 // simulator: what real time sends must equal what a fresh history gives.
+#include <algorithm>
 #include <memory>
 
 #include <QCoreApplication>
@@ -187,6 +188,49 @@ TEST_F(ServiceRealtime, removeDataAnswersAfreshAtTheNextUpdate)
     EXPECT_EQ(m_held.value("rd|1").reloads, 1);
     m_sim->step();
     EXPECT_EQ(m_held.value("rd|1").reloads, 1);
+}
+
+TEST_F(ServiceRealtime, aLateTradeInAClosedMinuteReachesEveryRequesterAsAReload)
+{
+    const QString stock = QStringLiteral("SH600000");
+    manager()->requestFormulas({record(stock, "VOL", 300000, "late|async")}, onHistory(), onRealtime());
+    QCoreApplication::processEvents();
+    QVector<CFormulaManager::MetaPtr> metas;
+    QVector<CFormulaManager::ResultPtr> results;
+    ASSERT_TRUE(manager()->requestFormulasSync({record(stock, "KLINE", 60000, "late|sync")}, metas, results,
+                                               onRealtime(), onHistory()));
+    m_held["late|sync"].result = std::make_shared<se::RPCFormulaResult>(*results.first());
+    // about eleven minutes of trading
+    for (int i = 0; i < 120; ++i)
+        m_sim->step();
+    QCoreApplication::processEvents();
+
+    // a trade reported after its minute closed, folded into that minute (of
+    // a closed 5-minute bar too)
+    QVector<quoter::CBar> minutes = m_store->minuteBars(stock);
+    quoter::CBar closed = minutes[minutes.size() - 8];
+    closed.volume += 700;
+    closed.amount += 700 * closed.close;
+    ASSERT_TRUE(m_store->modifyBar(stock, 60, closed.time, closed));
+    m_sim->step();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m_held.value("late|async").reloads, 1);
+    EXPECT_EQ(m_held.value("late|sync").reloads, 1);
+    for (int i = 0; i < 10; ++i)
+        m_sim->step();
+    EXPECT_EQ(m_held.value("late|sync").reloads, 1); // nothing more was rewritten
+
+    for (const CFormulaParam& p :
+         {record(stock, "VOL", 300000, "late|fresh1"), record(stock, "KLINE", 60000, "late|fresh2")}) {
+        ASSERT_TRUE(manager()->requestFormulasSync({p}, metas, results));
+        const QString id = p.requestId == "late|fresh1" ? "late|async" : "late|sync";
+        expectSameSeries(*m_held.value(id).result, *results.first(), id);
+    }
+    const se::RPCFormulaResult& held = *m_held.value("late|sync").result;
+    const auto at = std::find_if(held.times.cbegin(), held.times.cend(),
+                                 [&](const se::RPCTimeItem& t) { return t.timeMs == closed.time * 1000; });
+    ASSERT_NE(at, held.times.cend());
+    EXPECT_EQ(held.values[4][size_t(at - held.times.cbegin())], closed.volume);
 }
 
 TEST_F(ServiceRealtime, groupDemoModelAndHiddenVariables)

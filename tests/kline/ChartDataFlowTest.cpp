@@ -209,6 +209,41 @@ TEST_F(ChartDataFlow, TheChartFollowsSimulatedTradingBarByBar)
     EXPECT_EQ(liveIds(), 0);
 }
 
+TEST_F(ChartDataFlow, ALateTradeInAClosedMinuteReachesTheChart)
+{
+    auto chart = makeChart(60);
+    chart->request(true);
+    for (int i = 0; i < 600 && chart->count(197) < 3; ++i) {
+        m_market.simulator()->step();
+        QCoreApplication::processEvents();
+    }
+    ASSERT_GE(chart->count(197), 3);
+    TC::CMarketStore* store = ktest::PrivateMarket::store();
+    QVector<quoter::CBar> minutes = store->minuteBars("SH600000");
+    quoter::CBar closed = minutes[minutes.size() - 2];
+    closed.volume += 900;
+    closed.amount += 900 * closed.close;
+    ASSERT_TRUE(store->modifyBar("SH600000", 60, closed.time, closed));
+    const int bars = chart->getUiParam()->m_tradeDateList.size();
+    for (int i = 0; i < 600 && store->minuteBars("SH600000").size() == minutes.size(); ++i) {
+        m_market.simulator()->step();
+        QCoreApplication::processEvents();
+    }
+    // the corrected minute, on the price pane and the volume pane alike
+    for (CKLineWidget* pane : {chart->mainPane(), chart->subPanes()[0]}) {
+        const QString formula = pane == chart->mainPane() ? "KLINE" : "VOL";
+        const auto& cache = pane->series()->getData()[CFormulaKey("SH600000", formula)];
+        const int n = cache.barCount();
+        ASSERT_EQ(n, bars + 1) << formula.toStdString();
+        ASSERT_EQ(cache.barTimeMs(n - 3), closed.time * 1000);
+        // KLINE carries the volume in its fifth data vector, VOL in its first
+        EXPECT_EQ(cache.result->values[formula == "KLINE" ? 4 : 0][size_t(n - 3)], closed.volume)
+            << formula.toStdString();
+    }
+    EXPECT_EQ(chart->getUiParam()->m_tradeDateList.size(), bars + 1);
+    chart->unrequest();
+}
+
 TEST_F(ChartDataFlow, ChartsComeAndGoWithoutLeavingAnythingBehind)
 {
     const int subscribers = KW::CEventBus::instance()->subscriberCount();

@@ -120,6 +120,53 @@ bool differsFromLast(const se::RPCFormulaResult& previous, const se::RPCFormulaI
     return false;
 }
 
+// Whether a bar of `previous` before its newest differs from the whole
+// series computed afresh, whose bar `j` is the newest of `previous`: a
+// correction of history, which appends and covers cannot carry. Bars before
+// `first` (beyond the count limit) are not compared.
+bool olderBarsDiffer(const se::RPCFormulaResult& previous, const CFormulaEngineRun& r, int j, int first)
+{
+    const int n = previous.barCount();
+    const int offset = j - (n - 1); // r's index of previous bar 0
+    if (offset < 0)
+        return true; // bars the series no longer has
+    for (int k = std::max(0, first - offset); k < n - 1; ++k) {
+        const size_t i = size_t(k + offset);
+        if (previous.times[size_t(k)].timeMs != r.times[i].timeMs ||
+            previous.times[size_t(k)].tradeDayMs != r.times[i].tradeDayMs)
+            return true;
+    }
+    size_t c = 0;
+    for (size_t o = 0; o < r.outputs.size(); ++o) {
+        const CFormulaEngineOutput& out = r.outputs[o];
+        for (const std::vector<double>& col : out.columns) {
+            const std::vector<double>& held = previous.values[c++];
+            if (held.size() != size_t(n))
+                continue;
+            for (int k = std::max(0, first - offset); k < n - 1; ++k)
+                if (held[size_t(k)] != col[size_t(k + offset)])
+                    return true;
+        }
+        if (o < previous.texts.size() && previous.texts[o].size() == size_t(n) && !out.texts.empty()) {
+            for (int k = std::max(0, first - offset); k < n - 1; ++k)
+                if (previous.texts[o][size_t(k)] != out.texts[size_t(k + offset)])
+                    return true;
+        }
+        if (o < previous.numbers.size() && previous.numbers[o].size() == size_t(n) && !out.numbers.empty()) {
+            for (int k = std::max(0, first - offset); k < n - 1; ++k)
+                if (previous.numbers[o][size_t(k)] != out.numbers[size_t(k + offset)])
+                    return true;
+        }
+        if (o < previous.barColors.size() && previous.barColors[o].size() == size_t(n) &&
+            !out.barColors.empty()) {
+            for (int k = std::max(0, first - offset); k < n - 1; ++k)
+                if (previous.barColors[o][size_t(k)] != out.barColors[size_t(k + offset)])
+                    return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 // What one live record keeps between ticks.
@@ -282,6 +329,10 @@ bool CFormulaEngine::computeTail(const CFormulaParam& p, const se::RPCFormulaRes
         return false;
     }
     const int j = int(lo - r.times.cbegin()) + sameTime - 1;
+    if (olderBarsDiffer(previous, r, j, first)) {
+        setError(error, QStringLiteral("bars before the newest changed"));
+        return false;
+    }
 
     se::RPCFormulaInstantResult now = instantAt(r, j);
     if (differsFromLast(previous, now) && j <= last)

@@ -202,7 +202,8 @@ bool CFormulaManager::requestFormulasSync(const QVector<CFormulaParam>& params, 
 }
 
 bool CFormulaManager::requestFormulasSync(const QVector<CFormulaParam>& params, QVector<MetaPtr>& metas,
-                                          QVector<ResultPtr>& results, RealtimeCallback onRealtime)
+                                          QVector<ResultPtr>& results, RealtimeCallback onRealtime,
+                                          HistoryCallback onReload)
 {
     metas.clear();
     results.clear();
@@ -221,7 +222,8 @@ bool CFormulaManager::requestFormulasSync(const QVector<CFormulaParam>& params, 
         metas.append(meta);
         results.append(result);
         if (onRealtime) {
-            const QString id = registerRequest(p, HistoryCallback(), onRealtime, ResponseBackCallback());
+            // Answered here: the history callback hears only of reloads.
+            const QString id = registerRequest(p, onReload, onRealtime, ResponseBackCallback());
             CRequest& r = m_requests[id];
             r.answered = true;
             r.meta = meta;

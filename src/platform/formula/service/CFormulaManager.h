@@ -52,7 +52,8 @@ class CMarketSimulator;
 //    (callbacks included) and answers its history again.
 //  - requestFormulasSync answers at once; records subscribe to real time
 //    only through the variant that takes a real-time callback, and only
-//    when the whole batch succeeds.
+//    when the whole batch succeeds. Its history callback, when given, is
+//    called only for the kHistoryReload answers of those records.
 //  - unrequestFormulas / removeFormulaCallBackFuncMap: nothing more is said
 //    for these ids, not even a history answer already queued. A request
 //    without callbacks has no one to answer, so dropping the callbacks ends
@@ -120,7 +121,8 @@ public:
     bool requestFormulasSync(const QVector<CFormulaParam>& params, QVector<MetaPtr>& metas,
                              QVector<ResultPtr>& results);
     bool requestFormulasSync(const QVector<CFormulaParam>& params, QVector<MetaPtr>& metas,
-                             QVector<ResultPtr>& results, RealtimeCallback onRealtime);
+                             QVector<ResultPtr>& results, RealtimeCallback onRealtime,
+                             HistoryCallback onReload = HistoryCallback());
     void unrequestFormulas(const QVector<QString>& ids);
     void unrequestFormula(const QString& id);
     void removeFormulaCallBackFuncMap(const QVector<QString>& ids);
