@@ -408,6 +408,7 @@ protected:
     // non-zero serial other than the latest request's drops the answer.
     static void postRankList(boost::weak_ptr<CKLineData> weak, quint64 serial, const std::string& market,
                              const std::string& code, const RankListByDay& records, int requestType);
+    struct CRankListAnswer;
     QMap<QString, std::shared_ptr<se::RPCGroupResult>> m_groupResults;
     // Cumulative holdings after each trade, per instrument, built once per
     // received result so a crosshair query is a binary search per instrument.

@@ -485,25 +485,54 @@ CKLineData::ResultPtr CKLineData::alignSatellite(const CFormulaKey& key,
     return out;
 }
 
+// The queued call of one ranking-list answer. Qt copies it into its event
+// from the posting thread; the hand-off is told to ThreadSanitizer on the
+// final copy's address, which the GUI thread has without reading it.
+struct CKLineData::CRankListAnswer {
+    boost::weak_ptr<CKLineData> weak;
+    quint64 serial;
+    std::string market;
+    std::string code;
+    RankListByDay records;
+    int requestType;
+
+    CRankListAnswer(boost::weak_ptr<CKLineData> w, quint64 s, std::string m, std::string c, RankListByDay r,
+                    int t)
+        : weak(std::move(w)), serial(s), market(std::move(m)), code(std::move(c)), records(std::move(r)),
+          requestType(t)
+    {
+    }
+    CRankListAnswer(CRankListAnswer&& o) noexcept
+        : weak(std::move(o.weak)), serial(o.serial), market(std::move(o.market)), code(std::move(o.code)),
+          records(std::move(o.records)), requestType(o.requestType)
+    {
+        utils::handOffRelease(this);
+    }
+    CRankListAnswer(const CRankListAnswer&) = delete;
+    CRankListAnswer& operator=(const CRankListAnswer&) = delete;
+    CRankListAnswer& operator=(CRankListAnswer&&) = delete;
+    ~CRankListAnswer() { utils::handOffAcquire(this); }
+
+    void operator()()
+    {
+        utils::handOffAcquire(this);
+        const boost::shared_ptr<CKLineData> self = weak.lock();
+        // Closed meanwhile, or the answer of an earlier request.
+        if (!self || (serial != 0 && serial != self->m_lhbSerial))
+            return;
+        self->LonghubangCallback(market, code, records, requestType);
+    }
+};
+
 void CKLineData::postRankList(boost::weak_ptr<CKLineData> weak, quint64 serial, const std::string& market,
                               const std::string& code, const RankListByDay& records, int requestType)
 {
     QCoreApplication* app = QCoreApplication::instance();
     if (!app)
         return;
-    // The application's address stands for its thread's event queue.
-    utils::handOffRelease(app);
-    QMetaObject::invokeMethod(
-        app,
-        [weak = std::move(weak), serial, market, code, records, requestType] {
-            utils::handOffAcquire(QCoreApplication::instance());
-            const boost::shared_ptr<CKLineData> self = weak.lock();
-            // Closed meanwhile, or the answer of an earlier request.
-            if (!self || (serial != 0 && serial != self->m_lhbSerial))
-                return;
-            self->LonghubangCallback(market, code, records, requestType);
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(app,
+                              CRankListAnswer(std::move(weak), serial, market, code, records, requestType),
+                              Qt::QueuedConnection);
 }
 
 void CKLineData::LonghubangCallback(const std::string& market, const std::string& code,

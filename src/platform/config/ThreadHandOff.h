@@ -5,7 +5,8 @@
 // give is invisible to it, and every job handed over would look like a race.
 // `handOffRelease` once the job is complete and just before it is queued,
 // `handOffAcquire` first thing where it is taken up, both on an address the
-// receiving side has without reading the job (the runnable or event itself).
+// receiving side has without reading the job (the runnable itself, the
+// queued functor's final copy).
 // Nothing in other builds.
 
 #if defined(__SANITIZE_THREAD__)
