@@ -214,25 +214,39 @@ void CDrawStyle::collectLine(const CDrawContext& ctx, const RPCFormulaResultCach
             --e;
         while (e < n && ctx.x(e + 1) == bx)
             ++e;
-        for (; b <= e; ++b) {
+        while (b <= e) {
             const double raw = values[size_t(b)];
             if (!usable(b, raw)) {
                 if (open)
                     close();
                 emitPending();
                 linked = false;
+                ++b;
                 continue;
             }
-            const double v = raw * scale;
-            if (open) {
-                vMin = qMin(vMin, v);
-                vMax = qMax(vMax, v);
-                vLast = v;
-            } else {
+            if (!open) {
                 x = bx;
-                vFirst = vLast = vMin = vMax = v;
+                vFirst = vLast = vMin = vMax = raw * scale;
                 open = true;
+                ++b;
+                continue;
             }
+            // Locals, so the extremes stay in registers across the bars.
+            double lo = vMin;
+            double hi = vMax;
+            double lastValue = vLast;
+            for (; b <= e; ++b) {
+                const double r = values[size_t(b)];
+                if (!usable(b, r))
+                    break;
+                const double v = r * scale;
+                lo = qMin(lo, v);
+                hi = qMax(hi, v);
+                lastValue = v;
+            }
+            vMin = lo;
+            vMax = hi;
+            vLast = lastValue;
         }
         if (open) {
             close();
