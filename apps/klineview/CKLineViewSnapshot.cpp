@@ -55,11 +55,11 @@ void CKLineViewSnapshot::build()
     m_chart->request(true);
 }
 
-bool CKLineViewSnapshot::panesHaveData() const
+bool CKLineViewSnapshot::chartHasData(const CKLineMainWidget* chart)
 {
-    if (!m_chart->mainPane() || !m_chart->mainPane()->hasData())
+    if (!chart || !chart->mainPane() || !chart->mainPane()->hasData())
         return false;
-    for (const CKLineWidget* pane : m_chart->subPanes())
+    for (const CKLineWidget* pane : chart->subPanes())
         if (!pane->indexNames().isEmpty() && !pane->hasData())
             return false;
     return true;
@@ -70,12 +70,12 @@ QImage CKLineViewSnapshot::render(int timeoutMs)
     build();
     QElapsedTimer timer;
     timer.start();
-    while (!panesHaveData() && timer.elapsed() < timeoutMs) {
+    while (!chartHasData(m_chart.get()) && timer.elapsed() < timeoutMs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        if (!panesHaveData())
+        if (!chartHasData(m_chart.get()))
             QThread::msleep(5);
     }
-    m_allData = panesHaveData();
+    m_allData = chartHasData(m_chart.get());
     if (!m_allData)
         QLLOG_WARN(qlog::kStdLogger, "snapshot of %1% taken without complete data after %2% ms",
                    m_options.layout().instrument(), timeoutMs);

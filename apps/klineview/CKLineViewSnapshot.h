@@ -36,6 +36,8 @@ public:
     // True when every pane held data at the grab.
     bool allPanesHaveData() const { return m_allData; }
     CKLineMainWidget* chart() const { return m_chart.get(); }
+    // True when the main pane and every sub-pane showing an indicator hold data.
+    static bool chartHasData(const CKLineMainWidget* chart);
 
     // Renders and writes the PNG; prints the absolute path on `out`, or the
     // reason on `err`. Returns kOk or kWriteFailed.
@@ -43,7 +45,6 @@ public:
 
 private:
     void build();
-    bool panesHaveData() const;
 
     CKLineViewOptions m_options;
     std::unique_ptr<CKLineMainWidget> m_chart;

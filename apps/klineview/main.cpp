@@ -8,6 +8,7 @@
 #include "CKLineViewLayout.h"
 #include "CKLineViewOptions.h"
 #include "CKLineViewSnapshot.h"
+#include "CKLineViewStartProbe.h"
 #include "CKLineViewTermination.h"
 #include "CKLineViewWindow.h"
 #include "platform/config/QLLog.h"
@@ -71,6 +72,7 @@ bool hasDisplay()
 
 int main(int argc, char** argv)
 {
+    TC::CKLineViewStartProbe::markProcessStart();
     // Arguments are read before the application object exists, which would
     // otherwise set the locale that decodes them (Chinese ex-rights names).
     std::setlocale(LC_ALL, "");
@@ -143,6 +145,7 @@ int main(int argc, char** argv)
     const TC::CKLineViewLayout layout = options.startLayout(saved);
 
     TC::CKLineViewWindow window(layout, settingsPath);
+    TC::CKLineViewStartProbe startProbe(window.chart());
     window.resize(options.size());
     window.show();
     if (options.isRealtime())

@@ -22,6 +22,7 @@
 #include <QToolButton>
 
 #include "CKLineViewLayout.h"
+#include "CKLineViewStartProbe.h"
 #include "CKLineViewWindow.h"
 #include "kline/CKLineMainWidget.h"
 #include "kline/CKLineWidget.h"
@@ -145,6 +146,28 @@ TEST_F(KLineViewWindowTest, BuildsTheChartAndTheToolbarFromTheLayout)
     EXPECT_EQ(w.chart()->subPanes().size(), 3);
     EXPECT_TRUE(waitForData(w.chart()));
     EXPECT_EQ(w.currentLayout(), CKLineViewLayout());
+}
+
+// The start probe sees the panes' first frame, then the first one with every
+// pane's data, in that order, and then stops watching.
+TEST_F(KLineViewWindowTest, StartProbeTimesTheFirstFrameAndTheFirstDataFrame)
+{
+    TC::CKLineViewStartProbe::markProcessStart();
+    CKLineViewWindow w(CKLineViewLayout(), settings());
+    TC::CKLineViewStartProbe probe(w.chart());
+    EXPECT_EQ(probe.firstFrameMs(), -1);
+    w.resize(1000, 700);
+    w.show();
+    ASSERT_TRUE(waitForData(w.chart()));
+    for (int i = 0; i < 50 && probe.dataFrameMs() < 0; ++i) {
+        w.chart()->mainPane()->graph()->repaint();
+        QTest::qWait(10);
+    }
+    ASSERT_GE(probe.firstFrameMs(), 0);
+    ASSERT_GE(probe.dataFrameMs(), probe.firstFrameMs());
+    const qint64 seen = probe.dataFrameMs();
+    w.chart()->mainPane()->graph()->repaint();
+    EXPECT_EQ(probe.dataFrameMs(), seen);
 }
 
 TEST_F(KLineViewWindowTest, EnterInTheInstrumentEntrySwitchesByKeyOrName)
