@@ -244,7 +244,7 @@ qint64 CSampleMarketGenerator::dayTag(const QDate& day) const
     auto it = m_dayTags.constFind(day.toJulianDay());
     if (it != m_dayTags.cend())
         return *it;
-    const qint64 tag = CLocalTimeConverter::dayTag(day);
+    const qint64 tag = m_time.localTime(day, 0);
     m_dayTags.insert(day.toJulianDay(), tag);
     return tag;
 }

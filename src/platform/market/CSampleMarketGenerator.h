@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVector>
 
+#include "platform/market/CLocalTimeConverter.h"
 #include "platform/market/CMarketData.h"
 #include "platform/market/CSampleRandom.h"
 
@@ -108,6 +109,9 @@ private:
     quint64 m_seed;
     QDate m_today;
     mutable QHash<qint64, qint64> m_dayTags; // julian day -> tag; one generator per thread
+    // Cached UTC offsets: without TZ set, each plain local-time conversion
+    // re-reads the zone file.
+    mutable CLocalTimeConverter m_time;
 };
 
 } // namespace TC

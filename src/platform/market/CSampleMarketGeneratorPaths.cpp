@@ -153,7 +153,7 @@ void CSampleMarketGenerator::generateMinuteDay(CInstrumentData& inst, const CSam
     double prevClose = p;
     int k = 0;
     for (const CTradingSession& s : sessions) {
-        const qint64 sessionStart = CLocalTimeConverter::timeAt(day, s.startMinute);
+        const qint64 sessionStart = m_time.localTime(day, s.startMinute);
         for (int j = 0; j < s.endMinute - s.startMinute; ++j, ++k) {
             const double sk = sigmaScale * weight[k];
             p = p * std::exp(st.mu / total + sk * fatNormal(rng));

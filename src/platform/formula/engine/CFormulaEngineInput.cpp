@@ -25,9 +25,12 @@ bool isCalendarPeriod(qint64 sec)
 
 void withBarTimes(TimedBars& t)
 {
+    // Read through the const data: the bars are shared with the store, and a
+    // non-const index would copy the whole series.
+    const quoter::CBar* bars = t.bars.constData();
     t.ms.resize(size_t(t.bars.size()));
     for (int i = 0; i < t.bars.size(); ++i)
-        t.ms[size_t(i)] = t.bars[i].time * 1000;
+        t.ms[size_t(i)] = bars[i].time * 1000;
 }
 
 // Bars of one instrument for a period in seconds (0: one bar per tick).
@@ -269,7 +272,7 @@ bool CFormulaEngine::loadReference(const CFormulaParam& p, const QString& key, q
             ++j;
         if (j == 0)
             continue;
-        const quoter::CBar& b = t.bars[int(j - 1)];
+        const quoter::CBar& b = t.bars.at(int(j - 1));
         aligned.open[i] = b.open;
         aligned.high[i] = b.high;
         aligned.low[i] = b.low;
