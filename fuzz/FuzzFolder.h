@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QString>
+#include <QtGlobal>
 #include <QTemporaryDir>
 
 namespace fuzz {
@@ -15,6 +16,14 @@ inline void check(bool ok)
 {
     if (!ok)
         std::abort();
+}
+
+// Logs and user files of a target stay out of the user's own folder unless
+// KLINEVIEW_HOME names one.
+inline void defaultHome(const char* name)
+{
+    if (qEnvironmentVariableIsEmpty("KLINEVIEW_HOME"))
+        qputenv("KLINEVIEW_HOME", QDir::tempPath().toUtf8() + '/' + name);
 }
 
 inline QTemporaryDir& scratch()

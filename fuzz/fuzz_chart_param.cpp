@@ -19,16 +19,13 @@
 #include "kline/CKLineMainWidget.h"
 #include "kline/CKLineWidget.h"
 #include "platform/formula/catalog/CFormulaOperateManager.h"
+#include "FuzzFolder.h"
 
 namespace {
 
 int g_entry = -1; // -1 by the first byte, 0 full, 1 default
 
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
+using fuzz::check;
 
 void checkChart(TC::CKLineMainWidget& chart)
 {
@@ -48,8 +45,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Logs and user files stay out of the user's own folder.
-    if (qEnvironmentVariableIsEmpty("KLINEVIEW_HOME"))
-        qputenv("KLINEVIEW_HOME", QDir::tempPath().toUtf8() + "/fuzz_chart_param_home");
+    fuzz::defaultHome("fuzz_chart_param_home");
     // Never destroyed: the platform plugin's screens would be reported as
     // leaks at exit.
     static QApplication* app = new QApplication(*argc, *argv);

@@ -16,14 +16,11 @@
 #include <QTemporaryDir>
 
 #include "platform/framework/CFileClient.h"
+#include "FuzzFolder.h"
 
 namespace {
 
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
+using fuzz::check;
 
 QTemporaryDir* g_dir = nullptr;
 

@@ -19,24 +19,20 @@
 #include "CKLineViewLayout.h"
 #include "kline/CKLineMainWidget.h"
 #include "platform/market/CMarketStore.h"
+#include "FuzzFolder.h"
 
 namespace {
 
 QString g_folder;
 
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
+using fuzz::check;
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("KLINEVIEW_HOME"))
-        qputenv("KLINEVIEW_HOME", QDir::tempPath().toUtf8() + "/fuzz_layout_home");
+    fuzz::defaultHome("fuzz_layout_home");
     static QApplication* app = new QApplication(*argc, *argv);
     Q_UNUSED(app);
     g_folder = QDir::tempPath() + QStringLiteral("/fuzz_layout_files");

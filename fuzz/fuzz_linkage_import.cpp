@@ -15,21 +15,17 @@
 
 #include "kline/CKLineLinkageSettingDialog.h"
 #include "platform/trading/CLinkageManager.h"
+#include "FuzzFolder.h"
 
 namespace {
 
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
+using fuzz::check;
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    if (qEnvironmentVariableIsEmpty("KLINEVIEW_HOME"))
-        qputenv("KLINEVIEW_HOME", QDir::tempPath().toUtf8() + "/fuzz_linkage_import_home");
+    fuzz::defaultHome("fuzz_linkage_import_home");
     static QCoreApplication* app = new QCoreApplication(*argc, *argv);
     Q_UNUSED(app);
     // The sample market and its records are built once, outside the inputs.

@@ -15,21 +15,17 @@
 #include "CKLineViewOptions.h"
 #include "platform/formula/catalog/CFormulaOperateManager.h"
 #include "platform/market/CMarketStore.h"
+#include "FuzzFolder.h"
 
 namespace {
 
-void check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
+using fuzz::check;
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    if (qEnvironmentVariableIsEmpty("KLINEVIEW_HOME"))
-        qputenv("KLINEVIEW_HOME", QDir::tempPath().toUtf8() + "/fuzz_options_home");
+    fuzz::defaultHome("fuzz_options_home");
     static QCoreApplication* app = new QCoreApplication(*argc, *argv);
     Q_UNUSED(app);
     // The market and the catalogue are built once, outside the inputs.
