@@ -929,7 +929,13 @@ void BM_PanOneBar(benchmark::State& state, Side* side)
     }
     if (dir == 1)
         side->pan(1);
-    if (side == g_sides.chart.get() && g_sides.chart->refreshes() == before)
+    if (side != g_sides.chart.get()) {
+        drew(state, side);
+        return;
+    }
+    const int redrawn = g_sides.chart->refreshes() - before;
+    state.counters["pictures_per_pan"] = double(redrawn) / double(state.iterations() + (dir == 1 ? 1 : 0));
+    if (redrawn == 0)
         state.SkipWithError("a pan redrew no pane picture");
     else
         drew(state, side);
