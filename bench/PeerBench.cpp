@@ -317,6 +317,8 @@ public:
                                      {QStringLiteral("KDJ")}};
         if (m_panes.size() != 4)
             return QStringLiteral("the chart has %1 panes").arg(m_panes.size());
+        if (!klineResult())
+            return QStringLiteral("the main pane holds no KLINE result");
         for (int i = 0; i < 4; ++i)
             if (m_panes[i]->indexNames() != want[i])
                 return QStringLiteral("pane %1 shows %2").arg(i).arg(m_panes[i]->indexNames().join(QLatin1Char(',')));
@@ -364,11 +366,10 @@ public:
     void lastBar(double close) override
     {
         if (!m_instant) {
-            const auto series = m_panes[0]->series();
-            const TC::RPCFormulaResultCache& cache = series->getData()[TC::CFormulaKey(QString::fromLatin1(kKey), "KLINE")];
+            const se::RPCFormulaResult& result = *klineResult();
             m_instant = std::make_shared<se::RPCFormulaInstantResult>();
-            m_instant->time = cache.result->times.back();
-            for (const auto& v : cache.result->values)
+            m_instant->time = result.times.back();
+            for (const auto& v : result.values)
                 m_instant->values.push_back(v.back());
             m_id = se::IdGenerator::genId(m_widget->mainId(), "KLINE", QString::fromLatin1(kKey));
         }
@@ -397,6 +398,16 @@ public:
     }
 
 private:
+    const se::RPCFormulaResult* klineResult() const
+    {
+        const auto& data = m_panes[0]->series()->getData();
+        const auto found = data.find(TC::CFormulaKey(QString::fromLatin1(kKey), "KLINE"));
+        if (found == data.end() || !found->result || found->result->times.empty() ||
+            found->result->values.size() < 4)
+            return nullptr;
+        return found->result.get();
+    }
+
     std::unique_ptr<TC::CKLineMainWidget> m_widget;
     QVector<TC::CKLineWidget*> m_panes;
     PaintCounter m_counter;
