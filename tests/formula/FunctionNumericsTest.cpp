@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <random>
 
 #include <QFile>
 
 #include <gtest/gtest.h>
 
+#include "platform/formula/lang/CExactSum.h"
 #include "platform/formula/lang/CFormulaCompiler.h"
 #include "platform/formula/lang/CFormulaEvaluator.h"
 
@@ -141,6 +143,37 @@ TEST(FunctionNumerics, MovingSumsDoNotDriftOverAHundredThousandBars)
     // a flat stretch after all that gives the price itself (was 2.4e-11 off)
     c.insert(c.end(), 10, 12.34);
     EXPECT_EQ(column(QStringLiteral("MA(C,10)"), c).back(), 12.34);
+}
+
+// The mean of an exact sum is its correctly rounded quotient: 0.1 + 0.2 + 0.3
+// is 0.6000000000000000055... in binary, a third of it lies nearest the double
+// 0.2, where dividing the rounded sum gives 0.20000000000000004. The short
+// quotient equals the double-double division bit for bit, also on sums left
+// unnormalised by a cancellation.
+TEST(FunctionNumerics, MeanOfAnExactSumIsTheCorrectlyRoundedQuotient)
+{
+    CExactSum s;
+    for (double v : {0.1, 0.2, 0.3})
+        s.add(v);
+    EXPECT_EQ(s.quotient(3.0), 0.2);
+    EXPECT_NE(s.value() / 3.0, 0.2);
+    EXPECT_EQ(CExactSum(7.0, 0.0).quotient(2.0), 3.5);
+    EXPECT_EQ(CExactSum(0.0, 0.0).quotient(5.0), 0.0);
+
+    std::mt19937_64 rng(11);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    int differing = 0;
+    for (int i = 0; i < 200000; ++i) {
+        const double hi = std::ldexp(unit(rng), int(rng() % 80) - 40);
+        const double lo = rng() % 4 == 0 ? std::ldexp(unit(rng), int(rng() % 80) - 40)
+                                         : hi * std::ldexp(unit(rng), -53 - int(rng() % 8));
+        const double k = rng() % 3 == 0 ? std::ldexp(unit(rng) + 2.0, int(rng() % 20)) : double(1 + rng() % 500);
+        const CExactSum sum(hi, lo);
+        const double a = sum.quotient(k);
+        const double b = sum.dividedBy(k).value();
+        differing += std::memcmp(&a, &b, sizeof a) != 0;
+    }
+    EXPECT_EQ(differing, 0);
 }
 
 TEST(FunctionNumerics, CciOfASuspendedStretchHasNoValue)

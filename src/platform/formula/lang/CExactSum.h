@@ -86,6 +86,18 @@ public:
         q.normalise(q1, q2);
         return q;
     }
+    // dividedBy(k).value() bit for bit, at a third less work: the remainder
+    // hi - q1*k of the rounded quotient q1 is exact (the two-product gives
+    // q1*k as p + e, and hi - p is exact since p is within a factor of two
+    // of hi), so it needs no double-double sum of its own
+    double quotient(double k) const
+    {
+        const CExactSum r = normalised();
+        const double q1 = r.m_hi / k;
+        const double p = q1 * k;
+        const double rest = ((r.m_hi - p) - productError(q1, k, p)) + r.m_lo;
+        return q1 + rest / k;
+    }
 
 private:
     // the same value with |lo| no more than half an ulp of hi

@@ -93,7 +93,7 @@ void CFormulaFunctions::wma(const Vec& x, double n, Vec& out)
             plain.add(-x[i - size_t(len)]);
         }
         if (run >= len)
-            out[i] = same >= len ? x[i] : weighted.dividedBy(weights).value();
+            out[i] = same >= len ? x[i] : weighted.quotient(weights);
     }
 }
 
@@ -205,7 +205,7 @@ void CFormulaFunctions::xma(const Vec& x, double n, Vec& out)
             continue;
         CExactSum s = prefix[to];
         s.add(prefix[from].negated());
-        out[size_t(i)] = s.dividedBy(double(to - from)).value();
+        out[size_t(i)] = s.quotient(double(to - from));
     }
 }
 

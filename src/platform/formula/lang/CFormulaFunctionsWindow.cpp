@@ -194,7 +194,7 @@ void CFormulaFunctions::regression(const Vec& x, double n, bool value, Vec& out)
         num.add(s.times(CExactSum(-st, 0.0)));
         const double b = num.value() / den;
         // the line through the window's centre of mass, at the newest bar (t = k-1)
-        out[i] = value ? s.dividedBy(k).value() + b * ((k - 1.0) - st / k) : b;
+        out[i] = value ? s.quotient(k) + b * ((k - 1.0) - st / k) : b;
     }
 }
 

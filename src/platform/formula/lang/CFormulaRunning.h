@@ -39,7 +39,7 @@ struct CMovingSumRun {
         // a flat window gives its value itself
         if (same >= len)
             return mean ? x : x * double(len);
-        return mean ? s.dividedBy(double(len)).value() : s.value();
+        return mean ? s.quotient(double(len)) : s.value();
     }
 };
 
