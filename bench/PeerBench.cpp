@@ -198,26 +198,28 @@ const Indicators* g_ind = nullptr;
 
 // ---------------------------------------------------------------- checks
 
-// Share of the pixels of `r` that are not the rect's most common colour: a
-// plot that drew nothing is one flat colour.
+// Share of the pixels of `r` outside its three most common colours. An empty
+// plot is its background, its grid and an axis line; candles, bars and
+// indicator lines add colours (and antialiased shades) of their own.
 double inkShare(const QImage& img, const QRect& r)
 {
     const QRect area = r.intersected(img.rect());
     if (area.isEmpty())
         return 0;
     QHash<QRgb, int> counts;
-    int total = 0;
-    for (int y = area.top(); y <= area.bottom(); y += 2) {
+    for (int y = area.top(); y <= area.bottom(); ++y) {
         const QRgb* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
-        for (int x = area.left(); x <= area.right(); x += 2) {
+        for (int x = area.left(); x <= area.right(); ++x)
             ++counts[line[x]];
-            ++total;
-        }
     }
-    int top = 0;
+    std::vector<int> sizes;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        top = std::max(top, it.value());
-    return double(total - top) / double(total);
+        sizes.push_back(it.value());
+    std::sort(sizes.begin(), sizes.end(), std::greater<int>());
+    int rest = 0;
+    for (size_t i = 3; i < sizes.size(); ++i)
+        rest += sizes[i];
+    return double(rest) / double(area.width() * area.height());
 }
 
 class PaintCounter : public QObject
@@ -267,7 +269,7 @@ public:
     {
         const QVector<QRect> rects = plotRects();
         for (int i = 0; i < rects.size(); ++i)
-            if (inkShare(m_image, rects[i]) < 0.002)
+            if (inkShare(m_image, rects[i]) < 0.005)
                 return QStringLiteral("pane %1 drew nothing").arg(i);
         return QString();
     }
@@ -398,10 +400,12 @@ public:
 
     QVector<QRect> plotRects() const override
     {
+        // The graph without its price axis strip.
+        const int axis = m_widget->getUiParam()->axisWidth;
         QVector<QRect> r;
         for (TC::CKLineWidget* p : m_panes) {
             QWidget* g = p->graph();
-            r << QRect(g->mapTo(m_widget.get(), QPoint(0, 0)), g->size());
+            r << QRect(g->mapTo(m_widget.get(), QPoint(0, 0)), QSize(g->width() - axis, g->height()));
         }
         return r;
     }
