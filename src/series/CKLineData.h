@@ -12,7 +12,9 @@
 #include <boost/thread/shared_mutex.hpp>
 
 #include <QDate>
+#include <QFont>
 #include <QHash>
+#include <QLine>
 #include <QMap>
 #include <QPair>
 #include <QPoint>
@@ -399,6 +401,32 @@ protected:
     TradeTable<qlservice::CDealDetail> m_dealTable;
     TradeTable<qlservice::CTaskDetail> m_taskTable;
     QVector<QPair<double, int>> m_axisTicks;
+    // What the axis labels are formatted from besides the ticks.
+    struct AxisLabelFormat {
+        int configured = -1; // the formula's decimals, -1 by the value
+        int tickDecimals = 2;
+        bool percent = false;
+        double reference = 0.0;
+        bool operator==(const AxisLabelFormat& o) const
+        {
+            return configured == o.configured && tickDecimals == o.tickDecimals && percent == o.percent &&
+                   reference == o.reference;
+        }
+    };
+    // False when the pane has no result of the base instrument.
+    bool axisLabelFormat(AxisLabelFormat& format) const;
+    QStringList formatAxisLabels(const AxisLabelFormat& format, const QFontMetrics* fm, int width) const;
+    // The labels of the last drawAxis and what they were made of: a refresh
+    // with the same ticks, format, font and width measures no text again.
+    struct AxisLabelCache {
+        QVector<QPair<double, int>> ticks;
+        AxisLabelFormat format;
+        QFont font;
+        int width = -1;
+        QStringList labels;
+    };
+    AxisLabelCache m_axisLabelCache;
+    QVector<QLine> m_axisLines; // drawAxis: the grid lines, then the tick marks
     std::unique_ptr<CDrawStyle> m_drawStyle;
     int m_lhbState = 0;
     mutable boost::shared_mutex m_lhbLock;

@@ -9,7 +9,6 @@
 
 #include <boost/thread/shared_lock_guard.hpp>
 #include <boost/thread/locks.hpp>
-#include <QPolygon>
 
 #include "model/CKLineUiParam.h"
 #include "platform/config/CAppConfig.h"
@@ -228,7 +227,8 @@ void CKLineData::drawDot(QPainter& painter, const QRect& rect)
     const int t2 = ui.getTimeTagByIndex(last);
     if (t1 == -1 || t2 == -1)
         return;
-    QVector<QPolygon> diamonds;
+    // Each diamond is drawn as it is found: nothing is collected per record.
+    bool started = false;
     for (auto it = m_lhbRecords.constBegin(); it != m_lhbRecords.constEnd(); ++it) {
         const qint64 t = it.key() / 1000;
         if (t < t1 || t > t2)
@@ -237,17 +237,18 @@ void CKLineData::drawDot(QPainter& painter, const QRect& rect)
         if (bar < 0 || ui.getTimeTagByIndex(bar) != int(t))
             continue;
         const int x = int(plot.left() + hw + (bar - first) * spacing + 0.5);
-        diamonds.append(QPolygon({QPoint(x - 3, 3), QPoint(x, 0), QPoint(x + 3, 3), QPoint(x, 6)}));
+        if (!started) {
+            painter.save();
+            const QColor rise = colour("clr_global_rise");
+            painter.setPen(QPen(rise, 1, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+            painter.setBrush(rise);
+            started = true;
+        }
+        const QPoint diamond[4] = {QPoint(x - 3, 3), QPoint(x, 0), QPoint(x + 3, 3), QPoint(x, 6)};
+        painter.drawPolygon(diamond, 4);
     }
-    if (diamonds.isEmpty())
-        return;
-    painter.save();
-    const QColor rise = colour("clr_global_rise");
-    painter.setPen(QPen(rise, 1, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
-    painter.setBrush(rise);
-    for (const QPolygon& d : diamonds)
-        painter.drawPolygon(d);
-    painter.restore();
+    if (started)
+        painter.restore();
 }
 
 bool CKLineData::getRankListAt(QPoint& point, RankRecords& records) const
@@ -375,20 +376,18 @@ void CKLineData::drawSeries(QPainter& painter, const QRect& rect)
             drawIndex(painter, plot, first, last, it.key(), it.value());
 }
 
-QStringList CKLineData::axisLabelTexts(const QFontMetrics* fm, int width) const
+bool CKLineData::axisLabelFormat(AxisLabelFormat& format) const
 {
-    QStringList labels;
     CFormulaKey key;
-    const RPCFormulaResultCache* entry = firstBaseEntry(&key);
-    if (!entry || !m_pUiParam)
-        return labels;
+    if (!firstBaseEntry(&key) || !m_pUiParam)
+        return false;
     const CKLineUiParam& ui = *m_pUiParam;
-    int configured = -1;
+    format.configured = -1;
     if (m_paneRole != 0) {
         int d = -1;
         const auto detail = CFormulaOperateManager::getFormula(key.formula);
         if (detail && detail->outputDecimals(0, d) && d >= 0)
-            configured = d;
+            format.configured = d;
     }
     // Reference of the percentage labels: the first visible close.
     double reference = ui.getCurrLastClose();
@@ -399,15 +398,24 @@ QStringList CKLineData::axisLabelTexts(const QFontMetrics* fm, int width) const
         if (v && first >= 0 && int(v->size()) > first)
             reference = (*v)[size_t(first)];
     }
-    const bool percent = !ui.addStockList.isEmpty() && !ui.tickGraph && m_paneRole == 0 &&
-                         std::fabs(reference) > 0.00001 && reference < DBL_MAX;
-    const int tickDecimals = tickDigits(ui.getCurrTick());
+    format.percent = !ui.addStockList.isEmpty() && !ui.tickGraph && m_paneRole == 0 &&
+                     std::fabs(reference) > 0.00001 && reference < DBL_MAX;
+    format.reference = format.percent ? reference : 0.0;
+    format.tickDecimals = tickDigits(ui.getCurrTick());
+    return true;
+}
+
+QStringList CKLineData::formatAxisLabels(const AxisLabelFormat& format, const QFontMetrics* fm, int width) const
+{
+    QStringList labels;
+    labels.reserve(m_axisTicks.size());
     for (const auto& t : m_axisTicks) {
-        const int decimals = configured >= 0 ? configured : getGraphShowTick(t.first, tickDecimals);
+        const int decimals =
+            format.configured >= 0 ? format.configured : getGraphShowTick(t.first, format.tickDecimals);
         double value = t.first;
         int flags = 0x40000;
-        if (percent) {
-            value = (t.first - reference) / reference;
+        if (format.percent) {
+            value = (t.first - format.reference) / format.reference;
             flags = 0x10000;
         }
         labels << (fm ? KW::formatDoubleNumberToFit(value, decimals, flags, *fm, width,
@@ -415,6 +423,14 @@ QStringList CKLineData::axisLabelTexts(const QFontMetrics* fm, int width) const
                       : KW::formatDoubleNumber(value, decimals, flags, false, QString::fromUtf8(kInvalid)));
     }
     return labels;
+}
+
+QStringList CKLineData::axisLabelTexts(const QFontMetrics* fm, int width) const
+{
+    AxisLabelFormat format;
+    if (!axisLabelFormat(format))
+        return QStringList();
+    return formatAxisLabels(format, fm, width);
 }
 
 void CKLineData::drawAxis(QPainter& painter, const QRect& rect)
@@ -431,36 +447,54 @@ void CKLineData::drawAxis(QPainter& painter, const QRect& rect)
     const QPen text(res->getColor(QStringLiteral("ic_clr_kline_axis_text")), 1, Qt::SolidLine, Qt::SquareCap,
                     Qt::BevelJoin);
     const int ax = rect.width() - ui.axisWidth;
-    const int fh = QFontMetrics(font).height();
+    const QFontMetrics metrics(font);
+    const int fh = metrics.height();
     painter.save();
     painter.setFont(font);
     painter.setPen(frame);
     painter.drawLine(ax, 0, ax, rect.height() - 1);
 
-    // Grid and tick marks batched per pen; labels after.
-    QVector<QLine> gridLines;
-    QVector<QLine> marks;
-    gridLines.reserve(m_axisTicks.size());
-    marks.reserve(m_axisTicks.size());
-    for (const auto& t : m_axisTicks) {
-        gridLines.append(QLine(0, t.second, ax, t.second));
-        marks.append(QLine(ax, t.second, ax + 5, t.second));
-    }
+    // Grid and tick marks batched per pen, from one buffer kept between
+    // paints; labels after.
+    const int ticks = m_axisTicks.size();
+    m_axisLines.clear();
+    for (const auto& t : m_axisTicks)
+        m_axisLines.append(QLine(0, t.second, ax, t.second));
+    for (const auto& t : m_axisTicks)
+        m_axisLines.append(QLine(ax, t.second, ax + 5, t.second));
     painter.setPen(grid);
-    painter.drawLines(gridLines);
+    painter.drawLines(m_axisLines.constData(), ticks);
     painter.setPen(frame);
-    painter.drawLines(marks);
+    painter.drawLines(m_axisLines.constData() + ticks, ticks);
     // Labels start 7 pixels right of the axis line and must end at the
-    // pane's edge: a wide value drops decimals rather than its unit.
-    const QFontMetrics metrics(font);
+    // pane's edge: a wide value drops decimals rather than its unit. Fitting
+    // measures text, so the labels are formatted again only when what they
+    // are made of changed.
     const int labelWidth = std::max(0, rect.width() - ax - 7);
-    const QStringList labels = axisLabelTexts(&metrics, labelWidth);
+    AxisLabelCache& cache = m_axisLabelCache;
+    AxisLabelFormat format;
+    if (!axisLabelFormat(format)) {
+        cache.labels.clear();
+        cache.width = -1;
+    } else if (cache.width != labelWidth || !(cache.format == format) || cache.ticks != m_axisTicks ||
+               cache.font != font) {
+        cache.labels = formatAxisLabels(format, &metrics, labelWidth);
+        // A copy of its own: sharing m_axisTicks would make calcYAxis's
+        // clear() copy it on every refresh.
+        cache.ticks.clear();
+        for (const auto& t : m_axisTicks)
+            cache.ticks.append(t);
+        cache.format = format;
+        cache.font = font;
+        cache.width = labelWidth;
+    }
+    const QStringList& labels = cache.labels;
     painter.setPen(text);
     // A label at the pane's edge is moved inside it; one that would then
     // overlap its neighbour is left out.
     m_axisLabelRects.clear();
     const int lowest = std::max(0, rect.height() - fh);
-    for (int i = 0; i < labels.size() && i < m_axisTicks.size(); ++i) {
+    for (int i = 0; i < labels.size() && i < ticks; ++i) {
         const int top = std::min(std::max(m_axisTicks.at(i).second - fh / 2, 0), lowest);
         const QRect box(ax + 7, top, labelWidth, fh);
         if (!m_axisLabelRects.isEmpty() && m_axisLabelRects.last().intersects(box))

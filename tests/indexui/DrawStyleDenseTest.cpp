@@ -445,4 +445,57 @@ TEST(DrawStyleDense, ASpikeAmongTenThousandBarsLandsInItsColumn)
     EXPECT_EQ(image.pixelColor(799, 50), rise);
 }
 
+// One style object per series draws window after window: what it keeps of
+// one window's columns must never show in the next. Each window drawn after
+// others must look as a fresh object draws it alone.
+TEST(DrawStyleDense, AStyleObjectFollowsItsWindowFromPaintToPaint)
+{
+    const int bars = 4000;
+    const size_t n = size_t(bars);
+    std::vector<double> walk(n), macd(n), vol(n);
+    std::vector<std::pair<double, double>> input(n);
+    quint32 seed = 7;
+    double x = 50.0;
+    for (int i = 0; i < bars; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        const double r = double(seed >> 8) / double(1u << 24) - 0.5;
+        x += r * 3.0;
+        walk[size_t(i)] = i % 613 == 3 ? kNaN : x;
+        macd[size_t(i)] = r * 20.0;
+        vol[size_t(i)] = 10.0 + std::fabs(r) * 80.0;
+        input[size_t(i)] = {x, x + (i % 3 == 0 ? -1.0 : 1.0)};
+    }
+    const auto line = makeCache(0, {walk});
+    const auto sticks = makeCache(2, {macd});
+    const auto volume = makeCache(10, {vol}, input);
+    // The same rectangle and bars with the window moved by a bar, a narrower
+    // rectangle, a series that starts later in the window, fewer bars.
+    const std::vector<CDrawContext> windows = {
+        CDrawContext(QRect(0, 0, 500, 120), 110.0, -10.0, 0, 3999, 3999, 0),
+        CDrawContext(QRect(0, 0, 500, 120), 110.0, -10.0, 1, 3999, 3998, 0),
+        CDrawContext(QRect(0, 0, 430, 120), 110.0, -10.0, 1, 3999, 3998, 0),
+        CDrawContext(QRect(10, 0, 430, 120), 110.0, -10.0, 1, 3999, 3998, 0),
+        CDrawContext(QRect(0, 0, 500, 120), 110.0, -10.0, -300, 3699, 3999, 0),
+        CDrawContext(QRect(0, 0, 500, 120), 110.0, -10.0, 0, 2999, 3999, 0, 700),
+        CDrawContext(QRect(0, 0, 500, 120), 110.0, -10.0, 0, 1999, 1999, 0),
+        CDrawContext(QRect(0, 0, 500, 120), 110.0, -10.0, 0, 3999, 3999, 0),
+    };
+    auto draw = [&](CDrawStyle& style, const CDrawContext& ctx) {
+        QImage image(520, 120, QImage::Format_ARGB32);
+        image.fill(Qt::black);
+        QPainter p(&image);
+        style.drawVolStick(p, ctx, volume, 0);
+        style.drawColorStick(p, ctx, sticks, 0);
+        style.drawSimpleLine(p, ctx, line, 0);
+        p.end();
+        return image;
+    };
+    CDrawStyle kept;
+    for (size_t w = 0; w < windows.size(); ++w) {
+        CDrawStyle fresh;
+        const QImage expected = draw(fresh, windows[w]);
+        EXPECT_TRUE(draw(kept, windows[w]) == expected) << "window " << w;
+    }
+}
+
 } // namespace

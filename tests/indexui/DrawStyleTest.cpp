@@ -475,6 +475,63 @@ TEST(DrawStyleRangeTest, WindowSkipsInvalidAndOffScaleOutputs)
     EXPECT_FALSE(CDrawStyle::calcMaxMin(max, min, 0, 6, cache, 9));
 }
 
+// Flags shorter than the bars (the bars past them count as valid), cleared
+// flags, every kind of missing value and a scale that overflows: the range
+// of each window must be what a plain walk over the bars finds.
+TEST(DrawStyleRangeTest, EveryWindowMatchesAPlainWalk)
+{
+    const int bars = 300;
+    std::vector<double> a(bars);
+    std::vector<double> b(bars);
+    quint32 seed = 4242;
+    auto next = [&]() {
+        seed = seed * 1664525u + 1013904223u;
+        return double(seed >> 8) / double(1u << 24);
+    };
+    const double missing[] = {kNaN, DBL_MAX, -DBL_MAX, std::numeric_limits<double>::infinity()};
+    for (int i = 0; i < bars; ++i) {
+        a[size_t(i)] = (next() - 0.5) * 200.0;
+        b[size_t(i)] = next() < 0.1 ? missing[i % 4] : (next() - 0.5) * 1.7e308 * 2.0; // * 3 may overflow
+    }
+    std::vector<int> flags(200, 1); // bars 200.. have no flag
+    for (int i = 0; i < 200; i += 7)
+        flags[size_t(i)] = 0;
+    const auto cache = makeCache({{"LINE", 11, {a}}, {"BIG", 0, {b}}}, flags);
+    auto plain = [&](int from, int to, double scale, double& hi, double& lo) {
+        bool any = false;
+        for (int i = std::max(from, 0); i <= std::min(to, bars - 1); ++i) {
+            if (i < 200 && flags[size_t(i)] == 0)
+                continue;
+            for (const std::vector<double>* col : {&a, &b}) {
+                const double v = (*col)[size_t(i)] * scale;
+                if (!std::isfinite((*col)[size_t(i)]) || std::fabs((*col)[size_t(i)]) >= DBL_MAX ||
+                    !std::isfinite(v) || std::fabs(v) >= DBL_MAX)
+                    continue;
+                hi = any ? std::max(hi, v) : v;
+                lo = any ? std::min(lo, v) : v;
+                any = true;
+            }
+        }
+        return any;
+    };
+    const int windows[][2] = {{0, 299}, {0, 0}, {7, 7}, {190, 210}, {199, 200}, {250, 299}, {-5, 3}, {295, 400}};
+    for (const double scale : {1.0, 3.0}) {
+        for (const auto& w : windows) {
+            double hi = 0.0;
+            double lo = 0.0;
+            double max = 0.0;
+            double min = 0.0;
+            const bool expected = plain(w[0], w[1], scale, hi, lo);
+            ASSERT_EQ(CDrawStyle::calcMaxMin(max, min, w[0], w[1], cache, true, scale != 1.0, scale), expected)
+                << w[0] << ".." << w[1];
+            if (expected) {
+                EXPECT_EQ(max, hi) << w[0] << ".." << w[1] << " scale " << scale;
+                EXPECT_EQ(min, lo) << w[0] << ".." << w[1] << " scale " << scale;
+            }
+        }
+    }
+}
+
 TEST(DrawStyleRangeTest, KLineColumnsScaleAndTickMode)
 {
     const auto cache =

@@ -330,6 +330,43 @@ TEST_F(DrawFixture, AxisLabelsTooWideForTheAxisDropDecimalsAndKeepTheirUnit)
     EXPECT_TRUE(shortened);
 }
 
+// The axis labels a pane keeps from its last paint: a paint after the
+// window, the pane size, the axis width or the percentage reference changed
+// shows what a series painting that state for the first time shows.
+TEST_F(DrawFixture, KeptAxisLabelsFollowEveryChangeOfThePane)
+{
+    const RPCFormulaResultCache kline = compute("KLINE", "SH", "600000");
+    series->put(CFormulaKey("SH600000", "KLINE"), kline);
+    struct State {
+        int shown;
+        QSize size;
+        int axisWidth;
+        bool superposed;
+    };
+    const State states[] = {{60, {560, 300}, 60, false}, {61, {560, 300}, 60, false},
+                            {61, {560, 200}, 60, false}, {61, {560, 200}, 42, false},
+                            {61, {560, 200}, 42, true},  {60, {560, 300}, 60, false}};
+    for (const State& st : states) {
+        chart.ui->addStockList.clear();
+        if (st.superposed)
+            chart.ui->addStock(TC::CStockManager::getInstrumentDetail(QStringLiteral("SZ000651")));
+        showBars(kline, st.shown, st.size.width() - st.axisWidth, st.axisWidth);
+        const QImage kept = render(st.size);
+        const QStringList labels = series->axisLabelTexts();
+        boost::shared_ptr<CDrawSeries> fresh(new CDrawSeries(chart.ui, 0));
+        fresh->put(CFormulaKey("SH600000", "KLINE"), kline);
+        std::swap(series, fresh);
+        const QImage first = render(st.size);
+        std::swap(series, fresh);
+        EXPECT_TRUE(kept == first) << st.shown << " " << st.size.height() << " " << st.axisWidth;
+        EXPECT_EQ(labels.size(), series->axisTicks().size());
+        if (st.superposed) {
+            ASSERT_FALSE(labels.isEmpty());
+            EXPECT_TRUE(labels.first().endsWith('%')) << labels.first().toStdString();
+        }
+    }
+}
+
 TEST_F(DrawFixture, CodesWithoutADrawingLeaveThePlotUntouched)
 {
     const std::vector<double> values{1, 5, 2, 8, 3, 9, 4, 7};

@@ -1,5 +1,8 @@
 #include "platform/indexui/CDrawStyle.h"
 
+#include <algorithm>
+#include <climits>
+
 #include <QPainter>
 
 #include "platform/framework/CUiResource.h"
@@ -25,6 +28,31 @@ QColor themeColor(const char* key)
 }
 
 bool g_columnDrawing = true;
+
+// Widens lo / hi and moves last over the values of bars b..e up to the first
+// one that cannot be drawn; returns that bar (e + 1 when there is none).
+// Locals, so the extremes stay in registers: this runs over every bar of a
+// dense line.
+int scanRun(const double* values, const int* flags, int flagged, int b, int e, double scale, double& lo,
+            double& hi, double& last)
+{
+    double l = lo;
+    double h = hi;
+    double t = last;
+    for (; b <= e; ++b) {
+        const double r = values[b];
+        if (!CDrawStyle::isValue(r) || (b < flagged && flags[b] == 0))
+            break;
+        const double v = r * scale;
+        l = v < l ? v : l;
+        h = v > h ? v : h;
+        t = v;
+    }
+    lo = l;
+    hi = h;
+    last = t;
+    return b;
+}
 } // namespace
 
 void CDrawStyle::setColumnDrawing(bool on)
@@ -42,6 +70,26 @@ bool CDrawStyle::dense(const CDrawContext& ctx)
     return g_columnDrawing && ctx.step() < 1.0;
 }
 
+void CDrawStyle::mapColumns(const CDrawContext& ctx, int b0, int b1)
+{
+    const int key[8] = {b0, b1, ctx.first, ctx.slotOffset, ctx.span, ctx.hw, ctx.rect.left(), ctx.rect.width()};
+    if (std::equal(key, key + 8, m_columnKey))
+        return;
+    std::copy(key, key + 8, m_columnKey);
+    m_columnStart.clear();
+    m_columnX.clear();
+    int last = INT_MIN;
+    for (int b = b0; b <= b1; ++b) {
+        const int x = ctx.x(b);
+        if (x != last) {
+            m_columnStart.append(b);
+            m_columnX.append(x);
+            last = x;
+        }
+    }
+    m_columnStart.append(b1 + 1);
+}
+
 CDrawStyle::CDrawStyle()
 {
     // Enough for a wide pane of dense bars; grows once if ever needed.
@@ -56,6 +104,8 @@ CDrawStyle::CDrawStyle()
     m_columnLines.reserve(4096);
     m_slanted.reserve(64);
     m_fills.reserve(4096);
+    m_columnStart.reserve(4097);
+    m_columnX.reserve(4096);
 }
 
 CDrawStyle::~CDrawStyle() = default;
@@ -161,15 +211,12 @@ void CDrawStyle::collectLine(const CDrawContext& ctx, const RPCFormulaResultCach
     // half of the segments to the neighbouring columns (split at the middle,
     // a tie row going to both), so the line reads as drawn bar by bar and a
     // one-bar spike keeps its tip. Rows are computed per column, not per bar.
-    int x = 0;
-    double vFirst = 0.0;
-    double vLast = 0.0;
-    double vMin = 0.0;
-    double vMax = 0.0;
-    bool open = false;   // column x is being gathered
-    bool linked = false; // and continues the run of the pending column
+    if (n < b0)
+        return;
+    mapColumns(ctx, b0, n);
     // The previous column, drawn once the next one's first row is known.
     bool pending = false;
+    bool linked = false; // the next run continues the pending column's line
     int px = 0;
     int pTop = 0;
     int pBottom = 0;
@@ -179,78 +226,53 @@ void CDrawStyle::collectLine(const CDrawContext& ctx, const RPCFormulaResultCach
             m_columnLines.append(QLine(px, pTop, px, pBottom));
         pending = false;
     };
-    auto close = [&]() {
-        int top = ctx.y(vMax);
-        int bottom = ctx.y(vMin);
-        const int first = ctx.y(vFirst);
-        if (pending && linked) {
-            if (x - px == 1) {
-                const int d = first - pLast;
-                if (d >= 0) {
-                    pBottom = qMax(pBottom, pLast + d / 2);
-                    top = qMin(top, pLast + (d + 1) / 2);
-                } else {
-                    pTop = qMin(pTop, pLast + d / 2);
-                    bottom = qMax(bottom, pLast + (d - 1) / 2);
-                }
-            } else {
-                m_columnLines.append(QLine(px, pLast, x, first));
-            }
-        }
-        emitPending();
-        pending = true;
-        px = x;
-        pTop = top;
-        pBottom = bottom;
-        pLast = ctx.y(vLast);
-        open = false;
-    };
-    // A column's bars are found from its ends, so the inner loop only reads values.
-    const int perColumn = int(1.0 / ctx.step());
-    for (int b = b0; b <= n;) {
-        const int bx = ctx.x(b);
-        int e = qMin(n, b + perColumn);
-        while (e > b && ctx.x(e) != bx)
-            --e;
-        while (e < n && ctx.x(e + 1) == bx)
-            ++e;
-        while (b <= e) {
-            const double raw = values[size_t(b)];
-            if (!usable(b, raw)) {
-                if (open)
-                    close();
+    const double* data = values.data();
+    const int* flag = flags.data();
+    const int columns = m_columnX.size();
+    for (int col = 0; col < columns; ++col) {
+        const int x = m_columnX[col];
+        const int e = m_columnStart[col + 1] - 1;
+        for (int b = m_columnStart[col]; b <= e;) {
+            if (!usable(b, data[b])) {
                 emitPending();
                 linked = false;
                 ++b;
                 continue;
             }
-            if (!open) {
-                x = bx;
-                vFirst = vLast = vMin = vMax = raw * scale;
-                open = true;
-                ++b;
-                continue;
+            // A run of values: a missing one splits the column as it breaks the line.
+            const double vFirst = data[b] * scale;
+            double vMin = vFirst;
+            double vMax = vFirst;
+            double vLast = vFirst;
+            const int stop = scanRun(data, flag, flagged, b + 1, e, scale, vMin, vMax, vLast);
+            int top = ctx.y(vMax);
+            int bottom = ctx.y(vMin);
+            const int first = ctx.y(vFirst);
+            if (pending && linked) {
+                if (x - px == 1) {
+                    // Each column takes its half of the joining segment. Both
+                    // columns already hold their own end of it (pLast lies in
+                    // pTop..pBottom, first in top..bottom), so of these four
+                    // only the two on the segment's side widen anything: no
+                    // branch on the direction, which is a coin toss per column.
+                    const int d = first - pLast;
+                    const int half = pLast + d / 2;
+                    pBottom = qMax(pBottom, half);
+                    pTop = qMin(pTop, half);
+                    top = qMin(top, pLast + (d + 1) / 2);
+                    bottom = qMax(bottom, pLast + (d - 1) / 2);
+                } else {
+                    m_columnLines.append(QLine(px, pLast, x, first));
+                }
             }
-            // Locals, so the extremes stay in registers across the bars.
-            double lo = vMin;
-            double hi = vMax;
-            double lastValue = vLast;
-            for (; b <= e; ++b) {
-                const double r = values[size_t(b)];
-                if (!usable(b, r))
-                    break;
-                const double v = r * scale;
-                lo = qMin(lo, v);
-                hi = qMax(hi, v);
-                lastValue = v;
-            }
-            vMin = lo;
-            vMax = hi;
-            vLast = lastValue;
-        }
-        if (open) {
-            close();
-            linked = true;
+            emitPending();
+            pending = true;
+            px = x;
+            pTop = top;
+            pBottom = bottom;
+            pLast = ctx.y(vLast);
+            linked = stop > e;
+            b = stop;
         }
     }
     emitPending();

@@ -261,6 +261,17 @@ private:
     static int barDirection(const RPCFormulaResultCache& cache, int bar);
     // More slots than pixel columns, and column drawing on.
     static bool dense(const CDrawContext& ctx);
+    // The pixel columns of bars b0..b1 of a dense window into m_columnStart /
+    // m_columnX: column c holds bars m_columnStart[c] .. m_columnStart[c + 1] - 1
+    // at x m_columnX[c]. Every output of a pane shares its window, so the
+    // table is kept until the window or the rectangle changes.
+    void mapColumns(const CDrawContext& ctx, int b0, int b1);
+    // The skeleton of the dense stick walks: add(bar, value) for each bar
+    // with a value, column by column, then flush(x) after each column that
+    // had one.
+    template <class Add, class Flush>
+    void forEachColumn(const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                       const std::vector<double>& values, int b0, int b1, Add add, Flush flush);
     // One candle at x from prices already scaled, into the rise / fall buffers.
     void addCandle(const CDrawContext& ctx, int x, double open, double high, double low, double close);
 
@@ -297,6 +308,35 @@ private:
     QVector<QLine> m_columnLines;
     QVector<QLine> m_slanted; // drawStrokes: the strokes it cannot fill
     QVector<QRect> m_fills;
+    QVector<int> m_columnStart;
+    QVector<int> m_columnX;
+    int m_columnKey[8] = {0, -1, 0, 0, 0, 0, 0, 0}; // the window and rectangle of m_columnStart
 };
+
+template <class Add, class Flush>
+void CDrawStyle::forEachColumn(const CDrawContext& ctx, const RPCFormulaResultCache& cache,
+                               const std::vector<double>& values, int b0, int b1, Add add, Flush flush)
+{
+    b1 = qMin(b1, int(values.size()) - 1);
+    if (b0 > b1)
+        return;
+    mapColumns(ctx, b0, b1);
+    const std::vector<int>& flags = cache.result->barFlags;
+    const int flagged = int(flags.size());
+    const int columns = m_columnX.size();
+    for (int c = 0; c < columns; ++c) {
+        const int end = m_columnStart[c + 1];
+        bool any = false;
+        for (int b = m_columnStart[c]; b < end; ++b) {
+            const double v = values[size_t(b)];
+            if (!isValue(v) || (b < flagged && flags[size_t(b)] == 0))
+                continue;
+            add(b, v);
+            any = true;
+        }
+        if (any)
+            flush(m_columnX[c]);
+    }
+}
 
 } // namespace TC

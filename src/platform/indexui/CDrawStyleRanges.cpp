@@ -1,31 +1,70 @@
 #include "platform/indexui/CDrawStyle.h"
 
+#include <cfloat>
+#include <cmath>
+
 #include "platform/indexui/IndexBaseData.h"
 
 namespace TC {
 
 namespace {
-// Widens [lo, hi] by the valid values of one column over bars b0..b1.
+// Widens top / bottom by the values of bars b..e that can be drawn (bars
+// below `flagged` also need their flag); true when there was one. Without
+// branches on the values: |v| < DBL_MAX is isValue and also false for NaN.
+template <bool Flags, bool Scaled>
+bool widen(const double* values, const int* flags, int b, int e, double scale, double& top, double& bottom)
+{
+    double hi = top;
+    double lo = bottom;
+    bool found = false;
+    for (; b <= e; ++b) {
+        double v = values[b];
+        bool ok = std::fabs(v) < DBL_MAX;
+        if (Scaled) {
+            v *= scale;
+            ok &= std::fabs(v) < DBL_MAX;
+        }
+        if (Flags)
+            ok &= flags[b] != 0;
+        const double up = ok ? v : -DBL_MAX;
+        const double down = ok ? v : DBL_MAX;
+        hi = up > hi ? up : hi;
+        lo = down < lo ? down : lo;
+        found |= ok;
+    }
+    top = hi;
+    bottom = lo;
+    return found;
+}
+
+// Widens [lo, hi] by the valid values of one column over bars b0..b1: every
+// visible bar of every column of every pane, on each refresh.
 void scanColumn(const RPCFormulaResultCache& cache, const std::vector<double>& col, int b0, int b1,
                 double scale, bool& any, double& hi, double& lo)
 {
     const int end = qMin(b1, int(col.size()) - 1);
-    for (int b = b0; b <= end; ++b) {
-        const double raw = col[size_t(b)];
-        if (!CDrawStyle::isValue(raw) || !CDrawStyle::isBarValid(cache, b))
-            continue;
-        const double v = raw * scale;
-        if (!CDrawStyle::isValue(v))
-            continue;
-        if (!any) {
-            hi = lo = v;
-            any = true;
-        } else if (v > hi) {
-            hi = v;
-        } else if (v < lo) {
-            lo = v;
-        }
-    }
+    if (b0 > end)
+        return;
+    const double* values = col.data();
+    const std::vector<int>& barFlags = cache.result->barFlags;
+    const int* flags = barFlags.data();
+    const int flaggedEnd = qMin(end, int(barFlags.size()) - 1); // bars past the flags count as valid
+    double top = any ? hi : -DBL_MAX;
+    double bottom = any ? lo : DBL_MAX;
+    bool found = false;
+    const bool scaled = scale != 1.0;
+    if (b0 <= flaggedEnd)
+        found |= scaled ? widen<true, true>(values, flags, b0, flaggedEnd, scale, top, bottom)
+                        : widen<true, false>(values, flags, b0, flaggedEnd, scale, top, bottom);
+    const int rest = qMax(b0, flaggedEnd + 1);
+    if (rest <= end)
+        found |= scaled ? widen<false, true>(values, flags, rest, end, scale, top, bottom)
+                        : widen<false, false>(values, flags, rest, end, scale, top, bottom);
+    if (!found)
+        return;
+    hi = top;
+    lo = bottom;
+    any = true;
 }
 
 bool clampWindow(const RPCFormulaResultCache& cache, int& from, int& to)

@@ -55,7 +55,8 @@ void CDrawStyle::drawColorStick(QPainter& painter, const CDrawContext& ctx,
     const int zero = ctx.y(0.0);
     m_lines.clear();  // above zero
     m_lines2.clear(); // below zero
-    if (!dense(ctx)) {
+    const bool columns = dense(ctx);
+    if (!columns) {
         for (int b = b0; b <= b1; ++b) {
             const double value = (*v)[size_t(b)];
             if (!isValue(value) || !isBarValid(cache, b))
@@ -65,38 +66,28 @@ void CDrawStyle::drawColorStick(QPainter& painter, const CDrawContext& ctx,
         }
     } else {
         // Sticks of one column overlap: its longest up and down stick are all that shows.
-        int colX = 0;
-        bool open = false;
         bool anyUp = false;
         bool anyDown = false;
         double up = 0.0;
         double down = 0.0;
-        auto flush = [&]() {
-            if (anyUp)
-                m_lines.append(QLine(colX, zero, colX, ctx.y(up)));
-            if (anyDown)
-                m_lines2.append(QLine(colX, zero, colX, ctx.y(down)));
-            anyUp = anyDown = false;
-        };
-        for (int b = b0; b <= b1; ++b) {
-            const double value = (*v)[size_t(b)];
-            if (!isValue(value) || !isBarValid(cache, b))
-                continue;
-            const int x = ctx.x(b);
-            if (open && x != colX)
-                flush();
-            colX = x;
-            open = true;
-            if (value < 0) {
-                down = anyDown ? qMin(down, value) : value;
-                anyDown = true;
-            } else {
-                up = anyUp ? qMax(up, value) : value;
-                anyUp = true;
-            }
-        }
-        if (open)
-            flush();
+        forEachColumn(
+            ctx, cache, *v, b0, b1,
+            [&](int, double value) {
+                if (value < 0) {
+                    down = anyDown ? qMin(down, value) : value;
+                    anyDown = true;
+                } else {
+                    up = anyUp ? qMax(up, value) : value;
+                    anyUp = true;
+                }
+            },
+            [&](int x) {
+                if (anyUp)
+                    m_lines.append(QLine(x, zero, x, ctx.y(up)));
+                if (anyDown)
+                    m_lines2.append(QLine(x, zero, x, ctx.y(down)));
+                anyUp = anyDown = false;
+            });
     }
     const bool own = hasMetaColor(cache, output);
     const QColor rise = own ? outputColor(cache, output) : themeColor("clr_global_rise");
@@ -108,7 +99,6 @@ void CDrawStyle::drawColorStick(QPainter& painter, const CDrawContext& ctx,
     QPen p(rise, width == 1 ? 0 : width, style);
     // A cosmetic stick keeps its end pixel; a wide one ends exactly at its value.
     p.setCapStyle(width == 1 ? Qt::SquareCap : Qt::FlatCap);
-    const bool columns = dense(ctx);
     if (!m_lines.isEmpty()) {
         painter.setPen(p);
         drawStrokes(painter, m_lines, columns);
@@ -153,7 +143,8 @@ void CDrawStyle::drawVolStick(QPainter& painter, const CDrawContext& ctx, const 
     m_lines.clear();
     m_rects2.clear(); // falling, filled
     m_lines2.clear();
-    if (!dense(ctx)) {
+    const bool columns = dense(ctx);
+    if (!columns) {
         for (int b = b0; b <= b1; ++b) {
             const double value = (*v)[size_t(b)];
             if (!isValue(value) || !isBarValid(cache, b))
@@ -167,45 +158,35 @@ void CDrawStyle::drawVolStick(QPainter& painter, const CDrawContext& ctx, const 
         // the first open of its input bars against their last close.
         const std::vector<quoter::CBar>& input = cache.result->basicData;
         const int inputBars = int(input.size());
-        int colX = 0;
-        bool open = false;
+        bool started = false;
         double tallest = 0.0;
         double firstOpen = 0.0;
         double lastClose = 0.0;
         bool haveInput = false;
-        auto flush = [&]() {
-            const bool falling = haveInput && lastClose < firstOpen;
-            addStick(falling ? m_rects2 : m_rects, falling ? m_lines2 : m_lines, colX, ctx.hw, base,
-                     ctx.y(tallest));
-            haveInput = false;
-        };
-        for (int b = b0; b <= b1; ++b) {
-            const double value = (*v)[size_t(b)];
-            if (!isValue(value) || !isBarValid(cache, b))
-                continue;
-            const int x = ctx.x(b);
-            if (open && x != colX)
-                flush();
-            if (!open || x != colX)
-                tallest = value;
-            else if (std::fabs(value) > std::fabs(tallest))
-                tallest = value;
-            colX = x;
-            open = true;
-            if (b < inputBars) {
-                if (!haveInput)
-                    firstOpen = input[size_t(b)].open;
-                lastClose = input[size_t(b)].close;
-                haveInput = true;
-            }
-        }
-        if (open)
-            flush();
+        forEachColumn(
+            ctx, cache, *v, b0, b1,
+            [&](int b, double value) {
+                if (!started || std::fabs(value) > std::fabs(tallest))
+                    tallest = value;
+                started = true;
+                if (b < inputBars) {
+                    if (!haveInput)
+                        firstOpen = input[size_t(b)].open;
+                    lastClose = input[size_t(b)].close;
+                    haveInput = true;
+                }
+            },
+            [&](int x) {
+                const bool falling = haveInput && lastClose < firstOpen;
+                addStick(falling ? m_rects2 : m_rects, falling ? m_lines2 : m_lines, x, ctx.hw, base,
+                         ctx.y(tallest));
+                started = haveInput = false;
+            });
     }
     const bool own = hasMetaColor(cache, output);
     const QColor rise = own ? outputColor(cache, output) : themeColor("clr_global_rise");
     const QColor fall = own ? rise : themeColor("clr_global_fall");
-    flushRiseFall(painter, rise, fall, dense(ctx));
+    flushRiseFall(painter, rise, fall, columns);
 }
 
 void CDrawStyle::drawStackVolstick(QPainter& painter, const CDrawContext& ctx,
