@@ -38,6 +38,8 @@ CKLineTimeLineWidget::CKLineTimeLineWidget(CKLineMainWidget* mainWidget, bool fu
                      QStringLiteral("ic_img_transparent"),
                      QStringLiteral("ic_img_timeline_overview_scrollbar_bg"));
     setBackgroundColorKey(QStringLiteral("ic_clr_timeline_background"));
+    // The strip fills itself: a moving tip box repaints nothing beneath it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setFixedHeight(baseHeight() + kStripHeight);
     setOverviewVisible(false);
     setScrollBarHeight(7);
@@ -57,7 +59,11 @@ void CKLineTimeLineWidget::setTip(int index, int x)
 {
     m_tipIndex = index;
     m_tipX = x;
-    update();
+    const QRect box = tipBoxRect();
+    const QRect dirty = m_tipOnScreen | box;
+    m_tipOnScreen = box;
+    if (!dirty.isEmpty())
+        update(dirty);
 }
 
 void CKLineTimeLineWidget::reset()
@@ -94,6 +100,7 @@ void CKLineTimeLineWidget::applyHeight()
 void CKLineTimeLineWidget::themeChanged()
 {
     KW::CTimeLineWidget::themeChanged();
+    m_tipWidth = -1; // the font may have changed
     applyHeight();
 }
 
@@ -129,12 +136,19 @@ bool CKLineTimeLineWidget::tipBox(QString& text, QRect& box) const
 {
     if (!m_mainWidget || !m_mainWidget->isShowCrossLine())
         return false;
-    const QFontMetrics fm(tipFont());
+    const QFont font = tipFont();
+    const auto widthOf = [&](const QString& t) {
+        if (t != m_tipText || m_tipWidth < 0) {
+            m_tipText = t;
+            m_tipWidth = QFontMetrics(font).horizontalAdvance(t);
+        }
+        return m_tipWidth;
+    };
     const int boxHeight = timeLineRect().height() - 2;
     int x = 0;
     if (m_mainWidget->isLockShow()) {
         text = m_mainWidget->getTimelineTip(m_mainWidget->getLockId());
-        const int w = fm.horizontalAdvance(text) + 10;
+        const int w = widthOf(text) + 10;
         x = m_mainWidget->getLockPos();
         if (x + w > width())
             x = width() - w;
@@ -143,7 +157,7 @@ bool CKLineTimeLineWidget::tipBox(QString& text, QRect& box) const
         if (m_tipIndex < 0)
             return false;
         text = m_mainWidget->getTimelineTip(m_tipIndex);
-        const int w = fm.horizontalAdvance(text) + 10;
+        const int w = widthOf(text) + 10;
         x = std::min(m_tipX, width() - kTipRightMargin - w);
         box = QRect(x, 1, w, boxHeight);
     }
@@ -165,6 +179,7 @@ void CKLineTimeLineWidget::paintEvent(QPaintEvent* event)
     QRect box;
     if (!tipBox(text, box))
         return;
+    m_tipOnScreen |= box;
     QPainter painter(this);
     painter.setFont(tipFont());
     painter.fillRect(box, colour("ic_clr_realtime_cross_line_bg"));

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QRect>
+#include <QString>
+
 #include "kline/IndexKLineViewGlobal.h"
 #include "platform/framework/CTimeLineWidget.h"
 
@@ -80,6 +83,12 @@ private:
     bool m_fullForm = true;
     int m_tipIndex = -1;
     int m_tipX = 0;
+    // Where a painted tip box may still show: a cursor move repaints only
+    // that and the new box, not the labels.
+    QRect m_tipOnScreen;
+    // Width of the last tip text (measured once, asked on every move).
+    mutable QString m_tipText;
+    mutable int m_tipWidth = 0;
     QAction* m_overviewAction = nullptr;
 };
 

@@ -191,6 +191,8 @@ public:
     // The first sub-pane's formula ("" without one).
     QString frontSubIndex() const;
     void setMouseInFalse();
+    // Every pane repaints the strips its crosshair left and entered.
+    void updateCrosshairs();
     QList<int> getModelGroupList() const;
     // The highlighted sub-pane's group model shows its holdings (event 217);
     // asked again, the view closes (so does Esc).
@@ -485,6 +487,16 @@ private:
     bool m_createNewWorkShow = true;
     bool m_timeRangeQuotation = true;
     bool m_replay = false;
+    // The time strip's box text of the last bar asked for: asked several
+    // times per crosshair move, it converts to local time once.
+    struct TimelineTip {
+        int index = -1;
+        qint64 tag = 0;
+        qint64 period = -1;
+        bool replay = false;
+        QString text;
+    };
+    TimelineTip m_timelineTip;
     bool m_quickBuySell = false;
     bool m_historySector = false;
     QMap<QString, SatellitePane> m_satellitePanes;

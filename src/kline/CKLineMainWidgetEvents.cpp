@@ -93,7 +93,9 @@ bool CKLineMainWidget::handleEvent(int id, int p1, int p2, const QString& text, 
         }
         m_timeLine->setTip(p2, p1);
         setMouseInFalse();
-        repaint();
+        // Only what the cursor changed repaints (crosshair strips, titles,
+        // the time strip's box), at the next turn of the event loop.
+        updateCrosshairs();
         return false;
     case 188:
         if (!ui.lockCursor)

@@ -199,6 +199,14 @@ void CKLineMainWidget::setMouseInFalse()
         pane->setMouseIn(false);
 }
 
+void CKLineMainWidget::updateCrosshairs()
+{
+    if (m_mainPane)
+        m_mainPane->graph()->updateCrosshair();
+    for (CKLineWidget* pane : m_subPanes)
+        pane->graph()->updateCrosshair();
+}
+
 QList<int> CKLineMainWidget::getModelGroupList() const
 {
     QList<int> ids;

@@ -29,18 +29,27 @@ QString CKLineMainWidget::getTimelineTip(int index)
 {
     if (!m_uiParam || index < 0 || index >= m_uiParam->m_tradeDateList.size())
         return QString();
-    const QDateTime dt = m_uiParam->getDateTimeByIndex(index);
     const qint64 period = m_uiParam->period;
-    if (period == 0)
-        return dt.toString(m_replay ? QStringLiteral("yyyy/MM/dd hh:mm:ss.zzz")
+    TimelineTip& tip = m_timelineTip;
+    const qint64 tag = m_uiParam->m_tradeDateList.at(index);
+    if (tip.index == index && tip.tag == tag && tip.period == period && tip.replay == m_replay)
+        return tip.text;
+    const QDateTime dt = m_uiParam->getDateTimeByIndex(index);
+    QString text;
+    if (period == 0) {
+        text = dt.toString(m_replay ? QStringLiteral("yyyy/MM/dd hh:mm:ss.zzz")
                                     : QStringLiteral("yyyy/MM/dd hh:mm:ss"));
-    if ((period >= 60 && period <= 3600) || period == 11 || period == 13)
-        return dt.toString(QStringLiteral("yyyy/MM/dd hh:mm"));
-    // The weekday in the terminal's language (周一 ...), whatever the
-    // system's locale: the chart's texts are Chinese throughout.
-    static const QLocale chinese(QLocale::Chinese, QLocale::China);
-    return QStringLiteral("%1%2").arg(dt.toString(QStringLiteral("yyyy/MM/dd")),
-                                      chinese.dayName(dt.date().dayOfWeek(), QLocale::ShortFormat));
+    } else if ((period >= 60 && period <= 3600) || period == 11 || period == 13) {
+        text = dt.toString(QStringLiteral("yyyy/MM/dd hh:mm"));
+    } else {
+        // The weekday in the terminal's language (周一 ...), whatever the
+        // system's locale: the chart's texts are Chinese throughout.
+        static const QLocale chinese(QLocale::Chinese, QLocale::China);
+        text = QStringLiteral("%1%2").arg(dt.toString(QStringLiteral("yyyy/MM/dd")),
+                                          chinese.dayName(dt.date().dayOfWeek(), QLocale::ShortFormat));
+    }
+    tip = {index, tag, period, m_replay, text};
+    return text;
 }
 
 } // namespace TC

@@ -100,6 +100,11 @@ CKLineWidget::CKLineWidget(int paneId, boost::shared_ptr<CKLineUiParam> uiParam,
     m_mouseStayTimer = new QTimer(this);
     m_mouseStayTimer->setSingleShot(true);
     connect(m_mouseStayTimer, SIGNAL(timeout()), this, SLOT(slotMouseStayTimeOut()));
+    m_refreshTimer = new QTimer(this);
+    m_refreshTimer->setSingleShot(true);
+    m_refreshTimer->setTimerType(Qt::PreciseTimer);
+    m_refreshTimer->setInterval(kFrameMs);
+    connect(m_refreshTimer, &QTimer::timeout, this, &CKLineWidget::slotRefreshTimeOut);
 }
 
 CKLineWidget::~CKLineWidget()
@@ -310,6 +315,9 @@ void CKLineWidget::release()
 
 void CKLineWidget::refresh()
 {
+    // Whatever asked, the picture is current now.
+    m_refreshPending = false;
+    m_refreshTimer->stop();
     m_graph->refreshGraph();
     if (m_title) {
         m_title->resetSize();
@@ -317,6 +325,34 @@ void CKLineWidget::refresh()
     }
     update();
     m_graph->update();
+}
+
+void CKLineWidget::scheduleRefresh()
+{
+    m_refreshPending = true;
+    // Not restarted by later updates: a steady stream still shows within a
+    // frame of its first update.
+    if (!m_refreshTimer->isActive())
+        m_refreshTimer->start();
+}
+
+void CKLineWidget::flushRefresh()
+{
+    if (!m_refreshPending)
+        return;
+    m_refreshPending = false;
+    m_refreshTimer->stop();
+    // New values only: the picture and the title's values change, no size
+    // does, so neither the title's layout nor the whole pane is redone.
+    m_graph->refreshGraph();
+    m_graph->update();
+    if (m_title)
+        m_title->update();
+}
+
+void CKLineWidget::slotRefreshTimeOut()
+{
+    flushRefresh();
 }
 
 void CKLineWidget::collectFormulaParams(QVector<CFormulaParam>& records)
@@ -489,7 +525,7 @@ void CKLineWidget::updateKlineId()
     const int bar = m_graph->cursorIndex();
     if (m_title && !(m_uiParam && m_uiParam->lockCursor && !m_uiParam->lockClicked))
         m_title->updateIndexId(bar);
-    m_graph->update();
+    m_graph->updateCrosshair();
     deliverEvent(188, 0, 0, QString(), nullptr);
     m_mouseStayTimer->start(400);
 }

@@ -88,6 +88,14 @@ public:
     void unrequest();
     void release();
     void refresh();
+    // A real-time update changed the series: the pane refreshes once per
+    // frame however many arrive, kFrameMs after the first of them at the
+    // latest.
+    static constexpr int kFrameMs = 16;
+    void scheduleRefresh();
+    bool isRefreshPending() const { return m_refreshPending; }
+    // Runs a scheduled refresh now (nothing when none is pending).
+    void flushRefresh();
     void collectFormulaParams(QVector<CFormulaParam>& records);
     void deliverResult(const CFormulaParam& record, const std::shared_ptr<se::RPCFormulaMetaResult>& meta,
                        const std::shared_ptr<se::RPCFormulaResult>& result);
@@ -131,6 +139,9 @@ public:
 public slots:
     void slotMouseStayTimeOut();
 
+private slots:
+    void slotRefreshTimeOut();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
@@ -152,6 +163,8 @@ private:
     CShowGroupRunTimeWidget* m_runTime = nullptr;
     CKLineCycleCountdown* m_countdown = nullptr;
     QTimer* m_mouseStayTimer = nullptr;
+    QTimer* m_refreshTimer = nullptr;
+    bool m_refreshPending = false;
     KW::CPushButton* m_liveTradeBtn = nullptr;
     KW::CPushButton* m_stopBtn = nullptr;
     QString m_indexName;

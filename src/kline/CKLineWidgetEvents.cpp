@@ -75,7 +75,10 @@ bool CKLineWidget::handleEvent(int id, int p1, int p2, const QString& text, void
         }
         return true;
     case 180:
-        refresh();
+        if (m_series && m_series->isRealtimeRepaint())
+            scheduleRefresh();
+        else
+            refresh();
         return true;
     case 5:
         break;

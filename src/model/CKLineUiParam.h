@@ -9,12 +9,14 @@
 
 #include <boost/function.hpp>
 
+#include <QColor>
 #include <QDateTime>
 #include <QFont>
 #include <QFontMetrics>
 #include <QList>
 #include <QMap>
 #include <QPair>
+#include <QPixmap>
 #include <QRect>
 #include <QSet>
 #include <QString>
@@ -257,9 +259,19 @@ private:
         int plotWidth = -1;
         QSize size;
         QFont font;
+        QDate labelsDate;
+        // Today, looked up at most once a second (a local-time
+        // conversion each time).
         QDate today;
+        qint64 todayCheckedMs = -1;
         QVector<CTimeLabel> labels;
         QVector<int> drawn;
+        // The labels drawn once: a repaint of the strip blits them.
+        QPixmap picture;
+        QColor background;
+        QColor text;
+        QColor scale;
+        qreal pixelRatio = 0.0;
     };
     mutable CTimelineCache m_timelineCache;
     PackedColor colorAt(int position) const;

@@ -194,24 +194,28 @@ void CKLineUiParam::drawTimeline(QPainter* painter, QRect& rect)
 {
     if (!painter || rect.isEmpty())
         return;
-    painter->save();
-    painter->fillRect(rect, colour(kBackgroundKey));
-    if (minDispIndex == maxDispIndex) {
-        painter->restore();
+    const QColor background = colour(kBackgroundKey);
+    painter->fillRect(rect, background);
+    if (minDispIndex == maxDispIndex)
         return;
-    }
     const QFont font = axisFont();
-    const QFontMetrics fm(font);
     CTimelineCache& c = m_timelineCache;
     const int count = m_tradeDateList.size();
     const bool clientType3 = CAppConfig::isClientType(3);
     // Indexes outside the list read today's date.
-    const QDate today = QDate::currentDate();
-    const bool same = c.times == m_tradeDateList.constData() && c.count == count &&
-                      (count == 0 || (c.firstTime == m_tradeDateList.first() && c.lastTime == m_tradeDateList.last())) &&
-                      c.first == minDispIndex && c.last == maxDispIndex && c.period == period &&
-                      c.optionMode == optionExpectMode && c.clientType3 == clientType3 && c.plotWidth == plotWidth && c.size == rect.size() &&
-                      c.font == font && c.today == today;
+    const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
+    if (c.todayCheckedMs < 0 || nowMs - c.todayCheckedMs >= 1000 || nowMs < c.todayCheckedMs) {
+        c.todayCheckedMs = nowMs;
+        c.today = QDate::currentDate();
+    }
+    const QDate today = c.today;
+    const bool same =
+        c.times == m_tradeDateList.constData() && c.count == count &&
+        (count == 0 || (c.firstTime == m_tradeDateList.first() && c.lastTime == m_tradeDateList.last())) &&
+        c.first == minDispIndex && c.last == maxDispIndex && c.period == period &&
+        c.optionMode == optionExpectMode && c.clientType3 == clientType3 && c.plotWidth == plotWidth &&
+        c.size == rect.size() && c.font == font && c.labelsDate == today;
+    const QFontMetrics fm(font);
     if (!same) {
         c.times = m_tradeDateList.constData();
         c.count = count;
@@ -225,26 +229,36 @@ void CKLineUiParam::drawTimeline(QPainter* painter, QRect& rect)
         c.plotWidth = plotWidth;
         c.size = rect.size();
         c.font = font;
-        c.today = today;
+        c.labelsDate = today;
         c.labels = layoutTimeLabels(rect, fm);
         c.drawn = labelsToDraw(c.labels, fm.horizontalAdvance(QStringLiteral("0000")));
+        c.picture = QPixmap();
     }
-    const QVector<CTimeLabel>& labels = c.labels;
-    const QVector<int>& drawn = c.drawn;
-
-    painter->setClipRect(rect);
-    painter->translate(rect.topLeft());
-    painter->setFont(font);
-    const QPen textPen(colour(kTextKey));
-    const QPen scalePen(colour(kScaleKey), 1);
-    for (int k : drawn) {
-        const CTimeLabel& label = labels.at(k);
-        painter->setPen(textPen);
-        painter->drawText(QPoint(label.x + 2, fm.height() + 3), label.text);
-        painter->setPen(scalePen);
-        painter->drawLine(label.x, 0, label.x, 3);
+    const QColor text = colour(kTextKey);
+    const QColor scale = colour(kScaleKey);
+    const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    if (c.picture.isNull() || c.background != background || c.text != text || c.scale != scale ||
+        c.pixelRatio != ratio) {
+        c.background = background;
+        c.text = text;
+        c.scale = scale;
+        c.pixelRatio = ratio;
+        c.picture = QPixmap(rect.size() * ratio);
+        c.picture.setDevicePixelRatio(ratio);
+        c.picture.fill(background);
+        QPainter p(&c.picture);
+        p.setFont(font);
+        const QPen textPen(text);
+        const QPen scalePen(scale, 1);
+        for (int k : c.drawn) {
+            const CTimeLabel& label = c.labels.at(k);
+            p.setPen(textPen);
+            p.drawText(QPoint(label.x + 2, fm.height() + 3), label.text);
+            p.setPen(scalePen);
+            p.drawLine(label.x, 0, label.x, 3);
+        }
     }
-    painter->restore();
+    painter->drawPixmap(rect.topLeft(), c.picture);
 }
 
 } // namespace TC

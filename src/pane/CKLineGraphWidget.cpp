@@ -256,7 +256,8 @@ void CKLineGraphWidget::setMouseIn(bool on)
     if (m_mouseIn == on)
         return;
     m_mouseIn = on;
-    update();
+    // Only the crosshair's row and label follow the mouse being inside.
+    updateCrosshair();
 }
 
 } // namespace TC

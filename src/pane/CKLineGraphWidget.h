@@ -5,12 +5,15 @@
 
 #include <boost/shared_ptr.hpp>
 
+#include <QFont>
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QPixmap>
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -177,6 +180,16 @@ public:
     void refreshGraph();
     const QPixmap& graphPixmap() const { return m_graphPixmap; }
     int refreshCount() const { return m_refreshCount; }
+    // Paint events run so far (whole or partial).
+    int paintCount() const { return m_paintCount; }
+
+    // The crosshair moved, showed or hid: repaints only the strips its lines
+    // and value label leave and enter (the whole pane while an inspection
+    // view, which follows the crosshair bar, is open).
+    void updateCrosshair();
+    // Where the crosshair's lines and value label are drawn now (empty when
+    // none shows).
+    QRegion crosshairRegion() const;
 
     const QPixmap& descriptionPixmap() const { return m_descriptionPixmap; }
 
@@ -450,6 +463,13 @@ private:
     void closeInspectionIfNoFormulas();
     // One value label in the axis column at row `top`.
     void drawAxisLabel(QPainter& painter, double value, int top, const char* textColorKey);
+    // The row of the crosshair's horizontal line (false: none drawn).
+    bool crossRow(int& y) const;
+    // Value and top of the crosshair's value label (false: none drawn).
+    bool crossLabel(double& value, int& top) const;
+    // The axis label text of `value`, formatted and fitted once per picture.
+    const QString& axisLabelText(double value);
+    void clearAxisLabelCache();
     // Decimals of the chart instrument's price tick.
     int priceDigits() const;
 
@@ -486,6 +506,19 @@ private:
     bool m_externalMainGraph = false;
     bool m_painting = false;
     int m_refreshCount = 0;
+    int m_paintCount = 0;
+    // What of the crosshair may still be on screen: repainted when it moves.
+    QRegion m_crossOnScreen;
+    // Axis label texts of the current picture, by the value's bits; the font
+    // is measured once per picture, not per crosshair move.
+    struct AxisLabelCache {
+        bool valid = false;
+        QFont font;
+        int digits = 0;
+        int width = 0;
+        QHash<quint64, QString> texts;
+    };
+    AxisLabelCache m_axisLabels;
     int m_restCount = 0;
     QMap<QString, QString> m_paramTexts;
     QString m_stockKey;

@@ -35,7 +35,7 @@ void CKLineGraphWidget::enterEvent(QEvent* event)
 {
     KW::CBaseWidget::enterEvent(event);
     m_mouseIn = true;
-    update();
+    updateCrosshair();
 }
 
 void CKLineGraphWidget::leaveEvent(QEvent* event)

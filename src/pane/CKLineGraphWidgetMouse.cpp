@@ -130,6 +130,8 @@ void CKLineGraphWidget::mouseMoveEvent(QMouseEvent* event)
         update();
         return;
     }
+    // Selections and the trade tip box span the pane: they repaint it whole.
+    const bool wholePane = m_dragging || m_zoomSelecting || m_statSelecting || m_tradeTipShown;
     if (m_dragging) {
         dragScroll(event->pos().x());
     } else if (m_zoomSelecting) {
@@ -167,7 +169,10 @@ void CKLineGraphWidget::mouseMoveEvent(QMouseEvent* event)
     else if (m_pData)
         updateRankTip(event->pos());
     m_tradeTipShown = false;
-    update();
+    if (wholePane)
+        update();
+    else
+        updateCrosshair();
 }
 
 void CKLineGraphWidget::updateRankTip(const QPoint& point)

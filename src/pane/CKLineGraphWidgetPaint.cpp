@@ -1,7 +1,9 @@
 // The pane's picture: the cached series drawing and the live overlays.
 #include <climits>
+#include <cstring>
 
 #include <QFontMetrics>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include "dialogs/CParamRankWidget.h"
@@ -53,6 +55,8 @@ void CKLineGraphWidget::refreshGraph()
     if (m_painting)
         return;
     m_painting = true;
+    // The value range, the instrument's tick or the theme may have changed.
+    clearAxisLabelCache();
     const QRect pane = rect();
     if (m_pData) {
         m_pData->calcDrawRange(pane);
@@ -92,14 +96,20 @@ void CKLineGraphWidget::refreshGraph()
     m_painting = false;
 }
 
-void CKLineGraphWidget::paintEvent(QPaintEvent*)
+void CKLineGraphWidget::paintEvent(QPaintEvent* event)
 {
+    ++m_paintCount;
+    const QRegion& dirty = event->region();
     QPainter painter(this);
-    painter.fillRect(rect(), colour(kBackgroundKey));
-    if (!m_pData)
-        return;
-    if (!m_graphPixmap.isNull())
-        painter.drawPixmap(rect(), m_graphPixmap);
+    if (!m_pData || m_graphPixmap.isNull()) {
+        painter.fillRect(rect(), colour(kBackgroundKey));
+        if (!m_pData)
+            return;
+    } else {
+        // Only what was invalidated: a crosshair move blits a few strips.
+        for (const QRect& r : dirty)
+            painter.drawPixmap(r, m_graphPixmap, r);
+    }
     drawWinnerOverlay(painter);
     drawGroupModelNotice(painter);
     if (m_pUiParam) {
@@ -112,6 +122,76 @@ void CKLineGraphWidget::paintEvent(QPaintEvent*)
     if (m_tradeTipShown)
         drawTradeTips(painter);
     drawInspectionView(painter);
+    // What this paint drew of the crosshair is on screen now (a grab adds to
+    // it needlessly, which only widens the next move's repaint).
+    m_crossOnScreen |= crosshairRegion() & dirty;
+}
+
+bool CKLineGraphWidget::crossRow(int& y) const
+{
+    const CKLineUiParam& ui = *m_pUiParam;
+    if (!m_mouseIn || !ui.crossVisible || ui.crossIndex < 0)
+        return false;
+    y = ui.crossOnClose ? m_pData->yOfValue(m_pData->valueAtIndex(ui.crossIndex), rect()) : m_mousePoint.y();
+    return y != INT_MIN;
+}
+
+bool CKLineGraphWidget::crossLabel(double& value, int& top) const
+{
+    const CKLineUiParam& ui = *m_pUiParam;
+    if (!m_mouseIn || !ui.crossVisible || ui.crossIndex < 0)
+        return false;
+    if (ui.crossOnClose) {
+        value = m_pData->valueAtIndex(ui.crossIndex);
+        const int y = m_pData->yOfValue(value, rect());
+        if (y == INT_MIN)
+            return false;
+        top = y - kLabelHeight;
+    } else {
+        value = m_pData->valueAtY(m_mousePoint.y(), rect());
+        top = m_mousePoint.y() - kLabelHeight;
+    }
+    if (top < 0)
+        top = 0;
+    return true;
+}
+
+QRegion CKLineGraphWidget::crosshairRegion() const
+{
+    QRegion region;
+    if (!m_pUiParam || !m_pData)
+        return region;
+    const CKLineUiParam& ui = *m_pUiParam;
+    if (!ui.crossVisible || ui.crossIndex < 0)
+        return region;
+    // A pixel of margin each side: pens are one logical pixel wide, which
+    // may touch a neighbour at fractional device ratios.
+    int y = 0;
+    if (crossRow(y))
+        region += QRect(0, y - 1, width() - ui.axisWidth + 2, 3);
+    double value = 0.0;
+    int top = 0;
+    if (crossLabel(value, top))
+        region += QRect(width() - ui.axisWidth, top - 1, ui.axisWidth, kLabelHeight + 2);
+    if (m_viewType != 3 || m_mouseIn) {
+        const int x = ui.getXAxisByIndex(ui.crossIndex, -1, -1);
+        region += QRect(x - 1, 0, 3, height());
+    }
+    return region & rect();
+}
+
+void CKLineGraphWidget::updateCrosshair()
+{
+    if (m_inspection != NoInspection) {
+        update();
+        return;
+    }
+    const QRegion now = crosshairRegion();
+    const QRegion dirty = now | m_crossOnScreen;
+    // Once this repaint ran, the screen shows exactly `now`.
+    m_crossOnScreen = now;
+    if (!dirty.isEmpty())
+        update(dirty);
 }
 
 void CKLineGraphWidget::drawGroupModelNotice(QPainter& painter)
@@ -134,12 +214,9 @@ void CKLineGraphWidget::drawCrossLine(QPainter& painter)
         return;
     painter.save();
     painter.setPen(QPen(colour("ic_clr_graph_frame_cross_line"), 1, Qt::SolidLine));
-    if (m_mouseIn) {
-        const int y = ui.crossOnClose ? m_pData->yOfValue(m_pData->valueAtIndex(ui.crossIndex), rect())
-                                      : m_mousePoint.y();
-        if (y != INT_MIN)
-            painter.drawLine(0, y, width() - ui.axisWidth, y);
-    }
+    int y = 0;
+    if (crossRow(y))
+        painter.drawLine(0, y, width() - ui.axisWidth, y);
     if (m_viewType != 3 || m_mouseIn) {
         const int x = ui.getXAxisByIndex(ui.crossIndex, -1, -1);
         painter.drawLine(x, 0, x, height());
@@ -149,41 +226,54 @@ void CKLineGraphWidget::drawCrossLine(QPainter& painter)
 
 void CKLineGraphWidget::drawCrossValue(QPainter& painter)
 {
-    const CKLineUiParam& ui = *m_pUiParam;
-    if (!m_mouseIn || !ui.crossVisible || ui.crossIndex < 0)
-        return;
     double value = 0.0;
     int top = 0;
-    if (ui.crossOnClose) {
-        value = m_pData->valueAtIndex(ui.crossIndex);
-        const int y = m_pData->yOfValue(value, rect());
-        if (y == INT_MIN)
-            return;
-        top = y - kLabelHeight;
-    } else {
-        value = m_pData->valueAtY(m_mousePoint.y(), rect());
-        top = m_mousePoint.y() - kLabelHeight;
-    }
-    if (top < 0)
-        top = 0;
-    drawAxisLabel(painter, value, top, "ic_clr_realtime_cross_line_text");
+    if (crossLabel(value, top))
+        drawAxisLabel(painter, value, top, "ic_clr_realtime_cross_line_text");
 }
 
 void CKLineGraphWidget::drawAxisLabel(QPainter& painter, double value, int top, const char* textColorKey)
 {
     const int axis = m_pUiParam->axisWidth;
-    const int digits = priceDigits();
-    const QFont font = KW::CUiResource::instance()->getFont(QStringLiteral("fnt_graph_axis_text"));
     const QRect box(width() - axis + 1, top, axis - 1, kLabelHeight);
-    const QString text =
-        KW::formatDoubleNumberToFit(value, getGraphShowTick(value, digits), KW::kFormatUnits,
-                                    QFontMetrics(font), box.width() - 2, QString::fromUtf8(kInvalidText));
+    const QString& text = axisLabelText(value);
     painter.save();
-    painter.setFont(font);
+    painter.setFont(m_axisLabels.font);
     painter.fillRect(box, colour("ic_clr_realtime_cross_line_bg"));
     painter.setPen(colour(textColorKey));
     painter.drawText(box, Qt::AlignCenter, text);
     painter.restore();
+}
+
+const QString& CKLineGraphWidget::axisLabelText(double value)
+{
+    AxisLabelCache& c = m_axisLabels;
+    const int boxWidth = m_pUiParam->axisWidth - 3;
+    if (!c.valid || c.width != boxWidth) {
+        c.font = KW::CUiResource::instance()->getFont(QStringLiteral("fnt_graph_axis_text"));
+        c.digits = priceDigits();
+        c.width = boxWidth;
+        c.texts.clear();
+        c.valid = true;
+    }
+    // One entry per pixel row or bar seen since the picture was drawn;
+    // bounded all the same.
+    if (c.texts.size() > 8192)
+        c.texts.clear();
+    quint64 bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    auto it = c.texts.find(bits);
+    if (it == c.texts.end())
+        it = c.texts.insert(bits, KW::formatDoubleNumberToFit(value, getGraphShowTick(value, c.digits),
+                                                              KW::kFormatUnits, QFontMetrics(c.font), c.width,
+                                                              QString::fromUtf8(kInvalidText)));
+    return it.value();
+}
+
+void CKLineGraphWidget::clearAxisLabelCache()
+{
+    m_axisLabels.valid = false;
+    m_axisLabels.texts.clear();
 }
 
 int CKLineGraphWidget::priceDigits() const

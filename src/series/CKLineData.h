@@ -132,6 +132,9 @@ public:
     void formulaHistoryCallback(const MetaPtr& meta, const ResultPtr& result, QString reqId, int dataType,
                                 QString text, bool quiet, bool flag);
     void formulaRealtimeCallback(int dataType, QString reqId, const InstantPtr& instant);
+    // True while the repaint event of a real-time update is delivered: the
+    // pane may then coalesce it with the updates that follow.
+    bool isRealtimeRepaint() const { return m_realtimeRepaint; }
     void formulaResponseBack(const QVector<QString>& reqIds, const QVector<CFormulaParam>& params);
     void satelliteFormulaDataCallback(const MetaPtr& meta, const ResultPtr& result, const QString& reqId,
                                       const QString& formulaName, int dataType);
@@ -396,6 +399,7 @@ protected:
     int m_lockRestoreCount = 0;
     bool m_satelliteFed = false;
     bool m_replay = false;
+    bool m_realtimeRepaint = false;
     QTime m_lastDrawnTime;
     TradeTable<qlservice::COrderDetail> m_orderTable;
     TradeTable<qlservice::CDealDetail> m_dealTable;

@@ -322,7 +322,9 @@ void CKLineData::formulaRealtimeCallback(int dataType, QString reqId, const Inst
             }
         }
     }
+    m_realtimeRepaint = true;
     deliverEvent(180, 0, 0, QString(), nullptr);
+    m_realtimeRepaint = false;
 }
 
 void CKLineData::fillSuperposedPlaceholders(const se::RPCTimeItem& time)

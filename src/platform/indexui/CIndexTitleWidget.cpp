@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include <QFontMetrics>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -303,8 +304,35 @@ void CIndexTitleWidget::clearAddStocks()
 
 void CIndexTitleWidget::updateIndexId(int bar)
 {
-    m_bar = bar < 0 ? -1 : bar;
-    update();
+    const int next = bar < 0 ? -1 : bar;
+    if (next == m_bar)
+        return;
+    m_bar = next;
+    // A cursor move changes the values only: the text from the first value
+    // on is repainted, the names before it and the buttons stay.
+    const QFont font = KW::CUiResource::instance()->getFont(QStringLiteral("fnt_default_normal"));
+    int x = kGap / 2;
+    for (const Piece& piece : compose()) {
+        if (piece.atBar) {
+            const int right = textRight();
+            if (x - kGap / 2 < right)
+                update(QRect(x - kGap / 2, 0, right - x + kGap / 2, height()));
+            return;
+        }
+        x += pieceWidth(font, piece.text) + kGap;
+    }
+}
+
+int CIndexTitleWidget::pieceWidth(const QFont& font, const QString& text) const
+{
+    if (font != m_widthFont || m_widths.size() > 4096) {
+        m_widthFont = font;
+        m_widths.clear();
+    }
+    auto it = m_widths.constFind(text);
+    if (it == m_widths.constEnd())
+        it = m_widths.insert(text, QFontMetrics(font).horizontalAdvance(text));
+    return it.value();
 }
 
 void CIndexTitleWidget::themeChanged()
@@ -362,7 +390,7 @@ void CIndexTitleWidget::composeOutputs(const RPCFormulaResultCache& cache, bool 
     // The drawing library composes the pieces, so a title value has the
     // colour its curve is drawn in.
     for (const ArrowColorTextData& d : CDrawStyle::getTitleTextData(cache, m_bar, price))
-        out.append({d.text, d.color});
+        out.append({d.text, d.color, true});
 }
 
 void CIndexTitleWidget::composeFormula(int i, QVector<Piece>& out) const
@@ -410,26 +438,30 @@ QString CIndexTitleWidget::titleText() const
     return parts.join(QLatin1Char(' '));
 }
 
-void CIndexTitleWidget::paintEvent(QPaintEvent*)
+void CIndexTitleWidget::paintEvent(QPaintEvent* event)
 {
+    const QRect dirty = event->rect();
     QPainter p(this);
     p.fillRect(rect(), resColor(m_showBg    ? "clr_selection_background"
                                 : m_concise ? "ic_clr_concise_title_background"
                                             : "ic_clr_graph_kline_bg"));
     const QFont font = KW::CUiResource::instance()->getFont(QStringLiteral("fnt_default_normal"));
     p.setFont(font);
-    const QFontMetrics fm(font);
     const int right = textRight();
     p.setClipRect(0, 0, qMax(0, right), height());
     // Whole pieces only: a value cut in half ("MA1: 14" of "MA1: 14.52")
     // reads as a wrong number, so what does not fit is left out.
     int x = kGap / 2;
     for (const Piece& piece : compose()) {
-        const int w = fm.horizontalAdvance(piece.text);
+        const int w = pieceWidth(font, piece.text);
         if (x + w > right)
             break;
-        p.setPen(piece.color);
-        p.drawText(QRect(x, 0, w + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, piece.text);
+        const QRect box(x, 0, w + 1, height());
+        // Pieces outside a partial repaint are not laid out again.
+        if (box.intersects(dirty)) {
+            p.setPen(piece.color);
+            p.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, piece.text);
+        }
         x += w + kGap;
     }
 }

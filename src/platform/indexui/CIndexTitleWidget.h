@@ -3,6 +3,8 @@
 #include <memory>
 
 #include <QColor>
+#include <QFont>
+#include <QHash>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
@@ -139,6 +141,7 @@ private:
     struct Piece {
         QString text;
         QColor color;
+        bool atBar = false; // a value at the cursor bar
     };
 
     QVector<Piece> compose() const;
@@ -152,6 +155,9 @@ private:
     void styleButtons();
     void layoutButtons();
     void onButtonClicked(int id);
+    // Width of a piece in the title font; pieces repeat from bar to bar, so
+    // each text is measured once per font.
+    int pieceWidth(const QFont& font, const QString& text) const;
 
     boost::shared_ptr<IndexBaseData> m_series;
     int m_displayType = 0;
@@ -171,6 +177,8 @@ private:
     bool m_toolVisible = false;
     KW::CPushButton* m_closeBtn = nullptr;
     QVector<KW::CPushButton*> m_toolBtns; // left to right
+    mutable QFont m_widthFont;
+    mutable QHash<QString, int> m_widths;
 };
 
 } // namespace TC

@@ -1,0 +1,198 @@
+// What a chart repaints on its interactive paths: a crosshair sweep over
+// every pane repaints strips only and leaves the screen equal to a fresh
+// paint; a burst of real-time updates refreshes each pane once.
+#include <gtest/gtest.h>
+
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTest>
+
+#include "common/PrivateMarket.h"
+#include "dialogs/CKLineTimeLineWidget.h"
+#include "kline/CKLineWidget.h"
+#include "kline/KLineTestSupport.h"
+#include "model/CKLineUiParam.h"
+#include "pane/CKLineGraphWidget.h"
+#include "platform/formula/service/CFormulaManager.h"
+#include "platform/indexui/CIndexTitleWidget.h"
+#include "series/CKLineData.h"
+
+using ktest::CSpyChart;
+using TC::CKLineWidget;
+
+namespace {
+
+class ChartRepaint : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { ktest::PrivateMarket::createStore(); }
+    static void TearDownTestSuite() { ktest::PrivateMarket::destroyStore(); }
+    void SetUp() override
+    {
+        m_market.attach();
+        chart = std::make_unique<CSpyChart>(nullptr, 0);
+        chart->resize(900, 700);
+        for (const char* f : {"VOL", "MACD", "KDJ"})
+            static_cast<CKLineWidget*>(chart->addIndexWidget())->addIndex(f, QString());
+        chart->setStock("SH600000");
+        chart->setPeriod(86400);
+        chart->setDrType(0);
+        chart->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(chart.get()));
+        chart->request(true);
+        ASSERT_GT(chart->getUiParam()->m_tradeDateList.size(), 200);
+        panes = {chart->mainPane()};
+        panes << chart->subPanes();
+        // Answers that arrive late (ranking lists) are in before the test.
+        TC::CFormulaManager::instance()->waitForWorkers();
+        QCoreApplication::processEvents();
+        paintPending();
+    }
+    void TearDown() override
+    {
+        chart.reset();
+        TC::CFormulaManager::instance()->resetBackend();
+        TC::CFormulaManager::instance()->waitForWorkers();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+        m_market.detach();
+    }
+    static void paintPending() { QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest); }
+    void move(CKLineWidget* pane, const QPoint& p)
+    {
+        TC::CKLineGraphWidget* g = pane->graph();
+        QMouseEvent e(QEvent::MouseMove, p, g->mapToGlobal(p), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(g, &e);
+        paintPending();
+    }
+    QImage onScreen()
+    {
+        return chart->screen()->grabWindow(chart->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    }
+    QImage freshPaint() { return chart->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    int refreshes() const
+    {
+        int n = 0;
+        for (CKLineWidget* p : panes)
+            n += p->graph()->refreshCount();
+        return n;
+    }
+
+    ktest::PrivateMarket m_market;
+    std::unique_ptr<CSpyChart> chart;
+    QVector<CKLineWidget*> panes;
+};
+
+TEST_F(ChartRepaint, ACrosshairSweepOverEveryPaneLeavesTheScreenAsAFreshPaint)
+{
+    TC::CKLineUiParam& ui = *chart->getUiParam();
+    ui.crossVisible = true;
+    const int before = refreshes();
+    for (CKLineWidget* pane : panes) {
+        const int h = pane->graph()->height();
+        for (int x = 3; x < pane->graph()->width() - 60; x += 23)
+            move(pane, QPoint(x, (x * 7) % h));
+    }
+    CKLineWidget* last = panes.last();
+    move(last, QPoint(300, last->graph()->height() / 2));
+    EXPECT_EQ(refreshes(), before) << "a move redrew a cached picture";
+    const QImage screen = onScreen();
+    EXPECT_TRUE(screen == freshPaint());
+
+    // Every title and the time strip name the bar under the mouse.
+    const int bar = ui.getIndexByXAxis(300);
+    EXPECT_EQ(ui.crossIndex, bar);
+    for (CKLineWidget* pane : panes)
+        EXPECT_EQ(pane->title()->indexId(), bar);
+    EXPECT_EQ(chart->timeLine()->tipIndex(), bar);
+    // The main title shows that bar's close (two decimals, as the stock's tick).
+    const auto& data = chart->mainPane()->series()->getData();
+    const auto it = data.constFind(TC::CFormulaKey("SH600000", "KLINE"));
+    ASSERT_NE(it, data.constEnd());
+    const double close = it->value(0, bar, 3);
+    const QString title = chart->mainPane()->title()->titleText();
+    EXPECT_TRUE(title.contains(QString::number(close, 'f', 2))) << title.toStdString();
+
+    // Hidden again (the host's key path delivers the same event): nothing of
+    // it stays anywhere, the titles go back to the newest bar.
+    ui.crossVisible = false;
+    chart->handleEvent(187, 0, -1, QString(), nullptr);
+    paintPending();
+    EXPECT_TRUE(onScreen() == freshPaint());
+    EXPECT_EQ(chart->timeLine()->tipBoxRect(), QRect());
+}
+
+TEST_F(ChartRepaint, ABurstOfRealTimeCoversRefreshesEachPaneOnceWithTheLastValues)
+{
+    struct Feed {
+        TC::CKLineData* series;
+        QString id;
+        TC::CFormulaKey key;
+        std::shared_ptr<se::RPCFormulaInstantResult> instant;
+    };
+    std::vector<Feed> feeds;
+    for (CKLineWidget* pane : panes)
+        for (const QString& id : pane->series()->reqIds()) {
+            TC::CFormulaKey key;
+            ASSERT_TRUE(pane->series()->getReq().getKey(key, id));
+            const auto& cache = pane->series()->getData()[key];
+            auto instant = std::make_shared<se::RPCFormulaInstantResult>();
+            instant->time = cache.result->times.back();
+            for (const auto& v : cache.result->values)
+                instant->values.push_back(v.back());
+            feeds.push_back({pane->series().get(), id, key, instant});
+        }
+    ASSERT_GE(feeds.size(), 4u);
+    QVector<int> counts;
+    QVector<QImage> pictures;
+    for (CKLineWidget* pane : panes) {
+        counts << pane->graph()->refreshCount();
+        pictures << pane->graph()->graphPixmap().toImage();
+    }
+    // 100 updates in a row, the paints they ask for run between them.
+    for (int k = 1; k <= 100; ++k) {
+        for (Feed& f : feeds)
+            for (double& v : f.instant->values)
+                v *= k == 100 ? 1.2 : 1.001;
+        for (Feed& f : feeds)
+            f.series->formulaRealtimeCallback(2, f.id, f.instant);
+        paintPending();
+    }
+    for (int i = 0; i < panes.size(); ++i) {
+        EXPECT_EQ(panes[i]->graph()->refreshCount(), counts[i]) << "pane " << i;
+        EXPECT_TRUE(panes[i]->isRefreshPending());
+    }
+    ASSERT_TRUE(ktest::waitUntil([&] {
+        for (CKLineWidget* p : panes)
+            if (p->isRefreshPending())
+                return false;
+        return true;
+    }));
+    for (int i = 0; i < panes.size(); ++i) {
+        TC::CKLineGraphWidget* g = panes[i]->graph();
+        EXPECT_EQ(g->refreshCount(), counts[i] + 1) << "pane " << i;
+        // The picture is the last update's: a redraw now changes nothing,
+        // and it differs from the one before the burst.
+        const QImage shown = g->graphPixmap().toImage();
+        EXPECT_NE(shown, pictures[i]) << "pane " << i;
+        g->refreshGraph();
+        EXPECT_TRUE(g->graphPixmap().toImage() == shown) << "pane " << i;
+    }
+    for (const Feed& f : feeds) {
+        const auto& values = f.series->getData()[f.key].result->values;
+        for (std::size_t o = 0; o < values.size(); ++o)
+            EXPECT_EQ(values[o].back(), f.instant->values[o]);
+    }
+}
+
+TEST_F(ChartRepaint, AHistoryAnswerStillRefreshesAtOnce)
+{
+    // Only real time waits for the frame: a request answered now is drawn now.
+    const int before = chart->mainPane()->graph()->refreshCount();
+    chart->request(true);
+    EXPECT_GT(chart->mainPane()->graph()->refreshCount(), before);
+    for (CKLineWidget* pane : panes)
+        EXPECT_FALSE(pane->isRefreshPending());
+}
+
+} // namespace
