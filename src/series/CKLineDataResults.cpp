@@ -86,27 +86,39 @@ void CKLineData::processHistory(const MetaPtr& meta, const ResultPtr& result, co
     if (!meta || !result || !m_pUiParam)
         return;
     CKLineUiParam& ui = *m_pUiParam;
-    se::RPCFormulaMetaResult m = *meta;
-    se::RPCFormulaResult r = *result;
+    std::shared_ptr<const se::RPCFormulaMetaResult> keptMeta;
+    std::shared_ptr<const se::RPCFormulaResult> kept;
+    {
+        se::RPCFormulaMetaResult m = *meta;
+        se::RPCFormulaResult r = *result;
 
-    if (!ui.addStockList.isEmpty() && ui.isSuperPosStock(key.stock) && m_paneRole == 0) {
-        const unsigned colour =
-            ui.superposeColorMap.value(key.stock, se::RPCFormulaMetaResult::kDefaultColor);
-        if (m.colors.empty())
-            m.colors.push_back(colour);
-        else
-            m.colors[0] = colour;
-        if (m.outputInts.empty())
-            m.outputInts.push_back(1);
-        else
-            m.outputInts[0] = 1;
+        if (!ui.addStockList.isEmpty() && ui.isSuperPosStock(key.stock) && m_paneRole == 0) {
+            const unsigned colour =
+                ui.superposeColorMap.value(key.stock, se::RPCFormulaMetaResult::kDefaultColor);
+            if (m.colors.empty())
+                m.colors.push_back(colour);
+            else
+                m.colors[0] = colour;
+            if (m.outputInts.empty())
+                m.outputInts.push_back(1);
+            else
+                m.outputInts[0] = 1;
+        }
+        if (key.formula.contains(QLatin1String("TICKDATA")) && m.outputInts.size() > 1 &&
+            r.outputInts.size() > 1) {
+            m.outputInts[1] = 0;
+            r.outputInts[1] = 0;
+        }
+        // The working copies move into the cache: a long history is not held
+        // twice. What follows reads the cached records (a later write to the
+        // cache detaches from them).
+        RPCFormulaResultCache cache(std::move(m), std::move(r));
+        keptMeta = cache.meta;
+        kept = cache.result;
+        m_data.insert(key, std::move(cache));
     }
-    if (key.formula.contains(QLatin1String("TICKDATA")) && m.outputInts.size() > 1 &&
-        r.outputInts.size() > 1) {
-        m.outputInts[1] = 0;
-        r.outputInts[1] = 0;
-    }
-    m_data.insert(key, RPCFormulaResultCache(m, r));
+    const se::RPCFormulaMetaResult& m = *keptMeta;
+    const se::RPCFormulaResult& r = *kept;
     updateStrategyBacktestData({reqId});
 
     int k = -1;

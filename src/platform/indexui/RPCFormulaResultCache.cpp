@@ -1,6 +1,7 @@
 #include "platform/indexui/RPCFormulaResultCache.h"
 
 #include <cfloat>
+#include <utility>
 
 namespace TC {
 
@@ -27,6 +28,12 @@ void coverEntries(std::vector<std::vector<T>>& perOutput, const std::vector<T>& 
 
 RPCFormulaResultCache::RPCFormulaResultCache(const se::RPCFormulaMetaResult& m, const se::RPCFormulaResult& r)
     : meta(std::make_shared<se::RPCFormulaMetaResult>(m)), result(std::make_shared<se::RPCFormulaResult>(r))
+{
+}
+
+RPCFormulaResultCache::RPCFormulaResultCache(se::RPCFormulaMetaResult&& m, se::RPCFormulaResult&& r)
+    : meta(std::make_shared<se::RPCFormulaMetaResult>(std::move(m))),
+      result(std::make_shared<se::RPCFormulaResult>(std::move(r)))
 {
 }
 

@@ -16,6 +16,8 @@ class RPCFormulaResultCache
 public:
     RPCFormulaResultCache() = default;
     RPCFormulaResultCache(const se::RPCFormulaMetaResult& meta, const se::RPCFormulaResult& result);
+    // Takes the records over: a long history is not held twice while cached.
+    RPCFormulaResultCache(se::RPCFormulaMetaResult&& meta, se::RPCFormulaResult&& result);
 
     std::shared_ptr<se::RPCFormulaMetaResult> meta;
     std::shared_ptr<se::RPCFormulaResult> result;
