@@ -96,6 +96,10 @@ TEST_F(ChartRepaint, ACrosshairSweepOverEveryPaneLeavesTheScreenAsAFreshPaint)
     CKLineWidget* last = panes.last();
     move(last, QPoint(300, last->graph()->height() / 2));
     EXPECT_EQ(refreshes(), before) << "a move redrew a cached picture";
+    // The pane under the mouse has the row line, the others only the bar's.
+    EXPECT_TRUE(last->graph()->isMouseIn());
+    EXPECT_TRUE(last->graph()->crosshairRegion().contains(QPoint(10, last->graph()->height() / 2)));
+    EXPECT_FALSE(chart->mainPane()->graph()->isMouseIn());
     const QImage screen = onScreen();
     EXPECT_TRUE(screen == freshPaint());
 
