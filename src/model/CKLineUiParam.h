@@ -29,6 +29,7 @@
 #include "platform/indexui/CIndexDetail.h"
 #include "platform/indexui/CPanelInfo.h"
 #include "platform/market/CInstrumentDetail.h"
+#include "platform/market/CLocalTimeConverter.h"
 
 class QPainter;
 
@@ -122,6 +123,12 @@ public:
     int getLastTimeTag() const;
     int getIndexByTimeTag(int t) const;
     QDateTime getDateTimeByIndex(int i) const;
+    // The local date and minute of the day of getDateTimeByIndex(i), through
+    // cached UTC offsets: the time axis reads many bars per layout, and each
+    // QDateTime in local time costs a time-zone lookup (a file check of the
+    // zone when TZ is unset).
+    void getDateByIndex(int i, QDate& date, int& minuteOfDay) const;
+    QDate getDateByIndex(int i) const;
     int transferIndexId(int index, int) const { return index; }
     void setOptionWinner(const QString& key, const QString& codes, int type);
     void limitWinnerMaxExpireTimeTag(int count);
@@ -274,6 +281,7 @@ private:
         qreal pixelRatio = 0.0;
     };
     mutable CTimelineCache m_timelineCache;
+    mutable CLocalTimeConverter m_timeConverter; // see getDateByIndex
     PackedColor colorAt(int position) const;
     // Steps of the time-axis layout.
     bool isFewDaysWindow(int first, int last, int step) const;

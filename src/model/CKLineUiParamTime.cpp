@@ -14,9 +14,8 @@ QDateTime todayMidnight()
     return QDateTime(QDate::currentDate(), QTime(0, 0));
 }
 
-int fieldOf(const QDateTime& dt, int unit)
+int fieldOf(const QDate& d, int unit)
 {
-    const QDate d = dt.date();
     switch (unit) {
     case 0:
         return d.year();
@@ -73,14 +72,34 @@ QDateTime CKLineUiParam::getDateTimeByIndex(int i) const
     return todayMidnight();
 }
 
+void CKLineUiParam::getDateByIndex(int i, QDate& date, int& minuteOfDay) const
+{
+    if (i >= 0 && i < m_tradeDateList.size() && m_tradeDateList.at(i) >= 0) {
+        m_timeConverter.split(m_tradeDateList.at(i), date, minuteOfDay);
+        return;
+    }
+    // Dates before 1970 and days past the last bar follow the long way.
+    const QDateTime dt = getDateTimeByIndex(i);
+    date = dt.date();
+    minuteOfDay = dt.time().hour() * 60 + dt.time().minute();
+}
+
+QDate CKLineUiParam::getDateByIndex(int i) const
+{
+    QDate date;
+    int minute = 0;
+    getDateByIndex(i, date, minute);
+    return date;
+}
+
 int CKLineUiParam::findTimeIndex(int value, int lo, int hi, int unit) const
 {
     if (lo > hi)
         return -1;
     for (;;) {
         const int mid = lo + (hi - lo) / 2;
-        const int a = fieldOf(getDateTimeByIndex(mid), unit);
-        const int b = fieldOf(getDateTimeByIndex(mid - 1), unit);
+        const int a = fieldOf(getDateByIndex(mid), unit);
+        const int b = fieldOf(getDateByIndex(mid - 1), unit);
         if (a == value && b != a)
             return mid;
         if (a < value)

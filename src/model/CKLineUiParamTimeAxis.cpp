@@ -45,10 +45,10 @@ void yieldToHigher(QVector<CTimeLabel>& labels, int x, int gap, int priority)
 
 bool CKLineUiParam::isFewDaysWindow(int first, int last, int step) const
 {
-    QDate reference = getDateTimeByIndex(first).date();
+    QDate reference = getDateByIndex(first);
     int dayChanges = 0;
     for (int i = first + step; i < last; i += step) {
-        const QDate d = getDateTimeByIndex(i).date();
+        const QDate d = getDateByIndex(i);
         if (d.year() != reference.year() || d.month() != reference.month())
             return false;
         if (d.day() != reference.day()) {
@@ -77,77 +77,85 @@ QVector<CTimeLabel> CKLineUiParam::layoutTimeLabels(const QRect& rect, const QFo
     const bool fewDays = isFewDaysWindow(first, last, step);
     const bool intraday = period < kDay;
     auto xOf = [this, first, last](int bar) { return getXAxisByIndex(bar, first, last); };
+    auto clock = [](int minute) {
+        return QStringLiteral("%1:%2")
+            .arg(minute / 60, 2, 10, QLatin1Char('0'))
+            .arg(minute % 60, 2, 10, QLatin1Char('0'));
+    };
 
-    QDateTime prev;
+    // The walk reads dates through the cached offsets; only the bars that get
+    // a label are converted to a QDateTime.
+    QDate prev;
     // qint64 keeps the walk from overflowing near INT_MAX.
     for (qint64 k = first; k <= last; k += step) {
         const int i = int(k);
-        const QDateTime dt = getDateTimeByIndex(i);
-        if (!dt.isValid()) {
-            prev = dt;
+        QDate d;
+        int minute = 0;
+        getDateByIndex(i, d, minute);
+        if (!d.isValid()) {
+            prev = d;
             continue;
         }
         if (i == first) {
             CTimeLabel label;
             label.x = xOf(i) + kFirstLabelInset;
-            label.dateTime = dt;
+            label.dateTime = getDateTimeByIndex(i);
             if (intraday) {
-                label.text = dt.toString(QStringLiteral("hh:mm"));
+                label.text = clock(minute);
                 label.priority = CTimeLabel::TimeOfDay;
             } else if (period < kYear) {
-                label.text = dt.toString(QStringLiteral("dd"));
+                label.text = d.toString(QStringLiteral("dd"));
                 label.priority = CTimeLabel::Day;
             } else {
-                label.text = dt.toString(QStringLiteral("yyyy"));
+                label.text = d.toString(QStringLiteral("yyyy"));
                 label.priority = CTimeLabel::Year;
             }
             labels.append(label);
-            prev = dt;
+            prev = d;
             continue;
         }
         if (prev.isValid()) {
-            const QDate d = dt.date();
-            const QDate p = prev.date();
-            if (d.year() != p.year()) {
+            if (d.year() != prev.year()) {
                 const int j = findTimeIndex(d.year(), i - step, i, 0);
                 if (j >= 0) {
                     const int x = xOf(j);
                     yieldToHigher(labels, x, w6 - 3, CTimeLabel::Year);
                     labels.append(
-                        {x, dt.toString(QStringLiteral("yyyy")), CTimeLabel::Year, getDateTimeByIndex(j)});
+                        {x, d.toString(QStringLiteral("yyyy")), CTimeLabel::Year, getDateTimeByIndex(j)});
                 }
-                prev = dt;
+                prev = d;
                 continue;
             }
-            if (d.month() != p.month() || d.day() != p.day()) {
-                const bool monthChange = d.month() != p.month();
+            if (d.month() != prev.month() || d.day() != prev.day()) {
+                const bool monthChange = d.month() != prev.month();
                 const int j = monthChange ? findTimeIndex(d.month(), i - step, i, 1)
                                           : findTimeIndex(d.day(), i - step, i, 2);
                 if (j < 0) {
-                    prev = dt;
+                    prev = d;
                     continue;
                 }
+                const QDate jd = getDateByIndex(j);
                 const QDateTime jt = getDateTimeByIndex(j);
                 const int x = xOf(j);
                 if (monthChange) {
                     yieldToHigher(labels, x, w6, CTimeLabel::Month);
-                    labels.append({x, jt.toString(intraday ? QStringLiteral("MM/dd") : QStringLiteral("MM")),
+                    labels.append({x, jd.toString(intraday ? QStringLiteral("MM/dd") : QStringLiteral("MM")),
                                    CTimeLabel::Month, jt});
                 } else {
                     yieldToHigher(labels, x, w6, CTimeLabel::Day);
-                    labels.append({x, jt.toString(QStringLiteral("d")), CTimeLabel::Day, jt});
+                    labels.append({x, jd.toString(QStringLiteral("d")), CTimeLabel::Day, jt});
                 }
-                prev = jt;
+                prev = jd;
                 continue;
             }
         }
         if (!fewDays)
             continue;
-        const QString text = dt.toString(QStringLiteral("hh:mm"));
+        const QString text = clock(minute);
         const int x = xOf(i);
         if (labels.isEmpty() || (text != labels.last().text && x - labels.last().x >= w6)) {
-            labels.append({x, text, CTimeLabel::TimeOfDay, dt});
-            prev = dt;
+            labels.append({x, text, CTimeLabel::TimeOfDay, getDateTimeByIndex(i)});
+            prev = d;
         }
     }
 

@@ -1,3 +1,5 @@
+#include <ctime>
+
 #include <gtest/gtest.h>
 
 #include "common/TestHelpers.h"
@@ -97,6 +99,39 @@ TEST(UiParamTime, FindTimeIndexFindsTheFirstBarOfYearMonthDay)
     const int d15 = p.findTimeIndex(15, mar, mar + 20, 2);
     ASSERT_GE(d15, 0);
     EXPECT_EQ(p.getDateTimeByIndex(d15).date(), QDate(2021, 3, 15));
+}
+
+// The cached date lookup the time axis walks with gives the dates and
+// minutes of the full conversion, hour by hour across both daylight-saving
+// changes of a zone that has them, and for dates before 1970 and past the end.
+TEST(UiParamTime, CachedDatesMatchTheFullConversionAcrossZoneChanges)
+{
+    const QByteArray old = qgetenv("TZ");
+    const bool had = qEnvironmentVariableIsSet("TZ");
+    for (const char* zone : {"Europe/Berlin", "America/New_York", "Asia/Shanghai"}) {
+        qputenv("TZ", zone);
+        tzset();
+        CKLineUiParam p;
+        const qint64 start = QDateTime(QDate(2024, 3, 1), QTime(0, 0)).toSecsSinceEpoch();
+        for (qint64 t = start; t < start + 300LL * 86400; t += 3600)
+            p.m_tradeDateList.append(t);
+        p.m_tradeDateList.prepend(-ktest::tag(2010, 6, 15));
+        const int n = p.m_tradeDateList.size();
+        int differing = 0;
+        for (int i = -1; i <= n + 1; ++i) {
+            QDate d;
+            int minute = -1;
+            p.getDateByIndex(i, d, minute);
+            const QDateTime full = p.getDateTimeByIndex(i);
+            differing += d != full.date() || minute != full.time().hour() * 60 + full.time().minute();
+        }
+        EXPECT_EQ(differing, 0) << zone;
+    }
+    if (had)
+        qputenv("TZ", old);
+    else
+        qunsetenv("TZ");
+    tzset();
 }
 
 TEST(UiParamTime, SetOptionWinnerCodes)
