@@ -14,6 +14,8 @@
 // refresh per size, to find where they come from.
 #include <benchmark/benchmark.h>
 
+#include "BenchInstrument.h"
+
 #include <execinfo.h>
 #include <pthread.h>
 #include <unistd.h>
@@ -119,30 +121,9 @@ void free(void* p)
 
 namespace {
 
-const int kBars = 10000;
-const char* const kKey = "SH688888";
+using bench::kBars;
+using bench::kKey;
 
-void writeCsv(const QString& dir)
-{
-    QDir().mkpath(dir + "/csv");
-    QFile f(dir + "/csv/SH_688888_BENCH_day.csv");
-    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    QTextStream out(&f);
-    out << "date,open,high,low,close,volume\n";
-    std::mt19937 rng(7);
-    std::normal_distribution<double> step(0.0, 0.02);
-    double close = 10.0;
-    QDate d(1985, 1, 2);
-    for (int i = 0; i < kBars; ++i) {
-        while (d.dayOfWeek() > 5)
-            d = d.addDays(1);
-        const double open = close;
-        close = std::max(0.5, open * (1.0 + step(rng)));
-        out << d.toString("yyyy-MM-dd") << ',' << open << ',' << std::max(open, close) * 1.01 << ','
-            << std::min(open, close) * 0.99 << ',' << close << ',' << 100000 + (i * 7919) % 900000 << '\n';
-        d = d.addDays(1);
-    }
-}
 
 std::unique_ptr<TC::CKLineMainWidget> g_chart;
 int g_last = 0;
@@ -215,7 +196,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir home;
     qputenv("KLINEVIEW_HOME", home.path().toUtf8());
-    writeCsv(home.path());
+    bench::writeInstrumentCsv(home.path());
     QApplication app(argc, argv);
     qlog::configureDefault();
     g_chart = std::make_unique<TC::CKLineMainWidget>(nullptr, 0);

@@ -11,6 +11,8 @@
 // public definitions; only the drawing is compared.
 #include <benchmark/benchmark.h>
 
+#include "BenchInstrument.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -56,36 +58,13 @@
 
 namespace {
 
-const int kBars = 10000;
+using bench::kBars;
 const int kWidth = 1600;
 const int kHeight = 900;
-const char* const kKey = "SH688888";
+using bench::kKey;
 
 // ---------------------------------------------------------------- data
 
-// The random walk of ChartBench's CSV, value for value.
-void writeCsv(const QString& path)
-{
-    QFile f(path);
-    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    QTextStream out(&f);
-    out << "date,open,high,low,close,volume\n";
-    std::mt19937 rng(7);
-    std::normal_distribution<double> step(0.0, 0.02);
-    double close = 10.0;
-    QDate d(1985, 1, 2);
-    for (int i = 0; i < kBars; ++i) {
-        while (d.dayOfWeek() > 5)
-            d = d.addDays(1);
-        const double open = close;
-        close = std::max(0.5, open * (1.0 + step(rng)));
-        const double high = std::max(open, close) * 1.01;
-        const double low = std::min(open, close) * 0.99;
-        out << d.toString("yyyy-MM-dd") << ',' << open << ',' << high << ',' << low << ',' << close << ','
-            << 100000 + (i * 7919) % 900000 << '\n';
-        d = d.addDays(1);
-    }
-}
 
 struct Bars {
     QVector<QString> dates;
@@ -1130,9 +1109,7 @@ int main(int argc, char** argv)
     qunsetenv("TZ");
     QTemporaryDir home;
     qputenv("KLINEVIEW_HOME", home.path().toUtf8());
-    QDir().mkpath(home.path() + "/csv");
-    const QString csv = home.path() + "/csv/SH_688888_BENCH_day.csv";
-    writeCsv(csv);
+    const QString csv = bench::writeInstrumentCsv(home.path());
     const Bars bars = readCsv(csv);
     const Indicators indicators = computeIndicators(bars);
     g_bars = &bars;
