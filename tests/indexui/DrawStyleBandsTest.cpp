@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/OneOutputCache.h"
 #include "platform/framework/CUiResource.h"
 #include "platform/indexui/CDrawStyle.h"
 #include "platform/indexui/DataToYAxis.h"
@@ -21,30 +22,9 @@ const unsigned kDefault = se::RPCFormulaMetaResult::kDefaultColor;
 TC::RPCFormulaResultCache cacheOf(int style, const std::vector<std::vector<double>>& columns,
                                   const std::vector<unsigned>& barColors = {})
 {
-    se::RPCFormulaMetaResult meta;
-    se::RPCFormulaResult result;
-    meta.names = {"OUT"};
-    meta.styles = {style};
-    meta.colors = {kDefault};
-    meta.widths = {1};
-    meta.params1 = {0.0};
-    meta.params2 = {0.0};
-    meta.decimals = {-1};
-    std::vector<int> cols;
-    for (size_t k = 0; k < columns.size(); ++k) {
-        result.columnMap[int(k)] = int(k);
-        result.values.push_back(columns[k]);
-        cols.push_back(int(k));
-    }
-    meta.columns = {cols};
-    meta.nameGroups = {std::vector<std::string>(columns.size(), "OUT")};
-    result.texts.emplace_back();
-    result.barColors.push_back(barColors);
-    result.numbers.emplace_back();
-    for (size_t i = 0; i < columns[0].size(); ++i)
-        result.times.push_back({qint64(i) * 86400000, qint64(i) * 86400000});
-    result.barFlags.assign(columns[0].size(), 1);
-    return TC::RPCFormulaResultCache(meta, result);
+    ktest::OneOutput extra;
+    extra.barColors = barColors;
+    return ktest::oneOutputCache(style, columns, extra);
 }
 
 class DrawStyleBandsTest : public ::testing::Test

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/OneOutputCache.h"
 #include "platform/framework/CUiResource.h"
 #include "platform/indexui/CDrawStyle.h"
 
@@ -33,41 +34,10 @@ QColor themeColor(const char* key)
 RPCFormulaResultCache makeCache(int style, const std::vector<std::vector<double>>& columns,
                                 const std::vector<std::pair<double, double>>& input = {})
 {
-    se::RPCFormulaMetaResult meta;
-    se::RPCFormulaResult result;
-    meta.names = {"OUT"};
-    meta.styles = {style};
-    meta.colors = {kDefault};
-    meta.widths = {1};
-    meta.params1 = {0.0};
-    meta.params2 = {0.0};
-    meta.decimals = {-1};
-    std::vector<int> cols;
-    std::vector<std::string> names;
-    for (size_t c = 0; c < columns.size(); ++c) {
-        result.columnMap[int(c)] = int(c);
-        result.values.push_back(columns[c]);
-        cols.push_back(int(c));
-        names.push_back("OUT" + std::to_string(c));
-    }
-    meta.columns = {cols};
-    meta.nameGroups = {names};
-    result.texts.emplace_back();
-    result.barColors.emplace_back();
-    result.numbers.emplace_back();
-    const size_t bars = columns.empty() ? 0 : columns[0].size();
-    for (size_t i = 0; i < bars; ++i)
-        result.times.push_back({qint64(i) * 86400000, qint64(i) * 86400000});
-    for (const auto& oc : input) {
-        quoter::CBar b;
-        b.open = oc.first;
-        b.close = oc.second;
-        b.high = std::max(oc.first, oc.second);
-        b.low = std::min(oc.first, oc.second);
-        result.basicData.push_back(b);
-    }
-    result.barFlags.assign(bars, 1);
-    return RPCFormulaResultCache(meta, result);
+    ktest::OneOutput extra;
+    extra.numberedNames = true;
+    extra.input = input;
+    return ktest::oneOutputCache(style, columns, extra);
 }
 
 // Counts what reaches the paint engine: calls and the primitives they carry.
