@@ -100,7 +100,6 @@ void CKLineTimeLineWidget::applyHeight()
 void CKLineTimeLineWidget::themeChanged()
 {
     KW::CTimeLineWidget::themeChanged();
-    m_tipWidth = -1; // the font may have changed
     applyHeight();
 }
 
@@ -137,13 +136,7 @@ bool CKLineTimeLineWidget::tipBox(QString& text, QRect& box) const
     if (!m_mainWidget || !m_mainWidget->isShowCrossLine())
         return false;
     const QFont font = tipFont();
-    const auto widthOf = [&](const QString& t) {
-        if (t != m_tipText || m_tipWidth < 0) {
-            m_tipText = t;
-            m_tipWidth = QFontMetrics(font).horizontalAdvance(t);
-        }
-        return m_tipWidth;
-    };
+    const auto widthOf = [&](const QString& t) { return m_tipTexts.get(font, t).width; };
     const int boxHeight = timeLineRect().height() - 2;
     int x = 0;
     if (m_mainWidget->isLockShow()) {
@@ -181,10 +174,11 @@ void CKLineTimeLineWidget::paintEvent(QPaintEvent* event)
         return;
     m_tipOnScreen |= box;
     QPainter painter(this);
-    painter.setFont(tipFont());
+    const QFont font = tipFont();
+    painter.setFont(font);
     painter.fillRect(box, colour("ic_clr_realtime_cross_line_bg"));
     painter.setPen(colour("ic_clr_realtime_cross_line_text"));
-    painter.drawText(box, Qt::AlignCenter, text);
+    m_tipTexts.drawCentred(painter, font, box, text);
 }
 
 void CKLineTimeLineWidget::contextMenuEvent(QContextMenuEvent* event)

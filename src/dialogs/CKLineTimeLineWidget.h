@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "kline/IndexKLineViewGlobal.h"
+#include "platform/framework/CShapedTextCache.h"
 #include "platform/framework/CTimeLineWidget.h"
 
 class QAction;
@@ -86,9 +87,9 @@ private:
     // Where a painted tip box may still show: a cursor move repaints only
     // that and the new box, not the labels.
     QRect m_tipOnScreen;
-    // Width of the last tip text (measured once, asked on every move).
-    mutable QString m_tipText;
-    mutable int m_tipWidth = 0;
+    // Each bar's box text is shaped once: sweeping the crosshair back and
+    // forth redraws the same dates.
+    mutable KW::CShapedTextCache m_tipTexts{1024};
     QAction* m_overviewAction = nullptr;
 };
 

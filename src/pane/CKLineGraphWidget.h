@@ -22,6 +22,7 @@
 #include "pane/CTradeTip.h"
 #include "platform/formula/LongHuBangRankListInfo.h"
 #include "platform/framework/CBaseWidget.h"
+#include "platform/framework/CShapedTextCache.h"
 #include "platform/framework/IGraphWidget.h"
 #include "platform/market/CInstrumentDetail.h"
 
@@ -519,6 +520,8 @@ private:
         QHash<quint64, QString> texts;
     };
     AxisLabelCache m_axisLabels;
+    // The labels' glyphs, shaped once per text.
+    KW::CShapedTextCache m_axisLabelTexts{2048};
     int m_restCount = 0;
     QMap<QString, QString> m_paramTexts;
     QString m_stockKey;

@@ -212,16 +212,16 @@ void CKLineGraphWidget::drawCrossLine(QPainter& painter)
     const CKLineUiParam& ui = *m_pUiParam;
     if (!ui.crossVisible || ui.crossIndex < 0)
         return;
-    painter.save();
-    painter.setPen(QPen(colour("ic_clr_graph_frame_cross_line"), 1, Qt::SolidLine));
+    // One-pixel solid lines as fills: the same pixels as aliased drawLine
+    // (both end points included), without the stroker.
+    const QColor line = colour("ic_clr_graph_frame_cross_line");
     int y = 0;
     if (crossRow(y))
-        painter.drawLine(0, y, width() - ui.axisWidth, y);
+        painter.fillRect(QRect(0, y, width() - ui.axisWidth + 1, 1), line);
     if (m_viewType != 3 || m_mouseIn) {
         const int x = ui.getXAxisByIndex(ui.crossIndex, -1, -1);
-        painter.drawLine(x, 0, x, height());
+        painter.fillRect(QRect(x, 0, 1, height() + 1), line);
     }
-    painter.restore();
 }
 
 void CKLineGraphWidget::drawCrossValue(QPainter& painter)
@@ -241,7 +241,7 @@ void CKLineGraphWidget::drawAxisLabel(QPainter& painter, double value, int top, 
     painter.setFont(m_axisLabels.font);
     painter.fillRect(box, colour("ic_clr_realtime_cross_line_bg"));
     painter.setPen(colour(textColorKey));
-    painter.drawText(box, Qt::AlignCenter, text);
+    m_axisLabelTexts.drawCentred(painter, m_axisLabels.font, box, text);
     painter.restore();
 }
 
@@ -274,6 +274,7 @@ void CKLineGraphWidget::clearAxisLabelCache()
 {
     m_axisLabels.valid = false;
     m_axisLabels.texts.clear();
+    m_axisLabelTexts.clear();
 }
 
 int CKLineGraphWidget::priceDigits() const

@@ -310,29 +310,28 @@ void CIndexTitleWidget::updateIndexId(int bar)
     m_bar = next;
     // A cursor move changes the values only: the text from the first value
     // on is repainted, the names before it and the buttons stay.
-    const QFont font = KW::CUiResource::instance()->getFont(QStringLiteral("fnt_default_normal"));
-    int x = kGap / 2;
-    for (const Piece& piece : compose()) {
-        if (piece.atBar) {
-            const int right = textRight();
-            if (x - kGap / 2 < right)
-                update(QRect(x - kGap / 2, 0, right - x + kGap / 2, height()));
-            return;
-        }
-        x += pieceWidth(font, piece.text) + kGap;
-    }
+    const int x = firstValueX(KW::CUiResource::instance()->getFont(QStringLiteral("fnt_default_normal")));
+    const int right = textRight();
+    if (x >= 0 && x - kGap / 2 < right)
+        update(QRect(x - kGap / 2, 0, right - x + kGap / 2, height()));
 }
 
-int CIndexTitleWidget::pieceWidth(const QFont& font, const QString& text) const
+int CIndexTitleWidget::firstValueX(const QFont& font) const
 {
-    if (font != m_widthFont || m_widths.size() > 4096) {
-        m_widthFont = font;
-        m_widths.clear();
+    if (m_showSimple)
+        return -1;
+    QVector<Piece> names;
+    composeStock(names);
+    for (int i = 0; i < m_names.size(); ++i) {
+        composeNames(i, names);
+        if (!findCache(m_names[i]))
+            continue;
+        int x = kGap / 2;
+        for (const Piece& piece : names)
+            x += m_texts.get(font, piece.text).width + kGap;
+        return x;
     }
-    auto it = m_widths.constFind(text);
-    if (it == m_widths.constEnd())
-        it = m_widths.insert(text, QFontMetrics(font).horizontalAdvance(text));
-    return it.value();
+    return -1;
 }
 
 void CIndexTitleWidget::themeChanged()
@@ -393,20 +392,33 @@ void CIndexTitleWidget::composeOutputs(const RPCFormulaResultCache& cache, bool 
         out.append({d.text, d.color, true});
 }
 
-void CIndexTitleWidget::composeFormula(int i, QVector<Piece>& out) const
+void CIndexTitleWidget::composeNames(int i, QVector<Piece>& out) const
 {
     out.append({nameWithParams(i), resColor("clr_text_default")});
-    const bool price = m_displayType == 0 && m_series && m_series->isMainGraph(m_names[i]);
-    if (price) {
-        const QString cycle = getCycleName(getPeriodIndex(m_period));
-        if (!cycle.isEmpty())
-            out.append({cycle, resColor("ic_clr_kline_axis_text")});
-        const QString dr = getDrName(m_drType);
-        if (!dr.isEmpty())
-            out.append({dr, resColor("ic_clr_kline_axis_text")});
-    }
-    if (const RPCFormulaResultCache* cache = findCache(m_names[i]))
-        composeOutputs(*cache, price, out);
+    if (!isPriceFormula(i))
+        return;
+    const QString cycle = getCycleName(getPeriodIndex(m_period));
+    if (!cycle.isEmpty())
+        out.append({cycle, resColor("ic_clr_kline_axis_text")});
+    const QString dr = getDrName(m_drType);
+    if (!dr.isEmpty())
+        out.append({dr, resColor("ic_clr_kline_axis_text")});
+}
+
+bool CIndexTitleWidget::isPriceFormula(int i) const
+{
+    return m_displayType == 0 && m_series && m_series->isMainGraph(m_names[i]);
+}
+
+void CIndexTitleWidget::composeStock(QVector<Piece>& out) const
+{
+    if (!m_stock)
+        return;
+    const QString name = QString::fromStdString(m_stock->name);
+    const QString code = QString::fromStdString(m_stock->code);
+    out.append({name.isEmpty() ? code : name + QLatin1Char(' ') + code, resColor("clr_text_default")});
+    for (const QString& k : m_addStocks)
+        out.append({k, resColor("ic_clr_kline_axis_text")});
 }
 
 QVector<CIndexTitleWidget::Piece> CIndexTitleWidget::compose() const
@@ -418,15 +430,12 @@ QVector<CIndexTitleWidget::Piece> CIndexTitleWidget::compose() const
             out.append({text, resColor("clr_text_default")});
         return out;
     }
-    if (m_stock) {
-        const QString name = QString::fromStdString(m_stock->name);
-        const QString code = QString::fromStdString(m_stock->code);
-        out.append({name.isEmpty() ? code : name + QLatin1Char(' ') + code, resColor("clr_text_default")});
-        for (const QString& k : m_addStocks)
-            out.append({k, resColor("ic_clr_kline_axis_text")});
+    composeStock(out);
+    for (int i = 0; i < m_names.size(); ++i) {
+        composeNames(i, out);
+        if (const RPCFormulaResultCache* cache = findCache(m_names[i]))
+            composeOutputs(*cache, isPriceFormula(i), out);
     }
-    for (int i = 0; i < m_names.size(); ++i)
-        composeFormula(i, out);
     return out;
 }
 
@@ -453,14 +462,14 @@ void CIndexTitleWidget::paintEvent(QPaintEvent* event)
     // reads as a wrong number, so what does not fit is left out.
     int x = kGap / 2;
     for (const Piece& piece : compose()) {
-        const int w = pieceWidth(font, piece.text);
+        const int w = m_texts.get(font, piece.text).width;
         if (x + w > right)
             break;
         const QRect box(x, 0, w + 1, height());
-        // Pieces outside a partial repaint are not laid out again.
+        // Pieces outside a partial repaint are not drawn again.
         if (box.intersects(dirty)) {
             p.setPen(piece.color);
-            p.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, piece.text);
+            m_texts.drawLeft(p, font, box, piece.text);
         }
         x += w + kGap;
     }

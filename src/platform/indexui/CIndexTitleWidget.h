@@ -13,6 +13,7 @@
 #include <boost/shared_ptr.hpp>
 
 #include "platform/framework/CBaseWidget.h"
+#include "platform/framework/CShapedTextCache.h"
 #include "platform/market/CInstrumentDetail.h"
 
 namespace KW {
@@ -145,7 +146,9 @@ private:
     };
 
     QVector<Piece> compose() const;
-    void composeFormula(int i, QVector<Piece>& out) const;
+    void composeStock(QVector<Piece>& out) const;
+    void composeNames(int i, QVector<Piece>& out) const;
+    bool isPriceFormula(int i) const;
     void composeOutputs(const RPCFormulaResultCache& cache, bool price, QVector<Piece>& out) const;
     const RPCFormulaResultCache* findCache(const QString& name) const;
     QString nameWithParams(int i) const;
@@ -155,9 +158,9 @@ private:
     void styleButtons();
     void layoutButtons();
     void onButtonClicked(int id);
-    // Width of a piece in the title font; pieces repeat from bar to bar, so
-    // each text is measured once per font.
-    int pieceWidth(const QFont& font, const QString& text) const;
+    // Left edge of the first value at the cursor bar: the stock and the
+    // first formula's name pieces come before it.
+    int firstValueX(const QFont& font) const;
 
     boost::shared_ptr<IndexBaseData> m_series;
     int m_displayType = 0;
@@ -177,8 +180,9 @@ private:
     bool m_toolVisible = false;
     KW::CPushButton* m_closeBtn = nullptr;
     QVector<KW::CPushButton*> m_toolBtns; // left to right
-    mutable QFont m_widthFont;
-    mutable QHash<QString, int> m_widths;
+    // Values repeat from bar to bar: each piece is shaped once per font and
+    // a cursor move only draws cached glyphs.
+    mutable KW::CShapedTextCache m_texts;
 };
 
 } // namespace TC
