@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QRect>
+#include <QTime>
 
 #include "kline/CKLineMainWidget.h"
 #include "kline/CKLineWidget.h"
@@ -34,19 +35,24 @@ QString CKLineMainWidget::getTimelineTip(int index)
     const qint64 tag = m_uiParam->m_tradeDateList.at(index);
     if (tip.index == index && tip.tag == tag && tip.period == period && tip.replay == m_replay)
         return tip.text;
-    const QDateTime dt = m_uiParam->getDateTimeByIndex(index);
+    // Through the cached UTC offsets: a QDateTime in local time would look
+    // the zone up on every cursor move.
+    QDate date;
+    int second = 0;
+    m_uiParam->getDateSecondByIndex(index, date, second);
+    const QTime time = QTime::fromMSecsSinceStartOfDay(second * 1000);
+    const QString day = date.toString(QStringLiteral("yyyy/MM/dd"));
     QString text;
     if (period == 0) {
-        text = dt.toString(m_replay ? QStringLiteral("yyyy/MM/dd hh:mm:ss.zzz")
-                                    : QStringLiteral("yyyy/MM/dd hh:mm:ss"));
+        text = day + QLatin1Char(' ')
+               + time.toString(m_replay ? QStringLiteral("hh:mm:ss.zzz") : QStringLiteral("hh:mm:ss"));
     } else if ((period >= 60 && period <= 3600) || period == 11 || period == 13) {
-        text = dt.toString(QStringLiteral("yyyy/MM/dd hh:mm"));
+        text = day + QLatin1Char(' ') + time.toString(QStringLiteral("hh:mm"));
     } else {
         // The weekday in the terminal's language (周一 ...), whatever the
         // system's locale: the chart's texts are Chinese throughout.
         static const QLocale chinese(QLocale::Chinese, QLocale::China);
-        text = QStringLiteral("%1%2").arg(dt.toString(QStringLiteral("yyyy/MM/dd")),
-                                          chinese.dayName(dt.date().dayOfWeek(), QLocale::ShortFormat));
+        text = day + chinese.dayName(date.dayOfWeek(), QLocale::ShortFormat);
     }
     tip = {index, tag, period, m_replay, text};
     return text;

@@ -129,6 +129,8 @@ public:
     // zone when TZ is unset).
     void getDateByIndex(int i, QDate& date, int& minuteOfDay) const;
     QDate getDateByIndex(int i) const;
+    // The same to the second (the crosshair's time box of tick bars).
+    void getDateSecondByIndex(int i, QDate& date, int& secondOfDay) const;
     int transferIndexId(int index, int) const { return index; }
     void setOptionWinner(const QString& key, const QString& codes, int type);
     void limitWinnerMaxExpireTimeTag(int count);

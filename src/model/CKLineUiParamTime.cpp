@@ -74,14 +74,21 @@ QDateTime CKLineUiParam::getDateTimeByIndex(int i) const
 
 void CKLineUiParam::getDateByIndex(int i, QDate& date, int& minuteOfDay) const
 {
+    int second = 0;
+    getDateSecondByIndex(i, date, second);
+    minuteOfDay = second / 60;
+}
+
+void CKLineUiParam::getDateSecondByIndex(int i, QDate& date, int& secondOfDay) const
+{
     if (i >= 0 && i < m_tradeDateList.size() && m_tradeDateList.at(i) >= 0) {
-        m_timeConverter.split(m_tradeDateList.at(i), date, minuteOfDay);
+        m_timeConverter.splitSeconds(m_tradeDateList.at(i), date, secondOfDay);
         return;
     }
     // Dates before 1970 and days past the last bar follow the long way.
     const QDateTime dt = getDateTimeByIndex(i);
     date = dt.date();
-    minuteOfDay = dt.time().hour() * 60 + dt.time().minute();
+    secondOfDay = dt.time().msecsSinceStartOfDay() / 1000;
 }
 
 QDate CKLineUiParam::getDateByIndex(int i) const

@@ -365,11 +365,13 @@ void CKLineGraphWidget::updateParamPopup(int hover, const QPoint& globalPos)
     if (!m_paramRank || !m_pData)
         return;
     const RPCFormulaResultCache* cache = nullptr;
+    const CFormulaKey* key = nullptr;
     QString name;
     QPair<double, double> range(0.0, 0.0);
     for (auto it = m_pData->getData().constBegin(); it != m_pData->getData().constEnd(); ++it)
         if (m_pData->getMaxMinMap().contains(it.key())) {
             cache = &it.value();
+            key = &it.key();
             name = it.key().formula;
             range = m_pData->getMaxMinMap().value(it.key());
             break;
@@ -383,10 +385,12 @@ void CKLineGraphWidget::updateParamPopup(int hover, const QPoint& globalPos)
             const int style = cache->styleCode(o);
             const double v = cache->value(o, hover, 0);
             if ((style < 2 || style == 200) && style >= 0 && CDrawStyle::isValue(v)) {
-                double max = range.first;
-                double min = range.second;
-                if (!IndexBaseData::isNeedYAxis(*cache, o))
-                    CDrawStyle::calcMaxMin(max, min, 0, cache->barCount() - 1, *cache, o);
+                // The range the curve was drawn with (an output off the pane's
+                // scale has its own over the window), not a scan of the bars.
+                QPair<double, double> drawn = range;
+                m_pData->drawnRange(*key, o, drawn);
+                const double max = drawn.first;
+                const double min = drawn.second;
                 const int y = max == min ? height() / 2 : int(height() - (v - min) * height() / (max - min));
                 if (std::abs(m_mousePoint.y() - y) < kHoverRows && piece < texts.size()) {
                     const QString text = texts.at(piece).text;

@@ -46,6 +46,7 @@ void CKLineData::clearSeries()
     m_data.clear();
     m_nonBaseData.clear();
     m_maxMinMap.clear();
+    m_drawnRanges.clear();
 }
 
 QPoint CKLineData::getSeriesRegion(QPoint window, int bars, const CFormulaKey& key) const

@@ -226,6 +226,10 @@ public:
     // pane has no range).
     double valueAtY(int y, const QRect& rect) const;
     int yOfValue(double value, const QRect& rect) const;
+    // The value range output `output` of `key` was last drawn with: the
+    // pane's range, or the output's own over the window for an output off
+    // the pane's scale. False before it was drawn.
+    bool drawnRange(const CFormulaKey& key, int output, QPair<double, double>& range) const;
 
     // --- trade marks of the last drawTradeMark: x -> y -> record key -> record
     template <typename R>
@@ -432,6 +436,9 @@ protected:
     AxisLabelCache m_axisLabelCache;
     QVector<QLine> m_axisLines; // drawAxis: the grid lines, then the tick marks
     std::unique_ptr<CDrawStyle> m_drawStyle;
+    // drawIndex: each output's range, so the cursor's hit tests need not scan
+    // the bars again.
+    QMap<CFormulaKey, QVector<QPair<double, double>>> m_drawnRanges;
     int m_lhbState = 0;
     mutable boost::shared_mutex m_lhbLock;
     quint64 m_lhbSerial = 0; // the latest ranking-list request (GUI thread only)

@@ -69,6 +69,7 @@ int CKLineData::tickDigits(double tick)
 void CKLineData::calcDrawRange(const QRect&)
 {
     m_maxMinMap.clear();
+    m_drawnRanges.clear();
     if (!m_pUiParam)
         return;
     const CKLineUiParam& ui = *m_pUiParam;
@@ -533,6 +534,8 @@ void CKLineData::drawIndex(QPainter& painter, const QRect& plot, int first, int 
     const bool aligned = !detail || detail->getAlignment() >= 1;
     const int shift = aligned ? int(ui.m_tradeDateList.size()) - bars : 0;
     const int offset = w.x() + shift - first;
+    QVector<QPair<double, double>>& drawn = m_drawnRanges[key];
+    drawn.fill(range, cache.outputCount());
 
     for (int i = 0; i < cache.outputCount(); ++i) {
         if (first == last) {
@@ -551,6 +554,7 @@ void CKLineData::drawIndex(QPainter& painter, const QRect& plot, int first, int 
         double rmin = range.second;
         if (!IndexBaseData::isNeedYAxis(cache, i, w.x(), w.y()))
             CDrawStyle::calcMaxMin(rmax, rmin, w.x(), w.y(), cache, i);
+        drawn[i] = qMakePair(rmax, rmin);
         if (code < 0)
             continue;
         const CDrawContext ctx(plot, rmax, rmin, w.x(), w.y(), span, hw, offset);
@@ -701,6 +705,15 @@ void CKLineData::drawLatestPrice(QPainter& painter, int, const QPair<double, dou
 
 // ---------------------------------------------------------------------------
 // Values for the pane's crosshair and labels
+
+bool CKLineData::drawnRange(const CFormulaKey& key, int output, QPair<double, double>& range) const
+{
+    const auto it = m_drawnRanges.constFind(key);
+    if (it == m_drawnRanges.constEnd() || output < 0 || output >= it->size())
+        return false;
+    range = it->at(output);
+    return true;
+}
 
 bool CKLineData::paneRange(double& max, double& min) const
 {

@@ -49,12 +49,19 @@ void CLocalTimeConverter::refresh(qint64 secs)
 
 void CLocalTimeConverter::split(qint64 secs, QDate& date, int& minuteOfDay)
 {
+    int second = 0;
+    splitSeconds(secs, date, second);
+    minuteOfDay = second / 60;
+}
+
+void CLocalTimeConverter::splitSeconds(qint64 secs, QDate& date, int& secondOfDay)
+{
     if (secs < m_from || secs >= m_to)
         refresh(secs);
     const qint64 local = secs + m_offset;
     const qint64 days = local >= 0 ? local / 86400 : (local - 86399) / 86400;
     date = QDate(1970, 1, 1).addDays(days);
-    minuteOfDay = int((local - days * 86400) / 60);
+    secondOfDay = int(local - days * 86400);
 }
 
 qint64 CLocalTimeConverter::localTime(const QDate& date, int minuteOfDay)

@@ -25,6 +25,8 @@ public:
 
     // Local date and minute of the day (0..1439) of `secs`.
     void split(qint64 secs, QDate& date, int& minuteOfDay);
+    // The same with the second of the day (0..86399).
+    void splitSeconds(qint64 secs, QDate& date, int& secondOfDay);
     // timeAt through the cached offset: the same result, without a local-time
     // lookup unless a transition lies within a day of the answer (so gaps and
     // repeated hours keep the static rules).
