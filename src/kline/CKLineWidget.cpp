@@ -343,11 +343,11 @@ void CKLineWidget::flushRefresh()
     m_refreshPending = false;
     m_refreshTimer->stop();
     // New values only: the picture and the title's values change, no size
-    // does, so neither the title's layout nor the whole pane is redone.
-    m_graph->refreshGraph();
-    m_graph->update();
+    // does, so neither the title's layout nor the whole pane is redone, and
+    // covers of the newest bar redraw only its strip.
+    m_graph->update(m_graph->refreshTail());
     if (m_title)
-        m_title->update();
+        m_title->updateValues();
 }
 
 void CKLineWidget::slotRefreshTimeOut()

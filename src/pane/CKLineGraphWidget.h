@@ -25,6 +25,7 @@
 #include "platform/framework/CShapedTextCache.h"
 #include "platform/framework/IGraphWidget.h"
 #include "platform/market/CInstrumentDetail.h"
+#include "series/CKLineData.h"
 
 class QAction;
 class QContextMenuEvent;
@@ -179,6 +180,14 @@ public:
 
     // Redraws the cached picture from the series (resize, data, formulas).
     void refreshGraph();
+    // The same after covers of the newest bar: when the window, the value
+    // ranges, the axis and the marks stay those of the picture, only the
+    // strip the newest bar can change is drawn again (clipped, so its pixels
+    // are a full redraw's); otherwise the whole picture. Returns what of the
+    // pane to repaint.
+    QRegion refreshTail();
+    // Refreshes that drew the newest bars' strip only.
+    int tailRefreshCount() const { return m_tailRefreshCount; }
     const QPixmap& graphPixmap() const { return m_graphPixmap; }
     int refreshCount() const { return m_refreshCount; }
     // Paint events run so far (whole or partial).
@@ -384,6 +393,11 @@ private slots:
     void slotCopyProgressInfo();
 
 private:
+    // refreshGraph's steps: the ranges and axis, the picture (all of it, or
+    // only within clip), then what follows the ranges.
+    void prepareRefresh();
+    void drawPicture(const QRegion& clip);
+    void finishRefresh();
     // --- context menu
     QAction* addMenuAction(QMenu* menu, const QString& text, void (CKLineGraphWidget::*slot)());
     void buildMenuA(QMenu* menu);
@@ -507,6 +521,10 @@ private:
     bool m_externalMainGraph = false;
     bool m_painting = false;
     int m_refreshCount = 0;
+    int m_tailRefreshCount = 0;
+    // What the picture was drawn with (see refreshTail).
+    CKLineData::PictureState m_tailState;
+    bool m_tailStateValid = false;
     int m_paintCount = 0;
     // What of the crosshair may still be on screen: repainted when it moves.
     QRegion m_crossOnScreen;

@@ -55,37 +55,95 @@ void CKLineGraphWidget::refreshGraph()
     if (m_painting)
         return;
     m_painting = true;
+    prepareRefresh();
+    if (!m_graphPixmap.isNull()) {
+        ++m_refreshCount;
+        drawPicture(QRegion());
+    }
+    finishRefresh();
+    m_painting = false;
+}
+
+QRegion CKLineGraphWidget::refreshTail()
+{
+    if (m_painting)
+        return QRegion();
+    const QRect pane = rect();
+    if (!m_pData || m_graphPixmap.isNull() || !m_tailStateValid || !m_pData->coversAreLocal()) {
+        refreshGraph();
+        return QRegion(pane);
+    }
+    m_painting = true;
+    prepareRefresh();
+    ++m_refreshCount;
+    // The window, the ranges and the axis are those of the picture: only the
+    // newest bars' strip can differ. Drawn clipped to it, its pixels are
+    // those of a full redraw.
+    const QRect strip = m_pData->tailStrip(pane);
+    const CKLineData::PictureState before = m_tailState;
+    bool partial = m_pData->pictureState(pane).sameLayout(before);
+    if (partial) {
+        drawPicture(QRegion(strip));
+        // A curve off the pane's scale rescaled, or a mark moved: the rest
+        // of the picture changed too.
+        partial = m_tailState == before;
+        if (partial)
+            ++m_tailRefreshCount;
+    }
+    if (!partial)
+        drawPicture(QRegion());
+    finishRefresh();
+    m_painting = false;
+    return partial ? QRegion(strip) : QRegion(pane);
+}
+
+void CKLineGraphWidget::prepareRefresh()
+{
     // The value range, the instrument's tick or the theme may have changed.
     clearAxisLabelCache();
     const QRect pane = rect();
-    if (m_pData) {
-        m_pData->calcDrawRange(pane);
-        m_pData->calcYAxis(pane);
-        m_pData->calcDividData(pane);
-        m_pData->calcLongHuBangData(pane);
-        // The marks moved (or went with the instrument or period): a tip
-        // names only what is under the crosshair or the mouse now.
-        if (m_tipBox && m_tipBox->isVisible()) {
-            if (m_pUiParam && m_pUiParam->crossVisible)
-                updateRankTip(m_pUiParam->crossIndex);
-            else if (m_mouseIn)
-                updateRankTip(m_mousePoint);
-            else
-                m_tipBox->hide();
-        }
+    if (!m_pData)
+        return;
+    m_pData->calcDrawRange(pane);
+    m_pData->calcYAxis(pane);
+    m_pData->calcDividData(pane);
+    m_pData->calcLongHuBangData(pane);
+    // The marks moved (or went with the instrument or period): a tip names
+    // only what is under the crosshair or the mouse now.
+    if (m_tipBox && m_tipBox->isVisible()) {
+        if (m_pUiParam && m_pUiParam->crossVisible)
+            updateRankTip(m_pUiParam->crossIndex);
+        else if (m_mouseIn)
+            updateRankTip(m_mousePoint);
+        else
+            m_tipBox->hide();
     }
-    if (!m_graphPixmap.isNull()) {
-        ++m_refreshCount;
+}
+
+void CKLineGraphWidget::drawPicture(const QRegion& clip)
+{
+    const QRect pane = rect();
+    if (clip.isEmpty()) {
         m_graphPixmap.fill(colour(kBackgroundKey));
-        if (m_pData) {
-            QPainter painter(&m_graphPixmap);
-            m_pData->drawSeries(painter, pane);
-            m_pData->drawDividMark(painter, pane);
-            m_pData->drawDot(painter, pane);
-            m_pData->drawTradeMark(painter, pane);
-            painter.end();
-        }
     }
+    if (m_pData) {
+        QPainter painter(&m_graphPixmap);
+        if (!clip.isEmpty()) {
+            painter.setClipRegion(clip);
+            painter.fillRect(clip.boundingRect(), colour(kBackgroundKey));
+        }
+        m_pData->drawSeries(painter, pane);
+        m_pData->drawDividMark(painter, pane);
+        m_pData->drawDot(painter, pane);
+        m_pData->drawTradeMark(painter, pane);
+        painter.end();
+    }
+    m_tailState = m_pData ? m_pData->pictureState(pane) : CKLineData::PictureState();
+    m_tailStateValid = m_pData != nullptr;
+}
+
+void CKLineGraphWidget::finishRefresh()
+{
     // The value range may have changed: drawn lines follow it.
     recalcAxisByValue();
     if (m_paramRank) {
@@ -93,7 +151,6 @@ void CKLineGraphWidget::refreshGraph()
         m_paramRank->relayout();
     }
     updateWinnerOverlay();
-    m_painting = false;
 }
 
 void CKLineGraphWidget::paintEvent(QPaintEvent* event)

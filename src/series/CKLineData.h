@@ -19,6 +19,7 @@
 #include <QPair>
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTime>
@@ -226,6 +227,36 @@ public:
     // pane has no range).
     double valueAtY(int y, const QRect& rect) const;
     int yOfValue(double value, const QRect& rect) const;
+    // What the picture was drawn with. After covers of the newest bar a pane
+    // redraws only tailStrip(), and only while this stays the same.
+    struct PictureState {
+        QSize size;
+        int first = 0;
+        int last = -1;
+        int dates = 0;
+        int plotWidth = 0;
+        int axisWidth = 0;
+        QVector<int> bars;                     // per result
+        QVector<QPair<double, double>> ranges; // the pane ranges
+        QVector<QPair<double, int>> ticks;
+        // Known once drawn: each output's drawn range, the marks' bars.
+        QVector<QPair<double, double>> drawn;
+        int highBar = -1;
+        int lowBar = -1;
+        // Everything known before drawing is the same.
+        bool sameLayout(const PictureState& o) const;
+        bool operator==(const PictureState& o) const;
+        bool operator!=(const PictureState& o) const { return !(*this == o); }
+    };
+    PictureState pictureState(const QRect& pane) const;
+    // Whether a cover of the newest bar can change the picture only in
+    // tailStrip(): every output draws at its own bars (no texts, icons or
+    // lines reaching back), every result has one bar per chart slot, and
+    // there is no superposed instrument, tick chart or replay.
+    bool coversAreLocal() const;
+    // From the bar before the newest one (or the plot's right edge when the
+    // newest is not shown) to the pane's right edge, axis included.
+    QRect tailStrip(const QRect& pane) const;
     // The value range output `output` of `key` was last drawn with: the
     // pane's range, or the output's own over the window for an output off
     // the pane's scale. False before it was drawn.

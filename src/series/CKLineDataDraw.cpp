@@ -350,6 +350,8 @@ void CKLineData::drawSeries(QPainter& painter, const QRect& rect)
     CKLineUiParam& ui = *m_pUiParam;
     const int first = ui.getMinDispIndex();
     const int last = ui.getMaxDispIndex();
+    if (m_drawStyle)
+        m_drawStyle->resetMarks();
     if (first > last)
         return;
     drawAxis(painter, rect);

@@ -3,6 +3,8 @@
 // paint; a burst of real-time updates refreshes each pane once.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
@@ -70,6 +72,30 @@ protected:
         return chart->screen()->grabWindow(chart->winId()).toImage().convertToFormat(QImage::Format_RGB32);
     }
     QImage freshPaint() { return chart->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    struct Feed {
+        TC::CKLineData* series;
+        QString id;
+        TC::CFormulaKey key;
+        std::shared_ptr<se::RPCFormulaInstantResult> instant;
+    };
+    // One cover per live subscription, starting from the stored newest bar.
+    std::vector<Feed> liveFeeds() const
+    {
+        std::vector<Feed> feeds;
+        for (CKLineWidget* pane : panes)
+            for (const QString& id : pane->series()->reqIds()) {
+                TC::CFormulaKey key;
+                if (!pane->series()->getReq().getKey(key, id))
+                    continue;
+                const auto& cache = pane->series()->getData()[key];
+                auto instant = std::make_shared<se::RPCFormulaInstantResult>();
+                instant->time = cache.result->times.back();
+                for (const auto& v : cache.result->values)
+                    instant->values.push_back(v.back());
+                feeds.push_back({pane->series().get(), id, key, instant});
+            }
+        return feeds;
+    }
     int refreshes() const
     {
         int n = 0;
@@ -128,24 +154,7 @@ TEST_F(ChartRepaint, ACrosshairSweepOverEveryPaneLeavesTheScreenAsAFreshPaint)
 
 TEST_F(ChartRepaint, ABurstOfRealTimeCoversRefreshesEachPaneOnceWithTheLastValues)
 {
-    struct Feed {
-        TC::CKLineData* series;
-        QString id;
-        TC::CFormulaKey key;
-        std::shared_ptr<se::RPCFormulaInstantResult> instant;
-    };
-    std::vector<Feed> feeds;
-    for (CKLineWidget* pane : panes)
-        for (const QString& id : pane->series()->reqIds()) {
-            TC::CFormulaKey key;
-            ASSERT_TRUE(pane->series()->getReq().getKey(key, id));
-            const auto& cache = pane->series()->getData()[key];
-            auto instant = std::make_shared<se::RPCFormulaInstantResult>();
-            instant->time = cache.result->times.back();
-            for (const auto& v : cache.result->values)
-                instant->values.push_back(v.back());
-            feeds.push_back({pane->series().get(), id, key, instant});
-        }
+    std::vector<Feed> feeds = liveFeeds();
     ASSERT_GE(feeds.size(), 4u);
     QVector<int> counts;
     QVector<QImage> pictures;
@@ -200,3 +209,68 @@ TEST_F(ChartRepaint, AHistoryAnswerStillRefreshesAtOnce)
 }
 
 } // namespace
+
+TEST_F(ChartRepaint, CoversOfTheNewestBarRedrawItsStripWithAFullRedrawsPixels)
+{
+    // With BOLL the price range reaches past the candles: a new high can
+    // move the high mark without changing the range.
+    chart->mainPane()->addIndex("BOLL", QString());
+    chart->request(true);
+    TC::CFormulaManager::instance()->waitForWorkers();
+    QCoreApplication::processEvents();
+    paintPending();
+    std::vector<Feed> feeds = liveFeeds();
+    ASSERT_GE(feeds.size(), 4u);
+    TC::CKLineUiParam& ui = *chart->getUiParam();
+    const int newest = ui.m_tradeDateList.size() - 1;
+    // The highest high of the shown bars before the newest (KLINE: open,
+    // high, low, close), for a cover that ties it.
+    const auto& bars = chart->mainPane()->series()->getData()[TC::CFormulaKey("SH600000", "KLINE")];
+    double highest = 0.0;
+    for (int b = ui.getMinDispIndex(); b < newest; ++b)
+        highest = std::max(highest, bars.value(0, b, 1));
+    std::vector<std::vector<double>> stored;
+    for (const Feed& f : feeds)
+        stored.push_back(f.instant->values);
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> step(-0.002, 0.002);
+    QVector<int> tails;
+    for (CKLineWidget* pane : panes)
+        tails << pane->graph()->tailRefreshCount();
+    for (int k = 0; k < 60; ++k) {
+        if (k == 40) // the newest bar scrolled out of the window
+            chart->changeDispRegion(ui.getMinDispIndex() - 30, ui.getMaxDispIndex() - 30);
+        for (std::size_t n = 0; n < feeds.size(); ++n) {
+            Feed& f = feeds[n];
+            // Around the stored bar; some covers leave the range, the next
+            // come back into it.
+            double factor = k % 15 == 7 ? 1.3 : 1.0 + step(rng);
+            // The newest bar (the sample's high) and its bands inside the
+            // range, so older bars set it.
+            if (f.key.formula == QLatin1String("BOLL"))
+                factor *= 0.9;
+            else if (f.key.formula == QLatin1String("KLINE"))
+                factor *= 0.95;
+            for (std::size_t v = 0; v < f.instant->values.size(); ++v)
+                f.instant->values[v] = stored[n][v] * factor;
+            if ((k == 20 || k == 22) && f.key.formula == QLatin1String("KLINE") && f.instant->values.size() >= 4) {
+                // Ties the window's high, then passes it by a hair.
+                f.instant->values[1] = k == 20 ? highest : highest * 1.0005;
+                f.instant->values[3] = std::min(f.instant->values[3], highest);
+            }
+            f.series->formulaRealtimeCallback(2, f.id, f.instant);
+        }
+        for (int i = 0; i < panes.size(); ++i) {
+            TC::CKLineGraphWidget* g = panes[i]->graph();
+            panes[i]->flushRefresh();
+            const QImage part = g->graphPixmap().toImage();
+            g->refreshGraph();
+            ASSERT_TRUE(g->graphPixmap().toImage() == part) << "pane " << i << " after cover " << k;
+        }
+        paintPending();
+    }
+    // The strip path ran in every pane, and what it painted is on screen.
+    for (int i = 0; i < panes.size(); ++i)
+        EXPECT_GT(panes[i]->graph()->tailRefreshCount(), tails[i] + 10) << "pane " << i;
+    EXPECT_TRUE(onScreen() == freshPaint());
+}

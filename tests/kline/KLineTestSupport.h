@@ -25,6 +25,7 @@ public:
     }
     // Protected pane operations, open to tests.
     using TC::CKLineMainWidget::addIndexWidget;
+    using TC::CKLineMainWidget::changeDispRegion;
     using TC::CKLineMainWidget::clearSubIndexes;
     using TC::CKLineMainWidget::delIndexWidget;
     using TC::CKLineMainWidget::highlightWidget;

@@ -249,6 +249,12 @@ public:
     static void setColumnDrawing(bool on);
     static bool columnDrawing();
 
+    // The bars drawKLine put its high and low marks on since resetMarks()
+    // (-1: none). A picture redrawn in part must not move them.
+    void resetMarks() { m_markedHigh = m_markedLow = -1; }
+    int markedHighBar() const { return m_markedHigh; }
+    int markedLowBar() const { return m_markedLow; }
+
 private:
     // Bars of the context's window that exist in the cache and have a slot; false when none.
     static bool window(const CDrawContext& ctx, const RPCFormulaResultCache& cache, int& b0, int& b1);
@@ -297,6 +303,8 @@ private:
     void drawTickSticks(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
                         int output, double prevClose, bool againstPrevClose);
 
+    int m_markedHigh = -1;
+    int m_markedLow = -1;
     QVector<QLine> m_lines;
     QVector<QLine> m_lines2;
     QVector<QLine> m_lines3;

@@ -97,8 +97,11 @@ void CDrawStyle::drawKLine(QPainter& painter, const CDrawContext& ctx, const RPC
 
     flushRiseFall(painter, rise, fall, perColumn);
 
-    if (!superposed && highBar >= 0)
+    if (!superposed && highBar >= 0) {
         markHighLow(painter, ctx, highBar, highest, lowBar, lowest, decimals);
+        m_markedHigh = highBar;
+        m_markedLow = lowBar;
+    }
 }
 
 void CDrawStyle::addCandle(const CDrawContext& ctx, int x, double open, double high, double low, double close)

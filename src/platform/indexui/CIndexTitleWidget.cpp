@@ -308,8 +308,14 @@ void CIndexTitleWidget::updateIndexId(int bar)
     if (next == m_bar)
         return;
     m_bar = next;
-    // A cursor move changes the values only: the text from the first value
-    // on is repainted, the names before it and the buttons stay.
+    // A cursor move changes the values only.
+    updateValues();
+}
+
+void CIndexTitleWidget::updateValues()
+{
+    // The text from the first value on is repainted, the names before it and
+    // the buttons stay.
     const int x = firstValueX(KW::CUiResource::instance()->getFont(QStringLiteral("fnt_default_normal")));
     const int right = textRight();
     if (x >= 0 && x - kGap / 2 < right)

@@ -123,6 +123,9 @@ public:
     // Right edge (exclusive) of the area the title text may use.
     int textRight() const;
     void updateIndexId(int bar);
+    // Repaints the values only (new data at the same bars): the names before
+    // them and the buttons stay.
+    void updateValues();
     int indexId() const { return m_bar; }
 
     int displayType() const { return m_displayType; }
