@@ -299,6 +299,7 @@ void BM_RealtimeCover(benchmark::State& state)
     }
     TC::CKLineGraphWidget* g = c.widget->mainPane()->graph();
     const int before = g->refreshCount();
+    const int tailsBefore = g->tailRefreshCount();
     double step = 0.01;
     for (auto _ : state) {
         step = -step;
@@ -308,6 +309,8 @@ void BM_RealtimeCover(benchmark::State& state)
         paintPending();
     }
     state.counters["refreshes_per_cover"] = double(g->refreshCount() - before) / double(state.iterations());
+    // Covers whose refresh drew only the newest bars' strip.
+    state.counters["strip_share"] = double(g->tailRefreshCount() - tailsBefore) / double(state.iterations());
 }
 
 double threadCpuSeconds()
