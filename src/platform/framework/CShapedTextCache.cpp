@@ -44,13 +44,19 @@ qreal CShapedTextCache::lineTop(const QRect& box) const
 void CShapedTextCache::drawLeft(QPainter& painter, const QFont& font, const QRect& box, const QString& text)
 {
     const Entry& e = get(font, text);
-    painter.drawStaticText(QPointF(box.x(), lineTop(box)), e.text);
+    drawClipped(painter, QPointF(box.x(), lineTop(box)), box, e);
 }
 
 void CShapedTextCache::drawCentred(QPainter& painter, const QFont& font, const QRect& box, const QString& text)
 {
     const Entry& e = get(font, text);
-    const QPointF at(box.x() + (box.width() - e.advance) / 2, lineTop(box));
+    drawClipped(painter, QPointF(box.x() + (box.width() - e.advance) / 2, lineTop(box)), box, e);
+}
+
+void CShapedTextCache::drawClipped(QPainter& painter, const QPointF& at, const QRect& box, const Entry& e) const
+{
+    // drawText cuts the text at its box; a clip costs more than the glyphs,
+    // so it is set only when the text does not fit.
     if (e.advance <= box.width() && m_lineHeight <= box.height()) {
         painter.drawStaticText(at, e.text);
         return;

@@ -32,14 +32,15 @@ public:
     void clear();
     int size() const { return m_entries.size(); }
 
-    // drawText(box, Qt::AlignLeft | Qt::AlignVCenter, text), with the
-    // painter's font already set to font.
+    // drawText(box, Qt::AlignLeft | Qt::AlignVCenter, text) and
+    // drawText(box, Qt::AlignCenter, text), cut at the box like drawText.
+    // The painter's pen and font are the caller's (font set already).
     void drawLeft(QPainter& painter, const QFont& font, const QRect& box, const QString& text);
-    // drawText(box, Qt::AlignCenter, text), clipped to box like drawText.
     void drawCentred(QPainter& painter, const QFont& font, const QRect& box, const QString& text);
 
 private:
     qreal lineTop(const QRect& box) const;
+    void drawClipped(QPainter& painter, const QPointF& at, const QRect& box, const Entry& e) const;
 
     int m_capacity;
     QFont m_font;
