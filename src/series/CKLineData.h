@@ -246,7 +246,6 @@ public:
         // Everything known before drawing is the same.
         bool sameLayout(const PictureState& o) const;
         bool operator==(const PictureState& o) const;
-        bool operator!=(const PictureState& o) const { return !(*this == o); }
     };
     PictureState pictureState(const QRect& pane) const;
     // Whether a cover of the newest bar can change the picture only in

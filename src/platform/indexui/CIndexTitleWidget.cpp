@@ -395,7 +395,7 @@ void CIndexTitleWidget::composeOutputs(const RPCFormulaResultCache& cache, bool 
     // The drawing library composes the pieces, so a title value has the
     // colour its curve is drawn in.
     for (const ArrowColorTextData& d : CDrawStyle::getTitleTextData(cache, m_bar, price))
-        out.append({d.text, d.color, true});
+        out.append({d.text, d.color});
 }
 
 void CIndexTitleWidget::composeNames(int i, QVector<Piece>& out) const

@@ -145,7 +145,6 @@ private:
     struct Piece {
         QString text;
         QColor color;
-        bool atBar = false; // a value at the cursor bar
     };
 
     QVector<Piece> compose() const;
