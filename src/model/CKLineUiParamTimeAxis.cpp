@@ -83,15 +83,16 @@ QVector<CTimeLabel> CKLineUiParam::layoutTimeLabels(const QRect& rect, const QFo
             .arg(minute % 60, 2, 10, QLatin1Char('0'));
     };
 
-    // The walk reads dates through the cached offsets; only the bars that get
-    // a label are converted to a QDateTime.
+    // The walk and the labels read dates through the cached offsets.
+    auto at = [this](int bar, QDate& date, int& second) { getDateSecondByIndex(bar, date, second); };
     QDate prev;
     // qint64 keeps the walk from overflowing near INT_MAX.
     for (qint64 k = first; k <= last; k += step) {
         const int i = int(k);
         QDate d;
-        int minute = 0;
-        getDateByIndex(i, d, minute);
+        int second = 0;
+        at(i, d, second);
+        const int minute = second / 60;
         if (!d.isValid()) {
             prev = d;
             continue;
@@ -99,7 +100,8 @@ QVector<CTimeLabel> CKLineUiParam::layoutTimeLabels(const QRect& rect, const QFo
         if (i == first) {
             CTimeLabel label;
             label.x = xOf(i) + kFirstLabelInset;
-            label.dateTime = getDateTimeByIndex(i);
+            label.date = d;
+            label.secondOfDay = second;
             if (intraday) {
                 label.text = clock(minute);
                 label.priority = CTimeLabel::TimeOfDay;
@@ -120,8 +122,10 @@ QVector<CTimeLabel> CKLineUiParam::layoutTimeLabels(const QRect& rect, const QFo
                 if (j >= 0) {
                     const int x = xOf(j);
                     yieldToHigher(labels, x, w6 - 3, CTimeLabel::Year);
-                    labels.append(
-                        {x, d.toString(QStringLiteral("yyyy")), CTimeLabel::Year, getDateTimeByIndex(j)});
+                    QDate jd;
+                    int js = 0;
+                    at(j, jd, js);
+                    labels.append({x, d.toString(QStringLiteral("yyyy")), CTimeLabel::Year, jd, js});
                 }
                 prev = d;
                 continue;
@@ -134,16 +138,17 @@ QVector<CTimeLabel> CKLineUiParam::layoutTimeLabels(const QRect& rect, const QFo
                     prev = d;
                     continue;
                 }
-                const QDate jd = getDateByIndex(j);
-                const QDateTime jt = getDateTimeByIndex(j);
+                QDate jd;
+                int js = 0;
+                at(j, jd, js);
                 const int x = xOf(j);
                 if (monthChange) {
                     yieldToHigher(labels, x, w6, CTimeLabel::Month);
                     labels.append({x, jd.toString(intraday ? QStringLiteral("MM/dd") : QStringLiteral("MM")),
-                                   CTimeLabel::Month, jt});
+                                   CTimeLabel::Month, jd, js});
                 } else {
                     yieldToHigher(labels, x, w6, CTimeLabel::Day);
-                    labels.append({x, jd.toString(QStringLiteral("d")), CTimeLabel::Day, jt});
+                    labels.append({x, jd.toString(QStringLiteral("d")), CTimeLabel::Day, jd, js});
                 }
                 prev = jd;
                 continue;
@@ -154,7 +159,7 @@ QVector<CTimeLabel> CKLineUiParam::layoutTimeLabels(const QRect& rect, const QFo
         const QString text = clock(minute);
         const int x = xOf(i);
         if (labels.isEmpty() || (text != labels.last().text && x - labels.last().x >= w6)) {
-            labels.append({x, text, CTimeLabel::TimeOfDay, getDateTimeByIndex(i)});
+            labels.append({x, text, CTimeLabel::TimeOfDay, d, second});
             prev = d;
         }
     }
@@ -178,14 +183,14 @@ void CKLineUiParam::finishFirstLabel(QVector<CTimeLabel>& labels) const
     const bool timeNext = labels.size() > 1 && labels.at(1).priority == CTimeLabel::TimeOfDay;
     if (period < kDay && (head.priority == CTimeLabel::TimeOfDay || timeNext)) {
         // An intraday axis opens with the full date; labels under it go.
-        head.text = head.dateTime.toString(QStringLiteral("yyyy/MM/dd"));
+        head.text = head.date.toString(QStringLiteral("yyyy/MM/dd"));
         const int room = head.x + kFullDateRoom;
         if (labels.size() > 1 && labels.at(1).x - head.x < room)
             labels.removeAt(1);
         if (labels.size() > 2 && labels.at(2).x - labels.at(0).x < room)
             labels.removeAt(2);
     } else {
-        head.text = head.dateTime.toString(QStringLiteral("yyyy"));
+        head.text = head.date.toString(QStringLiteral("yyyy"));
     }
 }
 

@@ -132,7 +132,7 @@ void CKLineGraphWidget::drawPicture(const QRegion& clip)
             painter.setClipRegion(clip);
             painter.fillRect(clip.boundingRect(), colour(kBackgroundKey));
         }
-        m_pData->drawSeries(painter, pane);
+        m_pData->drawSeries(painter, pane, clip.isEmpty() ? INT_MIN : clip.boundingRect().left());
         m_pData->drawDividMark(painter, pane);
         m_pData->drawDot(painter, pane);
         m_pData->drawTradeMark(painter, pane);

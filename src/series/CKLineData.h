@@ -1,5 +1,7 @@
 #pragma once
 
+#include <climits>
+
 #include <cfloat>
 #include <map>
 #include <memory>
@@ -153,7 +155,9 @@ public:
     void calcYAxis(const QRect& rect);
     void calcDividData(const QRect& rect);
     void calcLongHuBangData(const QRect& rect);
-    void drawSeries(QPainter& painter, const QRect& rect);
+    // `fromX`: the painter is clipped to the columns from fromX on (a strip
+    // redraw), so strokes well left of it may be left out.
+    void drawSeries(QPainter& painter, const QRect& rect, int fromX = INT_MIN);
     void drawDividMark(QPainter& painter, const QRect& rect);
     void drawDot(QPainter& painter, const QRect& rect);
     // The trading-linkage records on the tick chart's main pane: orders
@@ -168,7 +172,7 @@ public:
     void drawTasks(QPainter& painter, const QRect& rect, const std::set<std::string>& accounts, double refClose,
                    int first, int last);
     void drawIndex(QPainter& painter, const QRect& plot, int first, int last, const CFormulaKey& key,
-                   RPCFormulaResultCache& cache);
+                   RPCFormulaResultCache& cache, int fromX = INT_MIN);
     void drawLatestPrice(QPainter& painter, int output, const QPair<double, double>& range, double price,
                          const QRect& plot);
     // The overview strip: the close curve of the whole history (the view

@@ -47,6 +47,37 @@ QColor colour(const char* key)
     return KW::CUiResource::instance()->getColor(QLatin1String(key));
 }
 
+// Styles whose strokes lie within a few pixels of their own bars: solid
+// lines, sticks, volume and candles. Dashed lines are left whole: their
+// pattern runs on from the start of the line.
+bool strokesStayNearBar(int code, const QString& formula)
+{
+    switch (code) {
+    case 0:
+    case 2:
+    case 11:
+    case 12:
+    case 42:
+        return true;
+    case 10:
+        return !formula.contains(QLatin1String("TICKVOL"), Qt::CaseInsensitive);
+    default:
+        return false;
+    }
+}
+
+// The first bar whose strokes can reach column fromX: a stroke ends at the
+// next bar's centre, widened by at most a wide pen's cap and join.
+int firstStrokedBar(const CDrawContext& ctx, int fromX)
+{
+    const int reach = 32;
+    const double room = double(fromX) - reach - 1 - ctx.rect.left() - ctx.hw;
+    if (room < 0)
+        return INT_MIN;
+    const double slot = std::floor(room / ctx.step());
+    return int(slot) + ctx.first - ctx.slotOffset;
+}
+
 } // namespace
 
 int CKLineData::tickDigits(double tick)
@@ -343,7 +374,7 @@ void CKLineData::adjustSuperposDrawRegion(QPoint& window, const RPCFormulaResult
 // ---------------------------------------------------------------------------
 // Drawing passes
 
-void CKLineData::drawSeries(QPainter& painter, const QRect& rect)
+void CKLineData::drawSeries(QPainter& painter, const QRect& rect, int fromX)
 {
     if (!m_pUiParam)
         return;
@@ -370,13 +401,13 @@ void CKLineData::drawSeries(QPainter& painter, const QRect& rect)
         if (!m_maxMinMap.contains(it.key()))
             continue;
         if (!sweeps || it.key().stock != base)
-            drawIndex(painter, plot, first, last, it.key(), it.value());
+            drawIndex(painter, plot, first, last, it.key(), it.value(), fromX);
     }
     if (!sweeps)
         return;
     for (auto it = m_data.begin(); it != m_data.end(); ++it)
         if (m_maxMinMap.contains(it.key()) && it.key().stock == base)
-            drawIndex(painter, plot, first, last, it.key(), it.value());
+            drawIndex(painter, plot, first, last, it.key(), it.value(), fromX);
 }
 
 bool CKLineData::axisLabelFormat(AxisLabelFormat& format) const
@@ -509,7 +540,7 @@ void CKLineData::drawAxis(QPainter& painter, const QRect& rect)
 }
 
 void CKLineData::drawIndex(QPainter& painter, const QRect& plot, int first, int last, const CFormulaKey& key,
-                           RPCFormulaResultCache& cache)
+                           RPCFormulaResultCache& cache, int fromX)
 {
     if (!m_pUiParam || cache.barCount() == 0 || cache.outputCount() == 0)
         return;
@@ -559,7 +590,9 @@ void CKLineData::drawIndex(QPainter& painter, const QRect& plot, int first, int 
         drawn[i] = qMakePair(rmax, rmin);
         if (code < 0)
             continue;
-        const CDrawContext ctx(plot, rmax, rmin, w.x(), w.y(), span, hw, offset);
+        CDrawContext ctx(plot, rmax, rmin, w.x(), w.y(), span, hw, offset);
+        if (fromX != INT_MIN && strokesStayNearBar(code, key.formula))
+            ctx.strokeFrom = firstStrokedBar(ctx, fromX);
         switch (code) {
         case 0:
         case 11:
@@ -599,8 +632,10 @@ void CKLineData::drawIndex(QPainter& painter, const QRect& plot, int first, int 
             if (superposed)
                 adjustSuperposDrawRegion(kw, cache);
             const int decimals = std::max(2, tickDigits(ui.getCurrTick()));
-            style.drawKLine(painter, CDrawContext(plot, rmax, rmin, kw.x(), kw.y(), span, hw), cache, i,
-                            superposed, scale, decimals);
+            CDrawContext kctx(plot, rmax, rmin, kw.x(), kw.y(), span, hw);
+            if (fromX != INT_MIN)
+                kctx.strokeFrom = firstStrokedBar(kctx, fromX);
+            style.drawKLine(painter, kctx, cache, i, superposed, scale, decimals);
             if (bars - 1 == last && !superposed) {
                 if (cache.columnsOf(i).size() != 4)
                     return;

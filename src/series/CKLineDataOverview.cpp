@@ -128,7 +128,7 @@ void CKLineData::drawYearLabels(QPainter& painter, const QRect& rect)
     int lastYear = 0;
     bool any = false;
     for (qint64 i = first; i < last; i += step) {
-        const QDate d = ui.getDateTimeByIndex(int(i)).date();
+        const QDate d = ui.getDateByIndex(int(i));
         if (!d.isValid() || (any && d.year() == lastYear))
             continue;
         const int x = any ? int(double(i - first) * spacing + rect.left() + 5.0) : rect.left() + 5;

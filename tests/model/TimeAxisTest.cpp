@@ -107,7 +107,8 @@ TEST(TimeAxis, OneMinuteChartOverTwoDaysShowsTimesAndOneDayLabel)
             ++dayLabels;
             EXPECT_EQ(l.text, QStringLiteral("15"));
             EXPECT_EQ(l.x, a.ui.getXAxisByIndex(dayBar, 0, tags.size() - 1));
-            EXPECT_EQ(l.dateTime, QDateTime(QDate(2024, 3, 15), QTime(9, 31)));
+            EXPECT_EQ(l.date, QDate(2024, 3, 15));
+            EXPECT_EQ(l.secondOfDay, 9 * 3600 + 31 * 60);
             // The day label pushed out any time label closer than W6.
             EXPECT_GE(l.x - labels.at(k - 1).x, w6()) << "label before the day change too close";
         } else {
@@ -184,7 +185,7 @@ TEST(TimeAxis, WeeklyChartEndsWithTheYearFirst)
     const QVector<CTimeLabel> labels = a.labels();
     ASSERT_GE(labels.size(), 2);
     EXPECT_EQ(labels.first().text, QStringLiteral("2023"));
-    EXPECT_EQ(labels.first().dateTime.date(), QDate(2023, 1, 2));
+    EXPECT_EQ(labels.first().date, QDate(2023, 1, 2));
     EXPECT_EQ(labels.first().priority, labels.last().priority);
 }
 
@@ -200,7 +201,7 @@ TEST(TimeAxis, YearlyChartLabelsYears)
     EXPECT_EQ(labels.first().priority, CTimeLabel::Year);
     for (const CTimeLabel& l : labels) {
         EXPECT_EQ(l.priority, CTimeLabel::Year);
-        EXPECT_EQ(l.text, QString::number(l.dateTime.date().year()));
+        EXPECT_EQ(l.text, QString::number(l.date.year()));
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <climits>
 #include <cmath>
 
 #include <QRect>
@@ -21,6 +22,11 @@ namespace TC {
 //
 // Values: max -> rect.top(), min -> rect.bottom(), rows as TC::dataToYAxis
 // gives them (y() is the same arithmetic, inlined; callers pass only numbers).
+//
+// `strokeFrom`: bars before it are left out of the strokes (not out of what
+// the window as a whole decides, such as the high / low marks). A redraw
+// clipped to the newest bars sets it well left of its clip, for the styles
+// whose pixels lie near their own bars, so the hidden bars cost nothing.
 struct CDrawContext {
     QRect rect;
     double max = 0.0;
@@ -30,6 +36,7 @@ struct CDrawContext {
     int span = 0;
     int hw = 0;
     int slotOffset = 0;
+    int strokeFrom = INT_MIN;
 
     CDrawContext() = default;
     CDrawContext(const QRect& r, double maxValue, double minValue, int firstBar, int lastBar, int spanSlots,

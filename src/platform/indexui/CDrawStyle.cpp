@@ -115,7 +115,7 @@ bool CDrawStyle::window(const CDrawContext& ctx, const RPCFormulaResultCache& ca
     if (!cache.isValid() || ctx.rect.isEmpty())
         return false;
     // Bars past the slots would land outside the pane: the window is what is drawn.
-    b0 = qMax(qMax(ctx.first, 0), ctx.first - ctx.slotOffset);
+    b0 = qMax(qMax(qMax(ctx.first, 0), ctx.first - ctx.slotOffset), ctx.strokeFrom);
     b1 = qMin(qMin(ctx.last, cache.barCount() - 1), ctx.first - ctx.slotOffset + ctx.span);
     return b0 <= b1;
 }

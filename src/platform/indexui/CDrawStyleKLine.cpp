@@ -1,5 +1,7 @@
 #include "platform/indexui/CDrawStyle.h"
 
+#include <climits>
+
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -17,9 +19,12 @@ const int kMarkGap = 2; // between the wick tip and the arrow
 void CDrawStyle::drawKLine(QPainter& painter, const CDrawContext& ctx, const RPCFormulaResultCache& cache,
                            int output, bool superposed, double scale, int decimals)
 {
+    // The marks name the window's extremes, whatever the strokes leave out.
+    CDrawContext whole = ctx;
+    whole.strokeFrom = INT_MIN;
     int b0 = 0;
     int b1 = -1;
-    if (!window(ctx, cache, b0, b1))
+    if (!window(whole, cache, b0, b1))
         return;
     const std::vector<double>* o = cache.data(output, 0);
     const std::vector<double>* h = cache.data(output, 1);
@@ -73,6 +78,8 @@ void CDrawStyle::drawKLine(QPainter& painter, const CDrawContext& ctx, const RPC
             lowest = sl;
             lowBar = b;
         }
+        if (b < ctx.strokeFrom)
+            continue;
         if (!perColumn) {
             addCandle(ctx, x, so, sh, sl, sc);
             continue;
