@@ -274,3 +274,73 @@ TEST_F(ChartRepaint, CoversOfTheNewestBarRedrawItsStripWithAFullRedrawsPixels)
         EXPECT_GT(panes[i]->graph()->tailRefreshCount(), tails[i] + 10) << "pane " << i;
     EXPECT_TRUE(onScreen() == freshPaint());
 }
+
+TEST_F(ChartRepaint, WidePensKeepAFullRedrawsPixelsInTheStrip)
+{
+    // The widest lines and sticks, zig-zagging over the last bars: their caps
+    // and joins reach furthest past the bars the strip redraw strokes.
+    TC::CKLineUiParam& ui = *chart->getUiParam();
+    const int newest = ui.m_tradeDateList.size() - 1;
+    for (CKLineWidget* pane : panes) {
+        auto& data = pane->series()->getData();
+        for (auto it = data.begin(); it != data.end(); ++it) {
+            if (!it->meta || !it->result)
+                continue;
+            it->meta->widths.assign(it->meta->widths.size(), 9);
+            if (it.key().formula == QLatin1String("KLINE"))
+                continue;
+            for (auto& column : it->result->values)
+                for (int b = newest - 16; b < newest; ++b)
+                    column[std::size_t(b)] = column[std::size_t(newest - 17)] * (b % 3 == 0 ? 1.4 : b % 3 == 1 ? 0.6 : 1.0);
+        }
+        pane->graph()->refreshGraph();
+    }
+    paintPending();
+    std::vector<Feed> feeds = liveFeeds();
+    ASSERT_GE(feeds.size(), 4u);
+    // Each column's range over the shown bars before the newest: covers
+    // inside it leave the pane's range and the marks where they are.
+    std::vector<std::vector<std::pair<double, double>>> ranges;
+    for (const Feed& f : feeds) {
+        const auto& values = f.series->getData()[f.key].result->values;
+        std::vector<std::pair<double, double>> r;
+        for (const auto& column : values) {
+            double lo = column[std::size_t(newest - 1)];
+            double hi = lo;
+            for (int b = ui.getMinDispIndex(); b < newest; ++b) {
+                lo = std::min(lo, column[std::size_t(b)]);
+                hi = std::max(hi, column[std::size_t(b)]);
+            }
+            r.emplace_back(lo, hi);
+        }
+        ranges.push_back(r);
+    }
+    QVector<int> tails;
+    for (CKLineWidget* pane : panes)
+        tails << pane->graph()->tailRefreshCount();
+    for (int k = 0; k < 30; ++k) {
+        for (std::size_t n = 0; n < feeds.size(); ++n) {
+            Feed& f = feeds[n];
+            const bool candle = f.key.formula == QLatin1String("KLINE");
+            for (std::size_t v = 0; v < f.instant->values.size(); ++v) {
+                const auto [lo, hi] = ranges[n][v];
+                // open, high, low, close of a candle; any other value swings
+                // between a third and two thirds of its range.
+                double at = k % 2 ? 0.35 : 0.65;
+                if (candle)
+                    at = v == 1 ? 0.8 : v == 2 ? 0.2 : v == 0 ? (k % 2 ? 0.4 : 0.6) : (k % 2 ? 0.6 : 0.4);
+                f.instant->values[v] = lo + (hi - lo) * at;
+            }
+            f.series->formulaRealtimeCallback(2, f.id, f.instant);
+        }
+        for (int i = 0; i < panes.size(); ++i) {
+            TC::CKLineGraphWidget* g = panes[i]->graph();
+            panes[i]->flushRefresh();
+            const QImage part = g->graphPixmap().toImage();
+            g->refreshGraph();
+            ASSERT_TRUE(g->graphPixmap().toImage() == part) << "pane " << i << " after cover " << k;
+        }
+    }
+    for (int i = 0; i < panes.size(); ++i)
+        EXPECT_GT(panes[i]->graph()->tailRefreshCount(), tails[i] + 20) << "pane " << i;
+}
