@@ -34,6 +34,7 @@
 #include "platform/formula/RPCFormulaMetaResult.h"
 #include "platform/formula/RPCFormulaResult.h"
 #include "platform/formula/RPCGroupResult.h"
+#include "platform/framework/CShapedTextCache.h"
 #include "platform/indexui/IndexBaseData.h"
 #include "platform/market/DividData.h"
 
@@ -164,7 +165,8 @@ public:
     // (hollow circles), deals (filled), the day's average cost step lines and
     // algorithmic tasks. Rebuilds the three hit tables below.
     void drawTradeMark(QPainter& painter, const QRect& rect);
-    void drawAxis(QPainter& painter, const QRect& rect);
+    // fromX as drawSeries's: the grid starts at the dash before it.
+    void drawAxis(QPainter& painter, const QRect& rect, int fromX = INT_MIN);
     // The bar of a linkage record's time (seconds) on the record's own day;
     // -1 when it has none.
     int barOfRecord(qint64 secs) const;
@@ -468,6 +470,8 @@ protected:
         QStringList labels;
     };
     AxisLabelCache m_axisLabelCache;
+    // The labels' glyphs, shaped once: a refresh draws the same few texts.
+    KW::CShapedTextCache m_axisTexts{512};
     QVector<QLine> m_axisLines; // drawAxis: the grid lines, then the tick marks
     std::unique_ptr<CDrawStyle> m_drawStyle;
     // drawIndex: each output's range, so the cursor's hit tests need not scan

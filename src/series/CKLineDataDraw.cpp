@@ -385,7 +385,7 @@ void CKLineData::drawSeries(QPainter& painter, const QRect& rect, int fromX)
         m_drawStyle->resetMarks();
     if (first > last)
         return;
-    drawAxis(painter, rect);
+    drawAxis(painter, rect, fromX);
     const QRect plot(0, 2, ui.plotWidth, rect.height() - 3);
     if (m_replay && !m_data.isEmpty()) {
         const RPCFormulaResultCache& lastEntry = (m_data.constEnd() - 1).value();
@@ -467,7 +467,7 @@ QStringList CKLineData::axisLabelTexts(const QFontMetrics* fm, int width) const
     return formatAxisLabels(format, fm, width);
 }
 
-void CKLineData::drawAxis(QPainter& painter, const QRect& rect)
+void CKLineData::drawAxis(QPainter& painter, const QRect& rect, int fromX)
 {
     if (m_axisTicks.isEmpty() || !m_pUiParam)
         return;
@@ -492,8 +492,12 @@ void CKLineData::drawAxis(QPainter& painter, const QRect& rect)
     // paints; labels after.
     const int ticks = m_axisTicks.size();
     m_axisLines.clear();
+    // A clipped redraw strokes its part of the grid only, from a whole dash
+    // period so the dots stay where the whole line puts them.
+    const int gridPeriod = 4; // the dash pattern's 1 + 3 pixels
+    const int gridFrom = fromX == INT_MIN ? 0 : std::max(0, std::min(fromX, ax) / gridPeriod * gridPeriod);
     for (const auto& t : m_axisTicks)
-        m_axisLines.append(QLine(0, t.second, ax, t.second));
+        m_axisLines.append(QLine(gridFrom, t.second, ax, t.second));
     for (const auto& t : m_axisTicks)
         m_axisLines.append(QLine(ax, t.second, ax + 5, t.second));
     painter.setPen(grid);
@@ -533,7 +537,7 @@ void CKLineData::drawAxis(QPainter& painter, const QRect& rect)
         const QRect box(ax + 7, top, labelWidth, fh);
         if (!m_axisLabelRects.isEmpty() && m_axisLabelRects.last().intersects(box))
             continue;
-        painter.drawText(box, 0, labels.at(i));
+        m_axisTexts.drawTopLeft(painter, font, box, labels.at(i));
         m_axisLabelRects.append(box);
     }
     painter.restore();

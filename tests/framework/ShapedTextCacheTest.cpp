@@ -54,6 +54,25 @@ TEST(ShapedTextCache, LeftAlignedTextHasDrawTextsPixels)
             }
 }
 
+TEST(ShapedTextCache, TopAlignedTextHasDrawTextsPixels)
+{
+    // The price axis's labels: drawText with no alignment flags.
+    KW::CShapedTextCache cache;
+    for (const QFont& font : fonts())
+        for (int h : {10, 14, 19})
+            for (int extra : {-9, 0, 6}) // -9: cut at the box's right edge
+                for (const char* t : kTexts) {
+                    const QString text = QString::fromUtf8(t);
+                    const QRect box(7, 2, cache.get(font, text).width + extra, h);
+                    const QSize size(320, h + 4);
+                    const QImage want = paint(size, font, [&](QPainter& p) { p.drawText(box, 0, text); });
+                    const QImage got =
+                        paint(size, font, [&](QPainter& p) { cache.drawTopLeft(p, font, box, text); });
+                    EXPECT_TRUE(got == want) << t << " height " << h << " extra " << extra << " px "
+                                             << font.pixelSize();
+                }
+}
+
 TEST(ShapedTextCache, CentredTextHasDrawTextsPixelsAndIsClippedToItsBox)
 {
     KW::CShapedTextCache cache;

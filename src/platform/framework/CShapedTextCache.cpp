@@ -47,6 +47,12 @@ void CShapedTextCache::drawLeft(QPainter& painter, const QFont& font, const QRec
     drawClipped(painter, QPointF(box.x(), lineTop(box)), box, e);
 }
 
+void CShapedTextCache::drawTopLeft(QPainter& painter, const QFont& font, const QRect& box, const QString& text)
+{
+    const Entry& e = get(font, text);
+    drawClipped(painter, QPointF(box.x(), box.y()), box, e);
+}
+
 void CShapedTextCache::drawCentred(QPainter& painter, const QFont& font, const QRect& box, const QString& text)
 {
     const Entry& e = get(font, text);

@@ -32,10 +32,12 @@ public:
     void clear();
     int size() const { return m_entries.size(); }
 
-    // drawText(box, Qt::AlignLeft | Qt::AlignVCenter, text) and
+    // drawText(box, Qt::AlignLeft | Qt::AlignVCenter, text),
+    // drawText(box, Qt::AlignLeft | Qt::AlignTop, text) and
     // drawText(box, Qt::AlignCenter, text), cut at the box like drawText.
     // The painter's pen and font are the caller's (font set already).
     void drawLeft(QPainter& painter, const QFont& font, const QRect& box, const QString& text);
+    void drawTopLeft(QPainter& painter, const QFont& font, const QRect& box, const QString& text);
     void drawCentred(QPainter& painter, const QFont& font, const QRect& box, const QString& text);
 
 private:
