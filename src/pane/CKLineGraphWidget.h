@@ -54,7 +54,7 @@ class CWinnerDragButton;
 // with its container and owns only its interaction state and the cached
 // picture of the series.
 //
-// The picture (`graphPixmap`) is redrawn by refreshGraph() only; paintEvent()
+// The picture (`graphPicture`) is redrawn by refreshGraph() only; paintEvent()
 // composes it with the live overlays. Events of the series travel through the
 // container (the series' upstream), events of this widget go to the
 // container as well.
@@ -188,7 +188,7 @@ public:
     QRegion refreshTail();
     // Refreshes that drew the newest bars' strip only.
     int tailRefreshCount() const { return m_tailRefreshCount; }
-    const QPixmap& graphPixmap() const { return m_graphPixmap; }
+    const QImage& graphPicture() const { return m_graphImage; }
     int refreshCount() const { return m_refreshCount; }
     // Paint events run so far (whole or partial).
     int paintCount() const { return m_paintCount; }
@@ -509,7 +509,9 @@ private:
 
     boost::shared_ptr<CKLineUiParam> m_pUiParam;
     boost::shared_ptr<CKLineData> m_pData;
-    QPixmap m_graphPixmap;
+    // The cached picture of the series. An image, not a pixmap: the dense
+    // windows' one-pixel columns are filled straight into its pixels.
+    QImage m_graphImage;
     int m_displayType = 0;
     int m_viewType = 0;
     int m_paneIndex = 0;

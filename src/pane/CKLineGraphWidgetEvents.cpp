@@ -19,7 +19,7 @@ void CKLineGraphWidget::resizeEvent(QResizeEvent* event)
         QRect r = rect();
         m_pUiParam->resize(r);
     }
-    m_graphPixmap = QPixmap(size().isEmpty() ? QSize(1, 1) : size());
+    m_graphImage = QImage(size().isEmpty() ? QSize(1, 1) : size(), QImage::Format_RGB32);
     KW::CUiResource* res = KW::CUiResource::instance();
     const QFontMetrics fm(res->getFont(QStringLiteral("fnt_graph_axis_text")));
     const int describeWidth = res->getSize(QStringLiteral("ic_siz_winner_discribe_width"));

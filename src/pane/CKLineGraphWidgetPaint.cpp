@@ -56,7 +56,7 @@ void CKLineGraphWidget::refreshGraph()
         return;
     m_painting = true;
     prepareRefresh();
-    if (!m_graphPixmap.isNull()) {
+    if (!m_graphImage.isNull()) {
         ++m_refreshCount;
         drawPicture(QRegion());
     }
@@ -69,7 +69,7 @@ QRegion CKLineGraphWidget::refreshTail()
     if (m_painting)
         return QRegion();
     const QRect pane = rect();
-    if (!m_pData || m_graphPixmap.isNull() || !m_tailStateValid || !m_pData->coversAreLocal()) {
+    if (!m_pData || m_graphImage.isNull() || !m_tailStateValid || !m_pData->coversAreLocal()) {
         refreshGraph();
         return QRegion(pane);
     }
@@ -124,10 +124,10 @@ void CKLineGraphWidget::drawPicture(const QRegion& clip)
 {
     const QRect pane = rect();
     if (clip.isEmpty()) {
-        m_graphPixmap.fill(colour(kBackgroundKey));
+        m_graphImage.fill(colour(kBackgroundKey));
     }
     if (m_pData) {
-        QPainter painter(&m_graphPixmap);
+        QPainter painter(&m_graphImage);
         if (!clip.isEmpty()) {
             painter.setClipRegion(clip);
             painter.fillRect(clip.boundingRect(), colour(kBackgroundKey));
@@ -158,14 +158,14 @@ void CKLineGraphWidget::paintEvent(QPaintEvent* event)
     ++m_paintCount;
     const QRegion& dirty = event->region();
     QPainter painter(this);
-    if (!m_pData || m_graphPixmap.isNull()) {
+    if (!m_pData || m_graphImage.isNull()) {
         painter.fillRect(rect(), colour(kBackgroundKey));
         if (!m_pData)
             return;
     } else {
         // Only what was invalidated: a crosshair move blits a few strips.
         for (const QRect& r : dirty)
-            painter.drawPixmap(r, m_graphPixmap, r);
+            painter.drawImage(r, m_graphImage, r);
     }
     drawWinnerOverlay(painter);
     drawGroupModelNotice(painter);

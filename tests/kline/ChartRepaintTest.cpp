@@ -160,7 +160,7 @@ TEST_F(ChartRepaint, ABurstOfRealTimeCoversRefreshesEachPaneOnceWithTheLastValue
     QVector<QImage> pictures;
     for (CKLineWidget* pane : panes) {
         counts << pane->graph()->refreshCount();
-        pictures << pane->graph()->graphPixmap().toImage();
+        pictures << pane->graph()->graphPicture();
     }
     // 100 updates in a row, the paints they ask for run between them.
     for (int k = 1; k <= 100; ++k) {
@@ -186,10 +186,10 @@ TEST_F(ChartRepaint, ABurstOfRealTimeCoversRefreshesEachPaneOnceWithTheLastValue
         EXPECT_EQ(g->refreshCount(), counts[i] + 1) << "pane " << i;
         // The picture is the last update's: a redraw now changes nothing,
         // and it differs from the one before the burst.
-        const QImage shown = g->graphPixmap().toImage();
+        const QImage shown = g->graphPicture();
         EXPECT_NE(shown, pictures[i]) << "pane " << i;
         g->refreshGraph();
-        EXPECT_TRUE(g->graphPixmap().toImage() == shown) << "pane " << i;
+        EXPECT_TRUE(g->graphPicture() == shown) << "pane " << i;
     }
     for (const Feed& f : feeds) {
         const auto& values = f.series->getData()[f.key].result->values;
@@ -263,9 +263,9 @@ TEST_F(ChartRepaint, CoversOfTheNewestBarRedrawItsStripWithAFullRedrawsPixels)
         for (int i = 0; i < panes.size(); ++i) {
             TC::CKLineGraphWidget* g = panes[i]->graph();
             panes[i]->flushRefresh();
-            const QImage part = g->graphPixmap().toImage();
+            const QImage part = g->graphPicture();
             g->refreshGraph();
-            ASSERT_TRUE(g->graphPixmap().toImage() == part) << "pane " << i << " after cover " << k;
+            ASSERT_TRUE(g->graphPicture() == part) << "pane " << i << " after cover " << k;
         }
         paintPending();
     }
@@ -336,9 +336,9 @@ TEST_F(ChartRepaint, WidePensKeepAFullRedrawsPixelsInTheStrip)
         for (int i = 0; i < panes.size(); ++i) {
             TC::CKLineGraphWidget* g = panes[i]->graph();
             panes[i]->flushRefresh();
-            const QImage part = g->graphPixmap().toImage();
+            const QImage part = g->graphPicture();
             g->refreshGraph();
-            ASSERT_TRUE(g->graphPixmap().toImage() == part) << "pane " << i << " after cover " << k;
+            ASSERT_TRUE(g->graphPicture() == part) << "pane " << i << " after cover " << k;
         }
     }
     for (int i = 0; i < panes.size(); ++i)

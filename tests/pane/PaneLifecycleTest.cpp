@@ -17,7 +17,7 @@ TEST_F(PaneLifecycle, CrosshairMovesRepaintWithoutRefreshing)
 {
     build();
     const int refreshes = graph->refreshCount();
-    const QPixmap cached = graph->graphPixmap();
+    const QImage cached = graph->graphPicture();
     ui->crossVisible = true;
     graph->setMouseIn(true);
     for (int i = 0; i < 20; ++i) {
@@ -27,7 +27,7 @@ TEST_F(PaneLifecycle, CrosshairMovesRepaintWithoutRefreshing)
     }
     shot();
     EXPECT_EQ(graph->refreshCount(), refreshes);
-    EXPECT_EQ(graph->graphPixmap().cacheKey(), cached.cacheKey());
+    EXPECT_EQ(graph->graphPicture().cacheKey(), cached.cacheKey());
     EXPECT_EQ(graph->mousePoint(), QPoint(10 + 19 * 15, 40 + 19 * 5));
 }
 
@@ -37,7 +37,7 @@ TEST_F(PaneLifecycle, RefreshDrawsTheSeriesIntoTheCachedPicture)
     const int refreshes = graph->refreshCount();
     graph->refreshGraph();
     EXPECT_EQ(graph->refreshCount(), refreshes + 1);
-    const QImage img = graph->graphPixmap().toImage();
+    const QImage img = graph->graphPicture();
     const QColor bg = colour("ic_clr_graph_kline_bg");
     int painted = 0;
     for (int y = 0; y < img.height(); y += 2)
@@ -58,7 +58,7 @@ TEST_F(PaneLifecycle, ResizeRebuildsPicturesAndReports186)
     graph->resize(500, 320);
     QCoreApplication::processEvents();
     EXPECT_EQ(sink.count(186), 1);
-    EXPECT_EQ(graph->graphPixmap().size(), QSize(500, 320));
+    EXPECT_EQ(graph->graphPicture().size(), QSize(500, 320));
     EXPECT_EQ(graph->refreshCount(), refreshes + 1);
     EXPECT_EQ(ui->plotWidth, 500 - ui->axisWidth);
     EXPECT_EQ(graph->graphRect(), QRectF(10, 10, 480, 300));

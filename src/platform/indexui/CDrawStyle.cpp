@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
+#include <QImage>
 #include <QPainter>
 
 #include "platform/framework/CUiResource.h"
@@ -278,6 +280,65 @@ void CDrawStyle::collectLine(const CDrawContext& ctx, const RPCFormulaResultCach
     emitPending();
 }
 
+namespace {
+
+// Fills the vertical one-pixel lines of `lines` (the others are left) straight
+// into the painter's image, with the pixels drawRects gives: the rasteriser's
+// per-span calls cost more than a one-pixel column's pixels. Only for an
+// unshared 32-bit image, an opaque solid colour over everything, no transform
+// but a whole-pixel shift and no clip but one rectangle; false otherwise,
+// having drawn nothing.
+bool fillColumns(QPainter& painter, const QVector<QLine>& lines, const QPen& pen)
+{
+    QPaintDevice* device = painter.device();
+    if (!device || device->devType() != QInternal::Image)
+        return false;
+    auto* image = static_cast<QImage*>(device);
+    const QImage::Format format = image->format();
+    if ((format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+         format != QImage::Format_ARGB32_Premultiplied) ||
+        !image->isDetached())
+        return false;
+    const QColor colour = pen.color();
+    if (pen.brush().style() != Qt::SolidPattern || colour.alpha() != 255 || painter.opacity() != 1.0 ||
+        painter.compositionMode() != QPainter::CompositionMode_SourceOver)
+        return false;
+    const QTransform t = painter.deviceTransform();
+    if (t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
+        return false;
+    const int dx = int(t.dx());
+    const int dy = int(t.dy());
+    QRect bounds = image->rect();
+    if (painter.hasClipping()) {
+        const QRegion clip = painter.clipRegion();
+        if (clip.rectCount() > 1)
+            return false;
+        bounds &= clip.boundingRect().translated(dx, dy);
+    }
+    if (bounds.isEmpty())
+        return true;
+    const QRgb pixel = colour.rgba();
+    uchar* bits = image->bits();
+    const qsizetype stride = image->bytesPerLine();
+    const int left = bounds.left();
+    const int right = bounds.right();
+    const int top = bounds.top();
+    const int bottom = bounds.bottom();
+    for (const QLine& l : lines) {
+        const int x = l.x1() + dx;
+        if (l.x2() != l.x1() || x < left || x > right)
+            continue;
+        const int y0 = qMax(qMin(l.y1(), l.y2()) + dy, top);
+        const int y1 = qMin(qMax(l.y1(), l.y2()) + dy, bottom);
+        uchar* at = bits + qsizetype(y0) * stride + qsizetype(x) * 4;
+        for (int y = y0; y <= y1; ++y, at += stride)
+            *reinterpret_cast<QRgb*>(at) = pixel;
+    }
+    return true;
+}
+
+} // namespace
+
 void CDrawStyle::drawStrokes(QPainter& painter, const QVector<QLine>& lines, bool columns)
 {
     if (lines.isEmpty())
@@ -294,11 +355,12 @@ void CDrawStyle::drawStrokes(QPainter& painter, const QVector<QLine>& lines, boo
     }
     m_fills.clear();
     m_slanted.clear();
+    const bool filled = fillColumns(painter, lines, pen);
     for (const QLine& l : lines) {
-        if (l.x1() == l.x2())
-            m_fills.append(QRect(l.x1(), qMin(l.y1(), l.y2()), 1, qAbs(l.y2() - l.y1()) + 1));
-        else
+        if (l.x1() != l.x2())
             m_slanted.append(l);
+        else if (!filled)
+            m_fills.append(QRect(l.x1(), qMin(l.y1(), l.y2()), 1, qAbs(l.y2() - l.y1()) + 1));
     }
     if (!m_fills.isEmpty()) {
         const QBrush brush = painter.brush();
