@@ -96,6 +96,20 @@ protected:
             }
         return feeds;
     }
+    // Flushes every pane's pending refresh, then redraws its picture whole:
+    // the two must be the same pixels.
+    ::testing::AssertionResult flushedPicturesAreFullRedraws()
+    {
+        for (int i = 0; i < panes.size(); ++i) {
+            TC::CKLineGraphWidget* g = panes[i]->graph();
+            panes[i]->flushRefresh();
+            const QImage flushed = g->graphPicture();
+            g->refreshGraph();
+            if (!(g->graphPicture() == flushed))
+                return ::testing::AssertionFailure() << "pane " << i << " differs from a full redraw";
+        }
+        return ::testing::AssertionSuccess();
+    }
     int refreshes() const
     {
         int n = 0;
@@ -260,13 +274,7 @@ TEST_F(ChartRepaint, CoversOfTheNewestBarRedrawItsStripWithAFullRedrawsPixels)
             }
             f.series->formulaRealtimeCallback(2, f.id, f.instant);
         }
-        for (int i = 0; i < panes.size(); ++i) {
-            TC::CKLineGraphWidget* g = panes[i]->graph();
-            panes[i]->flushRefresh();
-            const QImage part = g->graphPicture();
-            g->refreshGraph();
-            ASSERT_TRUE(g->graphPicture() == part) << "pane " << i << " after cover " << k;
-        }
+        ASSERT_TRUE(flushedPicturesAreFullRedraws()) << "after cover " << k;
         paintPending();
     }
     // The strip path ran in every pane, and what it painted is on screen.
@@ -333,13 +341,7 @@ TEST_F(ChartRepaint, WidePensKeepAFullRedrawsPixelsInTheStrip)
             }
             f.series->formulaRealtimeCallback(2, f.id, f.instant);
         }
-        for (int i = 0; i < panes.size(); ++i) {
-            TC::CKLineGraphWidget* g = panes[i]->graph();
-            panes[i]->flushRefresh();
-            const QImage part = g->graphPicture();
-            g->refreshGraph();
-            ASSERT_TRUE(g->graphPicture() == part) << "pane " << i << " after cover " << k;
-        }
+        ASSERT_TRUE(flushedPicturesAreFullRedraws()) << "after cover " << k;
     }
     for (int i = 0; i < panes.size(); ++i)
         EXPECT_GT(panes[i]->graph()->tailRefreshCount(), tails[i] + 20) << "pane " << i;
