@@ -149,7 +149,7 @@ TEST(FunctionNumerics, MovingSumsDoNotDriftOverAHundredThousandBars)
 // is 0.6000000000000000055... in binary, a third of it lies nearest the double
 // 0.2, where dividing the rounded sum gives 0.20000000000000004. The short
 // quotient equals the double-double division bit for bit, also on sums left
-// unnormalised by a cancellation.
+// unnormalised by a cancellation, and so does its form with 1/k given.
 TEST(FunctionNumerics, MeanOfAnExactSumIsTheCorrectlyRoundedQuotient)
 {
     CExactSum s;
@@ -163,6 +163,7 @@ TEST(FunctionNumerics, MeanOfAnExactSumIsTheCorrectlyRoundedQuotient)
     std::mt19937_64 rng(11);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     int differing = 0;
+    int differingInverse = 0;
     for (int i = 0; i < 200000; ++i) {
         const double hi = std::ldexp(unit(rng), int(rng() % 80) - 40);
         const double lo = rng() % 4 == 0 ? std::ldexp(unit(rng), int(rng() % 80) - 40)
@@ -172,8 +173,12 @@ TEST(FunctionNumerics, MeanOfAnExactSumIsTheCorrectlyRoundedQuotient)
         const double a = sum.quotient(k);
         const double b = sum.dividedBy(k).value();
         differing += std::memcmp(&a, &b, sizeof a) != 0;
+        // the moving mean's form, with 1/k computed once
+        const double c = sum.quotient(k, 1.0 / k);
+        differingInverse += std::memcmp(&c, &b, sizeof c) != 0;
     }
     EXPECT_EQ(differing, 0);
+    EXPECT_EQ(differingInverse, 0);
 }
 
 TEST(FunctionNumerics, CciOfASuspendedStretchHasNoValue)

@@ -98,6 +98,17 @@ public:
         const double rest = ((r.m_hi - p) - productError(q1, k, p)) + r.m_lo;
         return q1 + rest / k;
     }
+    // The same with 1/k given, for a divisor used bar after bar: q1 may be an
+    // ulp off the rounded quotient, which the exact remainder corrects, so
+    // the result differs from quotient(k) at most in a rounding tie.
+    double quotient(double k, double inverse) const
+    {
+        const CExactSum r = normalised();
+        const double q1 = r.m_hi * inverse;
+        const double p = q1 * k;
+        const double rest = ((r.m_hi - p) - productError(q1, k, p)) + r.m_lo;
+        return q1 + rest * inverse;
+    }
 
 private:
     // the same value with |lo| no more than half an ulp of hi

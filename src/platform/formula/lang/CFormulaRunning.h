@@ -22,6 +22,9 @@ struct CMovingSumRun {
     CExactSum s;
     long long run = 0;
     long long same = 0; // bars ending here equal to this one
+    // 1/len for the mean, kept: a division per bar is most of a long MA
+    long long inverted = 0;
+    double inverse = 0.0;
 
     double step(double x, double prev, double old, long long len, bool mean)
     {
@@ -39,7 +42,13 @@ struct CMovingSumRun {
         // a flat window gives its value itself
         if (same >= len)
             return mean ? x : x * double(len);
-        return mean ? s.quotient(double(len)) : s.value();
+        if (!mean)
+            return s.value();
+        if (inverted != len) {
+            inverted = len;
+            inverse = 1.0 / double(len);
+        }
+        return s.quotient(double(len), inverse);
     }
 };
 
