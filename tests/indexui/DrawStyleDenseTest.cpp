@@ -470,79 +470,90 @@ TEST(DrawStyleDense, AStyleObjectFollowsItsWindowFromPaintToPaint)
 
 } // namespace
 
-TEST(DrawStyleDense, ColumnsFilledIntoAnImageHaveTheRasterisersPixels)
+TEST(DrawStyleDense, StrokesFilledIntoAnImageHaveTheRasterisersPixels)
 {
-    // The columns go straight into an image's pixels; a pixmap (or a clip
-    // of several rectangles) takes the rasteriser's path. Both must agree
-    // under a shift and a clip.
-    const int bars = 6000;
-    const size_t n = size_t(bars);
-    std::vector<double> walk(n);
-    std::vector<double> macd(n);
-    std::vector<std::pair<double, double>> input(n);
-    quint32 seed = 5;
-    double x = 50.0;
-    for (int i = 0; i < bars; ++i) {
-        seed = seed * 1664525u + 1013904223u;
-        const double open = x;
-        x += (double(seed >> 8) / double(1u << 24) - 0.5) * 3.0;
-        walk[size_t(i)] = (i % 701 == 3) ? kNaN : x;
-        macd[size_t(i)] = std::sin(i * 0.01) * 8.0 + (double(seed >> 20) / 4096.0 - 0.5) * 5.0;
-        input[size_t(i)] = {open, x};
-    }
-    const auto line = makeCache(0, {walk});
-    const auto sticks = makeCache(2, {macd});
-    std::vector<double> volume(n);
-    for (int i = 0; i < bars; ++i)
-        volume[size_t(i)] = 1000.0 + std::fabs(macd[size_t(i)]) * 300.0;
-    const auto vol = makeCache(10, {volume}, input);
-    double max = 0.0;
-    double min = 0.0;
-    CDrawStyle::calcMaxMin(max, min, 0, bars - 1, line, 0);
-    const CDrawContext lineCtx(QRect(0, 0, 900, 120), max, min, 0, bars - 1, bars - 1, 0);
-    const CDrawContext stickCtx(QRect(0, 120, 900, 80), 11.0, -11.0, 0, bars - 1, bars - 1, 0);
-    const CDrawContext volCtx(QRect(0, 200, 900, 80), 5000.0, 0.0, 0, bars - 1, bars - 1, 0);
-    struct Case {
-        const char* what;
-        QPoint shift;
-        QRegion clip;
-    };
-    QRegion twoRects(QRect(10, 0, 100, 280));
-    twoRects += QRect(500, 30, 200, 100);
-    const Case cases[] = {{"plain", {}, QRegion()},
-                          {"shifted", {3, -2}, QRegion()},
-                          {"clipped", {}, QRegion(QRect(301, 17, 240, 230))},
-                          {"shifted and clipped", {-4, 5}, QRegion(QRect(600, 0, 400, 300))},
-                          {"clip of two rectangles", {}, twoRects}};
-    for (const Case& c : cases) {
-        auto draw = [&](QPaintDevice& device) {
-            CDrawStyle style;
-            QPainter p(&device);
-            p.fillRect(QRect(0, 0, 900, 280), Qt::black);
-            p.translate(c.shift);
-            if (!c.clip.isEmpty())
-                p.setClipRegion(c.clip);
-            style.drawSimpleLine(p, lineCtx, line, 0);
-            style.drawColorStick(p, stickCtx, sticks, 0);
-            style.drawVolStick(p, volCtx, vol, 0);
+    // Thin strokes and bodies go straight into an image's pixels; a pixmap
+    // (or a clip of several rectangles) takes the rasteriser's path. Both
+    // must agree under a shift and a clip, in a sparse window (bodies,
+    // wicks, flat candles) and in a dense one (columns).
+    for (const int bars : {60, 6000}) {
+        const size_t n = size_t(bars);
+        std::vector<double> walk(n);
+        std::vector<double> macd(n);
+        std::vector<double> volume(n);
+        std::vector<double> open(n), high(n), low(n), close(n);
+        std::vector<std::pair<double, double>> input(n);
+        quint32 seed = 5;
+        double x = 50.0;
+        for (size_t i = 0; i < n; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            const double o = x;
+            x += (double(seed >> 8) / double(1u << 24) - 0.5) * 3.0;
+            if (i % 9 == 4)
+                x = o; // a flat candle: its body is a line
+            walk[i] = (i % 701 == 3) ? kNaN : x;
+            macd[i] = std::sin(double(i) * 0.2) * 8.0 + (double(seed >> 20) / 4096.0 - 0.5) * 5.0;
+            volume[i] = 1000.0 + std::fabs(macd[i]) * 300.0;
+            open[i] = o;
+            close[i] = x;
+            high[i] = std::max(o, x) + double(seed % 7) * 0.2;
+            low[i] = std::min(o, x) - double(seed % 5) * 0.2;
+            input[i] = {o, x};
+        }
+        const auto line = makeCache(0, {walk});
+        const auto sticks = makeCache(2, {macd});
+        const auto vol = makeCache(10, {volume}, input);
+        const auto candles = makeCache(12, {open, high, low, close});
+        double max = 0.0;
+        double min = 0.0;
+        CDrawStyle::calcMaxMin(max, min, 0, bars - 1, candles, 0);
+        const int hw = bars < 900 ? 5 : 0;
+        const CDrawContext priceCtx(QRect(0, 0, 900, 120), max, min, 0, bars - 1, bars - 1, hw);
+        const CDrawContext stickCtx(QRect(0, 120, 900, 80), 11.0, -11.0, 0, bars - 1, bars - 1, hw);
+        const CDrawContext volCtx(QRect(0, 200, 900, 80), 5000.0, 0.0, 0, bars - 1, bars - 1, hw);
+        struct Case {
+            const char* what;
+            QPoint shift;
+            QRegion clip;
         };
-        QImage image(900, 280, QImage::Format_RGB32);
-        draw(image);
-        QPixmap pixmap(900, 280);
-        draw(pixmap);
-        const QImage reference = pixmap.toImage().convertToFormat(QImage::Format_RGB32);
-        EXPECT_TRUE(image == reference) << c.what;
-        // Something was drawn, inside the clip only (set after the shift).
-        const QRegion deviceClip = c.clip.translated(c.shift);
-        int lit = 0;
-        int outside = 0;
-        for (int yy = 0; yy < 280; ++yy)
-            for (int xx = 0; xx < 900; ++xx) {
-                const bool on = image.pixel(xx, yy) != QColor(Qt::black).rgb();
-                lit += on;
-                outside += on && !c.clip.isEmpty() && !deviceClip.contains(QPoint(xx, yy));
-            }
-        EXPECT_GT(lit, 2000) << c.what;
-        EXPECT_EQ(outside, 0) << c.what;
+        QRegion twoRects(QRect(10, 0, 100, 280));
+        twoRects += QRect(500, 30, 200, 100);
+        const Case cases[] = {{"plain", {}, QRegion()},
+                              {"shifted", {3, -2}, QRegion()},
+                              {"clipped", {}, QRegion(QRect(301, 17, 240, 230))},
+                              {"shifted and clipped", {-4, 5}, QRegion(QRect(600, 0, 400, 300))},
+                              {"clip of two rectangles", {}, twoRects}};
+        for (const Case& c : cases) {
+            auto draw = [&](QPaintDevice& device) {
+                CDrawStyle style;
+                QPainter p(&device);
+                p.fillRect(QRect(0, 0, 900, 280), Qt::black);
+                p.translate(c.shift);
+                if (!c.clip.isEmpty())
+                    p.setClipRegion(c.clip);
+                style.drawKLine(p, priceCtx, candles, 0, false, 1.0, 2);
+                style.drawSimpleLine(p, priceCtx, line, 0);
+                style.drawColorStick(p, stickCtx, sticks, 0);
+                style.drawVolStick(p, volCtx, vol, 0);
+            };
+            QImage image(900, 280, QImage::Format_RGB32);
+            draw(image);
+            QPixmap pixmap(900, 280);
+            draw(pixmap);
+            const QImage reference = pixmap.toImage().convertToFormat(QImage::Format_RGB32);
+            EXPECT_TRUE(image == reference) << bars << " bars, " << c.what;
+            // Something was drawn, inside the clip only (set after the shift).
+            const QRegion deviceClip = c.clip.translated(c.shift);
+            int lit = 0;
+            int outside = 0;
+            for (int yy = 0; yy < 280; ++yy)
+                for (int xx = 0; xx < 900; ++xx) {
+                    const bool on = image.pixel(xx, yy) != QColor(Qt::black).rgb();
+                    lit += on;
+                    outside += on && !c.clip.isEmpty() && !deviceClip.contains(QPoint(xx, yy));
+                }
+            EXPECT_GT(lit, 2000) << bars << " bars, " << c.what;
+            EXPECT_EQ(outside, 0) << bars << " bars, " << c.what;
+        }
     }
 }

@@ -282,59 +282,115 @@ void CDrawStyle::collectLine(const CDrawContext& ctx, const RPCFormulaResultCach
 
 namespace {
 
-// Fills the vertical one-pixel lines of `lines` (the others are left) straight
-// into the painter's image, with the pixels drawRects gives: the rasteriser's
-// per-span calls cost more than a one-pixel column's pixels. Only for an
-// unshared 32-bit image, an opaque solid colour over everything, no transform
-// but a whole-pixel shift and no clip but one rectangle; false otherwise,
-// having drawn nothing.
-bool fillColumns(QPainter& painter, const QVector<QLine>& lines, const QPen& pen)
+// Strokes written straight into the painter's image, with the pixels the
+// rasteriser gives: its per-span calls cost more than the pixels of a thin
+// stroke or a narrow body. Only for an unshared 32-bit image, an opaque solid
+// colour over everything, no transform but a whole-pixel shift and no clip
+// but one rectangle.
+class CDirectFill
 {
-    QPaintDevice* device = painter.device();
-    if (!device || device->devType() != QInternal::Image)
-        return false;
-    auto* image = static_cast<QImage*>(device);
-    const QImage::Format format = image->format();
-    if ((format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
-         format != QImage::Format_ARGB32_Premultiplied) ||
-        !image->isDetached())
-        return false;
-    const QColor colour = pen.color();
-    if (pen.brush().style() != Qt::SolidPattern || colour.alpha() != 255 || painter.opacity() != 1.0 ||
-        painter.compositionMode() != QPainter::CompositionMode_SourceOver)
-        return false;
-    const QTransform t = painter.deviceTransform();
-    if (t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
-        return false;
-    const int dx = int(t.dx());
-    const int dy = int(t.dy());
-    QRect bounds = image->rect();
-    if (painter.hasClipping()) {
-        const QRegion clip = painter.clipRegion();
-        if (clip.rectCount() > 1)
+public:
+    // False when the painter's state allows no direct fill in `colour`.
+    bool open(QPainter& painter, const QColor& colour)
+    {
+        QPaintDevice* device = painter.device();
+        if (!device || device->devType() != QInternal::Image)
             return false;
-        bounds &= clip.boundingRect().translated(dx, dy);
-    }
-    if (bounds.isEmpty())
+        auto* image = static_cast<QImage*>(device);
+        const QImage::Format format = image->format();
+        if ((format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+             format != QImage::Format_ARGB32_Premultiplied) ||
+            !image->isDetached())
+            return false;
+        if (colour.alpha() != 255 || painter.opacity() != 1.0 ||
+            painter.compositionMode() != QPainter::CompositionMode_SourceOver ||
+            painter.testRenderHint(QPainter::Antialiasing))
+            return false;
+        const QTransform t = painter.deviceTransform();
+        if (t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
+            return false;
+        m_dx = int(t.dx());
+        m_dy = int(t.dy());
+        m_bounds = image->rect();
+        if (painter.hasClipping()) {
+            const QRegion clip = painter.clipRegion();
+            if (clip.rectCount() > 1)
+                return false;
+            m_bounds &= clip.boundingRect().translated(m_dx, m_dy);
+        }
+        m_pixel = colour.rgba();
+        m_bits = image->bits();
+        m_stride = image->bytesPerLine();
         return true;
-    const QRgb pixel = colour.rgba();
-    uchar* bits = image->bits();
-    const qsizetype stride = image->bytesPerLine();
-    const int left = bounds.left();
-    const int right = bounds.right();
-    const int top = bounds.top();
-    const int bottom = bounds.bottom();
-    for (const QLine& l : lines) {
-        const int x = l.x1() + dx;
-        if (l.x2() != l.x1() || x < left || x > right)
-            continue;
-        const int y0 = qMax(qMin(l.y1(), l.y2()) + dy, top);
-        const int y1 = qMin(qMax(l.y1(), l.y2()) + dy, bottom);
-        uchar* at = bits + qsizetype(y0) * stride + qsizetype(x) * 4;
-        for (int y = y0; y <= y1; ++y, at += stride)
-            *reinterpret_cast<QRgb*>(at) = pixel;
     }
-    return true;
+    // The pixels x0..x1, y0..y1 (inclusive, logical coordinates).
+    void fill(int x0, int y0, int x1, int y1)
+    {
+        const QRect r = QRect(QPoint(x0 + m_dx, y0 + m_dy), QPoint(x1 + m_dx, y1 + m_dy)) & m_bounds;
+        if (r.isEmpty())
+            return;
+        uchar* row = m_bits + qsizetype(r.top()) * m_stride + qsizetype(r.left()) * 4;
+        const int w = r.width();
+        for (int y = r.top(); y <= r.bottom(); ++y, row += m_stride) {
+            QRgb* px = reinterpret_cast<QRgb*>(row);
+            for (int k = 0; k < w; ++k)
+                px[k] = m_pixel;
+        }
+    }
+    // fill() of one column: a dense window's strokes are thousands of these.
+    void column(int x, int y0, int y1)
+    {
+        x += m_dx;
+        if (x < m_bounds.left() || x > m_bounds.right())
+            return;
+        y0 = qMax(y0 + m_dy, m_bounds.top());
+        y1 = qMin(y1 + m_dy, m_bounds.bottom());
+        uchar* at = m_bits + qsizetype(y0) * m_stride + qsizetype(x) * 4;
+        for (int y = y0; y <= y1; ++y, at += m_stride)
+            *reinterpret_cast<QRgb*>(at) = m_pixel;
+    }
+    // A cosmetic, square-capped line lights its end points and every pixel
+    // between; false (nothing drawn) for a slanted one.
+    bool line(const QLine& l)
+    {
+        if (l.x1() == l.x2())
+            column(l.x1(), qMin(l.y1(), l.y2()), qMax(l.y1(), l.y2()));
+        else if (l.y1() == l.y2())
+            fill(qMin(l.x1(), l.x2()), l.y1(), qMax(l.x1(), l.x2()), l.y1());
+        else
+            return false;
+        return true;
+    }
+    // drawRect with a cosmetic pen: the outline covers x .. x + width and
+    // y .. y + height; a brush of the pen's colour fills what it encloses.
+    void rect(const QRect& r, bool filled)
+    {
+        const int x1 = r.x() + r.width();
+        const int y1 = r.y() + r.height();
+        if (filled || r.width() <= 1 || r.height() <= 1) {
+            fill(r.x(), r.y(), x1, y1);
+            return;
+        }
+        fill(r.x(), r.y(), x1, r.y());
+        fill(r.x(), y1, x1, y1);
+        fill(r.x(), r.y() + 1, r.x(), y1 - 1);
+        fill(x1, r.y() + 1, x1, y1 - 1);
+    }
+
+private:
+    uchar* m_bits = nullptr;
+    qsizetype m_stride = 0;
+    int m_dx = 0;
+    int m_dy = 0;
+    QRect m_bounds;
+    QRgb m_pixel = 0;
+};
+
+// A pen whose lines the direct fill can stand in for.
+bool thinPen(const QPen& pen)
+{
+    return pen.style() == Qt::SolidLine && pen.widthF() == 0.0 && pen.capStyle() != Qt::FlatCap &&
+           pen.brush().style() == Qt::SolidPattern;
 }
 
 } // namespace
@@ -346,21 +402,29 @@ void CDrawStyle::drawStrokes(QPainter& painter, const QVector<QLine>& lines, boo
     const QPen pen = painter.pen();
     // A cosmetic square-capped line lights exactly the pixels from one end
     // to the other, as the rectangle over them does.
-    const bool fillable = columns && pen.style() == Qt::SolidLine && pen.widthF() == 0.0 &&
-                          pen.capStyle() != Qt::FlatCap && !painter.testRenderHint(QPainter::Antialiasing) &&
-                          painter.transform().type() <= QTransform::TxTranslate;
-    if (!fillable) {
+    const bool thin = thinPen(pen) && !painter.testRenderHint(QPainter::Antialiasing) &&
+                      painter.transform().type() <= QTransform::TxTranslate;
+    if (!thin) {
         painter.drawLines(lines);
         return;
     }
     m_fills.clear();
     m_slanted.clear();
-    const bool filled = fillColumns(painter, lines, pen);
-    for (const QLine& l : lines) {
-        if (l.x1() != l.x2())
-            m_slanted.append(l);
-        else if (!filled)
-            m_fills.append(QRect(l.x1(), qMin(l.y1(), l.y2()), 1, qAbs(l.y2() - l.y1()) + 1));
+    CDirectFill direct;
+    if (direct.open(painter, pen.color())) {
+        for (const QLine& l : lines)
+            if (!direct.line(l))
+                m_slanted.append(l);
+    } else if (!columns) {
+        painter.drawLines(lines);
+        return;
+    } else {
+        for (const QLine& l : lines) {
+            if (l.x1() != l.x2())
+                m_slanted.append(l);
+            else
+                m_fills.append(QRect(l.x1(), qMin(l.y1(), l.y2()), 1, qAbs(l.y2() - l.y1()) + 1));
+        }
     }
     if (!m_fills.isEmpty()) {
         const QBrush brush = painter.brush();
@@ -372,6 +436,28 @@ void CDrawStyle::drawStrokes(QPainter& painter, const QVector<QLine>& lines, boo
     }
     if (!m_slanted.isEmpty())
         painter.drawLines(m_slanted);
+}
+
+void CDrawStyle::drawBodies(QPainter& painter, const QVector<QRect>& rects)
+{
+    if (rects.isEmpty())
+        return;
+    const QPen pen = painter.pen();
+    const QBrush brush = painter.brush();
+    const bool hollow = brush.style() == Qt::NoBrush;
+    CDirectFill direct;
+    if (thinPen(pen) && (hollow || (brush.style() == Qt::SolidPattern && brush.color() == pen.color() &&
+                                    brush.transform().isIdentity())) &&
+        direct.open(painter, pen.color())) {
+        for (const QRect& r : rects) {
+            if (r.width() > 0 && r.height() > 0)
+                direct.rect(r, !hollow);
+            else
+                painter.drawRect(r); // not made here; Qt's own rule for it
+        }
+        return;
+    }
+    painter.drawRects(rects);
 }
 
 void CDrawStyle::flushPolylines(QPainter& painter)

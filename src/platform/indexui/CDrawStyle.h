@@ -286,11 +286,16 @@ private:
     void flushPolylines(QPainter& painter);
     // `columns`: the lines are a dense window's strokes (see drawStrokes).
     void flushRiseFall(QPainter& painter, const QColor& rise, const QColor& fall, bool columns = false);
-    // drawLines with the painter's pen; for a dense window's strokes
-    // (`columns`) in a one-pixel solid pen the vertical ones are filled as
-    // one-pixel-wide rectangles instead: the same pixels at a fraction of
-    // the cost of stroking.
+    // drawLines with the painter's pen. In a one-pixel solid pen, vertical
+    // and horizontal lines are written straight into the pixels when the
+    // painter paints a plain image (see CDirectFill in the source), else a
+    // dense window's (`columns`) vertical ones are filled as one-pixel-wide
+    // rectangles: the same pixels at a fraction of the cost of stroking.
     void drawStrokes(QPainter& painter, const QVector<QLine>& lines, bool columns);
+    // drawRects with the painter's pen and brush (candle and volume bodies),
+    // written straight into the pixels as drawStrokes does when the pen is
+    // one solid pixel and the brush is none or the pen's colour.
+    static void drawBodies(QPainter& painter, const QVector<QRect>& rects);
     // Draws the collected m_lines with `pen` (nothing when there are none).
     void strokeLines(QPainter& painter, const QPen& pen);
     // Fills m_points / m_runs with the valid values of bars b0..b1 (times

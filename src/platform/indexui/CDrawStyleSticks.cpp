@@ -120,13 +120,11 @@ void CDrawStyle::flushRiseFall(QPainter& painter, const QColor& rise, const QCol
     painter.setPen(QPen(rise, 0));
     painter.setBrush(Qt::NoBrush);
     drawStrokes(painter, m_lines, columns);
-    if (!m_rects.isEmpty())
-        painter.drawRects(m_rects);
+    drawBodies(painter, m_rects);
     painter.setPen(QPen(fall, 0));
     painter.setBrush(fall);
     drawStrokes(painter, m_lines2, columns);
-    if (!m_rects2.isEmpty())
-        painter.drawRects(m_rects2);
+    drawBodies(painter, m_rects2);
     painter.restore();
 }
 
