@@ -509,8 +509,8 @@ private:
 
     boost::shared_ptr<CKLineUiParam> m_pUiParam;
     boost::shared_ptr<CKLineData> m_pData;
-    // The cached picture of the series. An image, not a pixmap: the dense
-    // windows' one-pixel columns are filled straight into its pixels.
+    // The cached picture of the series. An image, not a pixmap: thin strokes
+    // and bodies are written straight into its pixels (CDrawStyle).
     QImage m_graphImage;
     int m_displayType = 0;
     int m_viewType = 0;

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <climits>
-
 #include <cfloat>
+#include <climits>
 #include <map>
 #include <memory>
 #include <set>

@@ -72,7 +72,7 @@ int firstStrokedBar(const CDrawContext& ctx, int fromX)
 {
     const int reach = 32;
     const double room = double(fromX) - reach - 1 - ctx.rect.left() - ctx.hw;
-    if (room < 0)
+    if (room < 0 || !(ctx.step() > 0.0))
         return INT_MIN;
     const double slot = std::floor(room / ctx.step());
     return int(slot) + ctx.first - ctx.slotOffset;

@@ -453,7 +453,7 @@ void CDrawStyle::drawBodies(QPainter& painter, const QVector<QRect>& rects)
             if (r.width() > 0 && r.height() > 0)
                 direct.rect(r, !hollow);
             else
-                painter.drawRect(r); // not made here; Qt's own rule for it
+                painter.drawRect(r); // degenerate (never made here): Qt's own rule
         }
         return;
     }
